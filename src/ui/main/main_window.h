@@ -1,0 +1,91 @@
+// frmMain: the program's one working window. Controls keep the names the rest of the program
+// knows them by.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "engine/progress_display.h"
+#include "platform/message_box.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace tessarel {
+
+class AnimationControl;
+class FrameControl;
+class LineControl;
+class UpDownControl;
+
+class MainWindow : public QWidget, public ProgressDisplay {
+    Q_OBJECT
+public:
+    // Message boxes go through message_box; the window makes its own when given none.
+    explicit MainWindow(MessageBox* message_box = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // ProgressDisplay
+    void SetVisible(DisplayPart part, bool visible) override;
+    void PlayAnimation() override;
+    void StopAnimation() override;
+    void SetPieceDone(const std::string& caption) override;
+    void SetProgress(float percent) override;
+    void Repaint() override;
+
+    // Controls, in the order the window builds them.
+    FrameControl* fraControls;
+    QPushButton* cmdExit;
+    QPushButton* cmdHelp;
+    QPushButton* cmdAbout;
+    QProgressBar* pgbDone;
+    QToolButton* cmdGo;
+    QLineEdit* txtSize;
+    FrameControl* fraFiles;
+    QLineEdit* txtSave;
+    QLineEdit* txtOpen;
+    QPushButton* cmdSave;
+    QPushButton* cmdOpen;
+    LineControl* Line2;
+    QRadioButton* optJoin;
+    QRadioButton* optSplit;
+    FrameControl* fraOptions;
+    FrameControl* fraMultiply;
+    QRadioButton* opt10;
+    QRadioButton* opt100;
+    UpDownControl* updSpinner;
+    QLineEdit* txtApprox;
+    QLineEdit* txtExact;
+    QRadioButton* optExact;
+    QRadioButton* optApprox;
+    QLabel* lblKB;
+    QLabel* lblDispByte;
+    LineControl* Line1;
+    AnimationControl* anmFileCopy;
+    LineControl* Line3;
+    QLabel* lblTotal;
+    QLabel* lblDone;
+    QLabel* lblTitle;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    void SetTabOrder();
+    void Form_Load();
+    void Form_Unload(int& Cancel);
+    void cmdExit_Click();
+
+    std::unique_ptr<MessageBox> own_message_box_;
+    MessageBox* msg_;
+    bool centred_ = false;
+};
+
+}  // namespace tessarel

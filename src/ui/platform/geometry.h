@@ -1,0 +1,24 @@
+// Window layouts are kept in twips, as they were designed; 15 twips make one logical pixel
+// at 96 dpi, and Qt scales logical pixels on denser screens by itself.
+#pragma once
+
+#include <QFont>
+#include <QRect>
+
+namespace tessarel {
+
+constexpr int kTwipsPerPixel = 15;
+
+constexpr int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+inline QRect TwipRect(int left, int top, int width, int height) {
+    return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+// The serif face of the design, or the closest face Debian ships.
+QFont BookmanFont(double points, int weight);
+
+// The script face of the title, or the closest face Debian ships.
+QFont CalligraphyFont(double points, int weight);
+
+}  // namespace tessarel

@@ -1,0 +1,61 @@
+#include "ui/platform/qt_message_box.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <map>
+
+namespace tessarel {
+namespace {
+
+QMessageBox::Icon QtIcon(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+int QtMessageBox::Show(const std::string& prompt, int style, const std::string& title) {
+    const MsgLayout layout = LayoutOfStyle(style);
+    QMessageBox box(parent_);
+    box.setWindowTitle(QString::fromStdString(title));
+    // Messages may carry a lone carriage return as their line break.
+    QString text = QString::fromStdString(prompt);
+    text.replace("\r\n", "\n").replace('\r', '\n');
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QtIcon(layout.icon));
+    std::map<QAbstractButton*, int> answers;
+    for (size_t i = 0; i < layout.buttons.size(); ++i) {
+        const int answer = layout.buttons[i];
+        QPushButton* button = box.addButton(ButtonCaption(answer), QMessageBox::ActionRole);
+        button->setAccessibleName(QString(ButtonCaption(answer)).remove('&'));
+        answers[button] = answer;
+        if (static_cast<int>(i) == layout.default_index) {
+            box.setDefaultButton(button);
+        }
+        if (answer == layout.escape_answer) {
+            box.setEscapeButton(button);
+        }
+    }
+    box.exec();
+    const auto found = answers.find(box.clickedButton());
+    if (found != answers.end()) {
+        return found->second;
+    }
+    // Closed without a button (only possible where Escape has a meaning).
+    return layout.escape_answer != 0 ? layout.escape_answer : layout.buttons.front();
+}
+
+}  // namespace tessarel

@@ -1,0 +1,19 @@
+// The message box on screen: a QMessageBox dressed by the style number.
+#pragma once
+
+#include "platform/message_box.h"
+
+class QWidget;
+
+namespace tessarel {
+
+class QtMessageBox : public MessageBox {
+public:
+    explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
+    int Show(const std::string& prompt, int style, const std::string& title) override;
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace tessarel

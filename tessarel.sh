@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Sets up what Tessarel needs on a Debian machine, builds it, and then either starts the
+# program (run) or runs every test headless (test).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
+          libgtest-dev libgmock-dev fonts-urw-base35 tex-gyre)
+
+install_missing() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+    else
+        echo "Missing packages. Run as root:" >&2
+        echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+}
+
+build() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    exec build/bin/tessarel
+    ;;
+test)
+    install_missing
+    build build
+    cd build
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

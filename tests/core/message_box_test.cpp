@@ -1,0 +1,53 @@
+#include "platform/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/conversions.h"
+
+namespace tessarel {
+namespace {
+
+TEST(MessageBoxStyle, EveryStyleTheProgramUsesHasItsButtonsIconAndEscape) {
+    struct Case {
+        int style;
+        MsgIcon icon;
+        std::vector<int> buttons;
+        int escape;
+    };
+    const Case cases[] = {
+        {0, MsgIcon::None, {kAnswerOk}, kAnswerOk},
+        {4, MsgIcon::None, {kAnswerYes, kAnswerNo}, kAnswerNo},
+        {16, MsgIcon::Critical, {kAnswerOk}, kAnswerOk},
+        {48, MsgIcon::Exclamation, {kAnswerOk}, kAnswerOk},
+        {52, MsgIcon::Exclamation, {kAnswerYes, kAnswerNo}, kAnswerNo},
+        {53, MsgIcon::Exclamation, {kAnswerRetry, kAnswerCancel}, kAnswerCancel},
+        {65, MsgIcon::Information, {kAnswerOk, kAnswerCancel}, kAnswerCancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        const MsgLayout layout = LayoutOfStyle(c.style);
+        EXPECT_EQ(layout.icon, c.icon);
+        EXPECT_EQ(layout.buttons, c.buttons);
+        EXPECT_EQ(layout.escape_answer, c.escape);
+        EXPECT_EQ(layout.default_index, 0);
+    }
+}
+
+TEST(MessageBoxStyle, DefaultButtonBitsPickALaterButtonOnlyWhenItExists) {
+    EXPECT_EQ(LayoutOfStyle(kStyleYesNo | kStyleDefaultButton2).default_index, 1);
+    EXPECT_EQ(LayoutOfStyle(kStyleOkOnly | kStyleDefaultButton2).default_index, 0);
+    // Abort, Retry, Ignore has neither Cancel nor No: Escape must not choose for the user.
+    EXPECT_EQ(LayoutOfStyle(kStyleAbortRetryIgnore).escape_answer, 0);
+}
+
+TEST(Conversions, MessagesPutABlankWhereThePlusSignWouldBeCaptionsDoNot) {
+    EXPECT_EQ(StrWithSign(7), " 7");
+    EXPECT_EQ(StrWithSign(0), " 0");
+    EXPECT_EQ(StrWithSign(-12), "-12");
+    EXPECT_EQ(" Will split into " + StrWithSign(7) + " files.", " Will split into  7 files.");
+    EXPECT_EQ(PlainNumber(100), "100");
+    EXPECT_EQ(PlainNumber(-3), "-3");
+}
+
+}  // namespace
+}  // namespace tessarel

@@ -1,0 +1,88 @@
+#include "ui/platform/qt_message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace tessarel {
+namespace {
+
+// Runs action on the message box once it is up, then returns what the box answered.
+int ShowAndAct(int style, const std::function<void(QMessageBox*)>& action) {
+    QtMessageBox box;
+    bool acted = false;
+    std::function<void()> poll = [&] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!shown) {
+            QTimer::singleShot(5, poll);
+            return;
+        }
+        acted = true;
+        action(shown);
+    };
+    QTimer::singleShot(0, poll);
+    const int answer = box.Show("Are you sure?", style, "Quit?");
+    EXPECT_TRUE(acted);
+    return answer;
+}
+
+QStringList Captions(QMessageBox* box) {
+    QStringList captions;
+    for (QAbstractButton* b : box->buttons()) {
+        captions << b->text();
+    }
+    captions.sort();
+    return captions;
+}
+
+TEST(QtMessageBox, EscapeAnswersCancelOrNoAndEnterTheFirstButton) {
+    struct Case {
+        int style;
+        QStringList captions;
+        QMessageBox::Icon icon;
+        int escape;
+        int enter;
+    };
+    const Case cases[] = {
+        {0, {"OK"}, QMessageBox::NoIcon, kAnswerOk, kAnswerOk},
+        {4, {"&No", "&Yes"}, QMessageBox::NoIcon, kAnswerNo, kAnswerYes},
+        {16, {"OK"}, QMessageBox::Critical, kAnswerOk, kAnswerOk},
+        {48, {"OK"}, QMessageBox::Warning, kAnswerOk, kAnswerOk},
+        {52, {"&No", "&Yes"}, QMessageBox::Warning, kAnswerNo, kAnswerYes},
+        {53, {"&Retry", "Cancel"}, QMessageBox::Warning, kAnswerCancel, kAnswerRetry},
+        {65, {"Cancel", "OK"}, QMessageBox::Information, kAnswerCancel, kAnswerOk},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        const int on_escape = ShowAndAct(c.style, [&](QMessageBox* box) {
+            EXPECT_EQ(Captions(box), c.captions);
+            EXPECT_EQ(box->icon(), c.icon);
+            EXPECT_EQ(box->windowTitle(), "Quit?");
+            EXPECT_EQ(box->text(), "Are you sure?");
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        EXPECT_EQ(on_escape, c.escape);
+        const int on_enter =
+            ShowAndAct(c.style, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+        EXPECT_EQ(on_enter, c.enter);
+    }
+}
+
+TEST(QtMessageBox, ClickedButtonGivesItsAnswer) {
+    const int answer = ShowAndAct(kStyleRetryCancel | kStyleExclamation, [](QMessageBox* box) {
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->text() == "&Retry") {
+                b->click();
+            }
+        }
+    });
+    EXPECT_EQ(answer, kAnswerRetry);
+}
+
+}  // namespace
+}  // namespace tessarel
