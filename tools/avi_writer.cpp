@@ -14,7 +14,9 @@ void Put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
-void PutFourcc(std::vector<uint8_t>& out, const char* code) { out.insert(out.end(), code, code + 4); }
+void PutFourcc(std::vector<uint8_t>& out, const char* code) {
+    out.insert(out.end(), code, code + 4);
+}
 
 // Appends a chunk and pads it to an even length.
 void PutChunk(std::vector<uint8_t>& out, const char* id, const std::vector<uint8_t>& body) {
@@ -120,16 +122,16 @@ std::vector<uint8_t> WriteAvi(const std::vector<IndexedPicture>& frames,
 
 std::vector<uint8_t> WriteAviChunks(int width, int height,
                                     const std::vector<std::vector<uint8_t>>& frames,
-                                    const std::array<uint32_t, 256>& palette,
-                                    int frames_per_second, AviEncoding encoding) {
+                                    const std::array<uint32_t, 256>& palette, int frames_per_second,
+                                    AviEncoding encoding) {
     const bool rle = encoding == AviEncoding::Rle8;
     const bool true_colour = encoding == AviEncoding::Rgb24;
 
     std::vector<uint8_t> avih;
     Put32(avih, static_cast<uint32_t>(1000000 / frames_per_second));
-    for (uint32_t v : {0u, 0u, 0x10u, static_cast<uint32_t>(frames.size()), 0u, 1u, 0u,
-                       static_cast<uint32_t>(width), static_cast<uint32_t>(height), 0u, 0u, 0u,
-                       0u}) {
+    for (uint32_t v :
+         {0u, 0u, 0x10u, static_cast<uint32_t>(frames.size()), 0u, 1u, 0u,
+          static_cast<uint32_t>(width), static_cast<uint32_t>(height), 0u, 0u, 0u, 0u}) {
         Put32(avih, v);
     }
 

@@ -22,7 +22,8 @@ std::vector<uint8_t> WriteAvi(const std::vector<IndexedPicture>& frames,
                               AviEncoding encoding);
 
 // A clip whose frame chunks are given as stored bytes, for clips no encoder here would make.
-std::vector<uint8_t> WriteAviChunks(int width, int height, const std::vector<std::vector<uint8_t>>& chunks,
+std::vector<uint8_t> WriteAviChunks(int width, int height,
+                                    const std::vector<std::vector<uint8_t>>& chunks,
                                     const std::array<uint32_t, 256>& palette, int frames_per_second,
                                     AviEncoding encoding);
 

@@ -89,8 +89,8 @@ void DrawSheet(Canvas& c, int x, int y) {
 
 void DrawDisk(Canvas& c, int x, int y, bool busy) {
     c.Fill(x, y, 34, 36, kNavy);
-    c.Fill(x + 9, y, 16, 12, kGrey);     // shutter
-    c.Fill(x + 18, y + 2, 4, 8, kNavy);  // shutter window
+    c.Fill(x + 9, y, 16, 12, kGrey);        // shutter
+    c.Fill(x + 18, y + 2, 4, 8, kNavy);     // shutter window
     c.Fill(x + 5, y + 17, 24, 17, kWhite);  // label
     for (int line = 0; line < 3; ++line) {
         c.Fill(x + 8, y + 21 + 4 * line, 18, 1, kDarkGrey);
@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> file =
         tessarel::WriteAvi(frames, Palette(), kFramesPerSecond, tessarel::AviEncoding::Rle8);
     std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
     if (!out) {
         std::cerr << "make_clip: cannot write " << argv[1] << "\n";
         return 1;

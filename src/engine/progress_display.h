@@ -7,15 +7,15 @@
 namespace tessarel {
 
 enum class DisplayPart {
-    PieceDone,   // the number of the piece being worked on
-    FractionBar, // the rule between the two numbers
-    PieceTotal,  // the number of pieces in all
+    PieceDone,    // the number of the piece being worked on
+    FractionBar,  // the rule between the two numbers
+    PieceTotal,   // the number of pieces in all
     Animation,
-    ButtonRow,   // About, Help and Exit
+    ButtonRow,  // About, Help and Exit
 };
 
 class ProgressDisplay {
-public:
+  public:
     virtual ~ProgressDisplay() = default;
     virtual void SetVisible(DisplayPart part, bool visible) = 0;
     virtual void PlayAnimation() = 0;

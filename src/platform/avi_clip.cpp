@@ -14,8 +14,12 @@ constexpr uint32_t kCompressionRle8 = 1;
 uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-bool IsFourcc(const uint8_t* p, const char* code) { return std::memcmp(p, code, 4) == 0; }
+uint16_t Le16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+bool IsFourcc(const uint8_t* p, const char* code) {
+    return std::memcmp(p, code, 4) == 0;
+}
 
 struct Failure {
     std::string why;
@@ -31,7 +35,7 @@ struct Chunk {
 // Walks the chunks laid end to end in [begin, end). A chunk that claims more bytes than
 // remain is a damaged file, not something to read past.
 class ChunkWalker {
-public:
+  public:
     ChunkWalker(const uint8_t* begin, const uint8_t* end) : pos_(begin), end_(end) {}
     bool Next(Chunk& chunk) {
         if (end_ - pos_ < 8) {
@@ -51,7 +55,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const uint8_t* pos_;
     const uint8_t* end_;
 };
@@ -140,7 +144,7 @@ void ReadHeaderList(const Chunk& list, Header& header) {
 }
 
 class FrameDecoder {
-public:
+  public:
     FrameDecoder(const StreamFormat& f, AviClip& clip) : f_(f), clip_(clip) {
         width_ = clip.width;
         height_ = clip.height;
@@ -151,10 +155,9 @@ public:
         if (clip_.frames.size() >= kAviMaxPixelsTotal / (size_t(width_) * height_)) {
             throw Failure{"too many frames"};
         }
-        std::vector<uint32_t> frame = clip_.frames.empty()
-                                          ? std::vector<uint32_t>(size_t(width_) * height_,
-                                                                  0xFF000000u)
-                                          : clip_.frames.back();
+        std::vector<uint32_t> frame =
+            clip_.frames.empty() ? std::vector<uint32_t>(size_t(width_) * height_, 0xFF000000u)
+                                 : clip_.frames.back();
         if (c.size == 0) {
             // An empty frame chunk repeats the previous picture.
         } else if (f_.compression == kCompressionRle8) {
@@ -165,7 +168,7 @@ public:
         clip_.frames.push_back(std::move(frame));
     }
 
-private:
+  private:
     uint32_t* Row(std::vector<uint32_t>& frame, int stored_row) {
         const int top_row = bottom_up_ ? height_ - 1 - stored_row : stored_row;
         return frame.data() + size_t(top_row) * width_;

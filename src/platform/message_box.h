@@ -50,7 +50,7 @@ MsgLayout LayoutOfStyle(int style);
 const char* ButtonCaption(int answer);
 
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     // Shows the message modally and returns the answer number of the pressed button.
     virtual int Show(const std::string& prompt, int style, const std::string& title) = 0;

@@ -19,7 +19,9 @@ std::array<uint32_t, 256> TestPalette() {
     return p;
 }
 
-uint32_t Argb(int index) { return 0xFF000000u | TestPalette()[index]; }
+uint32_t Argb(int index) {
+    return 0xFF000000u | TestPalette()[index];
+}
 
 // A picture whose every pixel tells where it is, with runs and literal stretches in each row.
 IndexedPicture Pattern(int width, int height, int seed) {
@@ -28,7 +30,8 @@ IndexedPicture Pattern(int width, int height, int seed) {
     p.height = height;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            p.pixels.push_back(static_cast<uint8_t>(x < width / 3 ? seed + y : x * 13 + y * 7 + seed));
+            p.pixels.push_back(
+                static_cast<uint8_t>(x < width / 3 ? seed + y : x * 13 + y * 7 + seed));
         }
     }
     return p;
@@ -52,7 +55,8 @@ TEST(AviClip, EachEncodingDecodesToThePicturesThatWereWritten) {
         ASSERT_EQ(clip->frames.size(), 3u);
         for (size_t f = 0; f < frames.size(); ++f) {
             for (size_t i = 0; i < frames[f].pixels.size(); ++i) {
-                ASSERT_EQ(clip->frames[f][i], Argb(frames[f].pixels[i])) << "frame " << f << " pixel " << i;
+                ASSERT_EQ(clip->frames[f][i], Argb(frames[f].pixels[i]))
+                    << "frame " << f << " pixel " << i;
             }
         }
     }
@@ -64,8 +68,8 @@ TEST(AviClip, Rle8JumpsKeepThePreviousFramesPixels) {
     const std::vector<uint8_t> delta = {0, 2, 2, 1, 3, 77, 0, 1};
     // Literal stretch of 3 (padded to even), then end of line, then a run past the right edge.
     const std::vector<uint8_t> literal = {0, 3, 5, 6, 7, 0, 0, 0, 12, 9, 0, 1};
-    const auto bytes = WriteAviChunks(8, 3, {EncodeRle8(first), delta, literal}, TestPalette(),
-                                      10, AviEncoding::Rle8);
+    const auto bytes = WriteAviChunks(8, 3, {EncodeRle8(first), delta, literal}, TestPalette(), 10,
+                                      AviEncoding::Rle8);
     std::string why;
     const auto clip = Parse(bytes, &why);
     ASSERT_TRUE(clip) << why;
@@ -90,13 +94,15 @@ TEST(AviClip, TopDownRowsAreReadTopDown) {
     std::vector<uint8_t> bytes = WriteAvi({Pattern(4, 2, 3)}, TestPalette(), 5, AviEncoding::Rgb8);
     // Flip the stored height to -2 and the rows with it.
     const uint8_t two[4] = {2, 0, 0, 0};
-    const auto at = std::search(bytes.begin(), bytes.end(), std::begin("strf") , std::begin("strf") + 4);
+    const auto at =
+        std::search(bytes.begin(), bytes.end(), std::begin("strf"), std::begin("strf") + 4);
     ASSERT_NE(at, bytes.end());
     uint8_t* height = &*at + 8 + 8;
     ASSERT_EQ(std::memcmp(height, two, 4), 0);
     const int32_t minus_two = -2;
     std::memcpy(height, &minus_two, 4);
-    const auto movi = std::search(bytes.begin(), bytes.end(), std::begin("00db"), std::begin("00db") + 4);
+    const auto movi =
+        std::search(bytes.begin(), bytes.end(), std::begin("00db"), std::begin("00db") + 4);
     std::swap_ranges(movi + 8, movi + 12, movi + 12);
     const auto clip = Parse(bytes);
     ASSERT_TRUE(clip);
@@ -124,7 +130,8 @@ TEST(AviClip, EveryTruncationIsRefusedOrReadSafely) {
 }
 
 TEST(AviClip, DamagedHeadersAreRefused) {
-    const std::vector<uint8_t> good = WriteAvi({Pattern(6, 6, 1)}, TestPalette(), 8, AviEncoding::Rgb8);
+    const std::vector<uint8_t> good =
+        WriteAvi({Pattern(6, 6, 1)}, TestPalette(), 8, AviEncoding::Rgb8);
     auto patched = [&](const char* chunk, size_t offset, uint32_t value) {
         std::vector<uint8_t> bytes = good;
         const auto at = std::search(bytes.begin(), bytes.end(), chunk, chunk + 4);
@@ -132,13 +139,13 @@ TEST(AviClip, DamagedHeadersAreRefused) {
         std::memcpy(&*at + offset, &value, 4);
         return bytes;
     };
-    EXPECT_FALSE(Parse(patched("strf", 4, 0xFFFFFF00u)));        // chunk size past the end
-    EXPECT_FALSE(Parse(patched("strf", 12, 100000)));            // absurd width
-    EXPECT_FALSE(Parse(patched("strf", 16, 0)));                 // zero height
-    EXPECT_FALSE(Parse(patched("strf", 12 + 12, 5)));            // unknown compression
-    EXPECT_FALSE(Parse(patched("00db", 4, 3)));                  // frame shorter than its picture
-    EXPECT_FALSE(Parse(patched("RIFF", 4, 0x7FFFFFFF)));         // RIFF longer than the file
-    EXPECT_FALSE(Parse(patched("strh", 8, 0x73647561)));         // an audio stream only ("auds")
+    EXPECT_FALSE(Parse(patched("strf", 4, 0xFFFFFF00u)));  // chunk size past the end
+    EXPECT_FALSE(Parse(patched("strf", 12, 100000)));      // absurd width
+    EXPECT_FALSE(Parse(patched("strf", 16, 0)));           // zero height
+    EXPECT_FALSE(Parse(patched("strf", 12 + 12, 5)));      // unknown compression
+    EXPECT_FALSE(Parse(patched("00db", 4, 3)));            // frame shorter than its picture
+    EXPECT_FALSE(Parse(patched("RIFF", 4, 0x7FFFFFFF)));   // RIFF longer than the file
+    EXPECT_FALSE(Parse(patched("strh", 8, 0x73647561)));   // an audio stream only ("auds")
     // A frame count in the main header is only a claim: the frames present are what count.
     const auto counted = Parse(patched("avih", 8 + 16, 0xFFFFFFFFu));
     ASSERT_TRUE(counted);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/conversions.h"
-
 namespace tessarel {
 namespace {
 
@@ -38,15 +36,6 @@ TEST(MessageBoxStyle, DefaultButtonBitsPickALaterButtonOnlyWhenItExists) {
     EXPECT_EQ(LayoutOfStyle(kStyleOkOnly | kStyleDefaultButton2).default_index, 0);
     // Abort, Retry, Ignore has neither Cancel nor No: Escape must not choose for the user.
     EXPECT_EQ(LayoutOfStyle(kStyleAbortRetryIgnore).escape_answer, 0);
-}
-
-TEST(Conversions, MessagesPutABlankWhereThePlusSignWouldBeCaptionsDoNot) {
-    EXPECT_EQ(StrWithSign(7), " 7");
-    EXPECT_EQ(StrWithSign(0), " 0");
-    EXPECT_EQ(StrWithSign(-12), "-12");
-    EXPECT_EQ(" Will split into " + StrWithSign(7) + " files.", " Will split into  7 files.");
-    EXPECT_EQ(PlainNumber(100), "100");
-    EXPECT_EQ(PlainNumber(-3), "-3");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ struct ShownMessage {
 };
 
 class ScriptedMessageBox : public MessageBox {
-public:
+  public:
     ScriptedMessageBox() = default;
     ScriptedMessageBox(std::initializer_list<int> answers) : answers_(answers) {}
 
@@ -39,7 +39,7 @@ public:
 
     std::vector<ShownMessage> shown;
 
-private:
+  private:
     std::deque<int> answers_;
 };
 

@@ -30,7 +30,7 @@ std::string Describe(QWidget* w) {
 }
 
 class MainWindowTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         window = std::make_unique<MainWindow>(&answers);
         window->show();
@@ -114,10 +114,10 @@ TEST_F(MainWindowTest, TabWalksTheControlsInTheirDesignedOrder) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     // Only the chosen option of a group takes the focus; txtExact is disabled at start.
-    const std::vector<QWidget*> expected = {
-        w.optSplit, w.optApprox, w.txtApprox, w.updSpinner, w.txtOpen, w.txtSave,
-        w.cmdOpen,  w.cmdSave,   w.cmdGo,     w.opt10,      w.cmdAbout, w.cmdHelp,
-        w.cmdExit,  w.optSplit,  w.optApprox, w.txtApprox};
+    const std::vector<QWidget*> expected = {w.optSplit, w.optApprox, w.txtApprox, w.updSpinner,
+                                            w.txtOpen,  w.txtSave,   w.cmdOpen,   w.cmdSave,
+                                            w.cmdGo,    w.opt10,     w.cmdAbout,  w.cmdHelp,
+                                            w.cmdExit,  w.optSplit,  w.optApprox, w.txtApprox};
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < seen.size(); ++i) {
         EXPECT_EQ(seen[i], expected[i]) << "stop " << i << ": " << Describe(seen[i]);
@@ -230,7 +230,10 @@ TEST(AnimationControl, AMissingOrDamagedClipLeavesAnEmptyControlThatIgnoresPlay)
     const QString damaged = QString::fromStdString(testing::TempDir()) + "/damaged.avi";
     QFile file(damaged);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("RIFF\x10\x00\x00\x00" "AVI LIST\xff\xff\xff\x7f", 20);
+    file.write(
+        "RIFF\x10\x00\x00\x00"
+        "AVI LIST\xff\xff\xff\x7f",
+        20);
     file.close();
     EXPECT_FALSE(control.open(damaged));
     control.play();

@@ -22,7 +22,9 @@
 
 // The pictures live in a static library, whose resource table must be asked for by name
 // (and from outside any namespace).
-static void InitResources() { Q_INIT_RESOURCE(resources); }
+static void InitResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace tessarel {
 namespace {
@@ -178,10 +180,9 @@ void MainWindow::BuildControls() {
 
 void MainWindow::SetTabOrder() {
     // Tab indices of the design: the working controls first, the bottom row last.
-    const QList<QWidget*> order = {optSplit, optJoin,  optApprox, txtApprox, updSpinner,
-                                   optExact, txtExact, txtOpen,   txtSave,   cmdOpen,
-                                   cmdSave,  cmdGo,    opt100,    opt10,     cmdAbout,
-                                   cmdHelp,  cmdExit};
+    const QList<QWidget*> order = {optSplit, optJoin, optApprox, txtApprox, updSpinner, optExact,
+                                   txtExact, txtOpen, txtSave,   cmdOpen,   cmdSave,    cmdGo,
+                                   opt100,   opt10,   cmdAbout,  cmdHelp,   cmdExit};
     for (int i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -228,7 +229,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
 }
 
-void MainWindow::cmdExit_Click() { close(); }
+void MainWindow::cmdExit_Click() {
+    close();
+}
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     // Enter presses the focused command button, and Go everywhere else.
@@ -274,17 +277,25 @@ void MainWindow::SetVisible(DisplayPart part, bool visible) {
     }
 }
 
-void MainWindow::PlayAnimation() { anmFileCopy->play(); }
+void MainWindow::PlayAnimation() {
+    anmFileCopy->play();
+}
 
-void MainWindow::StopAnimation() { anmFileCopy->stop(); }
+void MainWindow::StopAnimation() {
+    anmFileCopy->stop();
+}
 
 void MainWindow::SetPieceDone(const std::string& caption) {
     lblDone->setText(QString::fromStdString(caption));
     lblDone->adjustSize();
 }
 
-void MainWindow::SetProgress(float percent) { pgbDone->setValue(static_cast<int>(percent)); }
+void MainWindow::SetProgress(float percent) {
+    pgbDone->setValue(static_cast<int>(percent));
+}
 
-void MainWindow::Repaint() { repaint(); }
+void MainWindow::Repaint() {
+    repaint();
+}
 
 }  // namespace tessarel

@@ -24,7 +24,7 @@ class UpDownControl;
 
 class MainWindow : public QWidget, public ProgressDisplay {
     Q_OBJECT
-public:
+  public:
     // Message boxes go through message_box; the window makes its own when given none.
     explicit MainWindow(MessageBox* message_box = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -71,12 +71,12 @@ public:
     QLabel* lblDone;
     QLabel* lblTitle;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void SetTabOrder();
     void Form_Load();

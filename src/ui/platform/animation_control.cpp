@@ -36,7 +36,9 @@ void AnimationControl::play() {
     timer_.start();
 }
 
-void AnimationControl::stop() { timer_.stop(); }
+void AnimationControl::stop() {
+    timer_.stop();
+}
 
 void AnimationControl::close() {
     timer_.stop();

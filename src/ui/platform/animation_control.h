@@ -11,7 +11,7 @@ namespace tessarel {
 
 class AnimationControl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit AnimationControl(QWidget* parent = nullptr);
 
     bool open(const QString& path);  // false when the clip is missing or damaged
@@ -25,10 +25,10 @@ public:
     int frameCount() const { return static_cast<int>(frames_.size()); }
     int frameIntervalMs() const { return timer_.interval(); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void advance();
 
     std::vector<QImage> frames_;

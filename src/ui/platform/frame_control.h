@@ -7,14 +7,14 @@
 namespace tessarel {
 
 class FrameControl : public QWidget {
-public:
+  public:
     FrameControl(const QString& caption, QWidget* parent);
     QString caption() const { return caption_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QString caption_;
 };
 

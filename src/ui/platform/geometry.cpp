@@ -16,8 +16,9 @@ QFont MakeFont(const QStringList& families, double points, int weight) {
 }  // namespace
 
 QFont BookmanFont(double points, int weight) {
-    return MakeFont({"Bookman Old Style", "URW Bookman", "URW Bookman L", "TeX Gyre Bonum", "serif"},
-                    points, weight);
+    return MakeFont(
+        {"Bookman Old Style", "URW Bookman", "URW Bookman L", "TeX Gyre Bonum", "serif"}, points,
+        weight);
 }
 
 QFont CalligraphyFont(double points, int weight) {

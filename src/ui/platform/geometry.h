@@ -9,7 +9,9 @@ namespace tessarel {
 
 constexpr int kTwipsPerPixel = 15;
 
-constexpr int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+constexpr int Px(int twips) {
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
 
 inline QRect TwipRect(int left, int top, int width, int height) {
     return QRect(Px(left), Px(top), Px(width), Px(height));

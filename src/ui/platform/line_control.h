@@ -6,11 +6,11 @@
 namespace tessarel {
 
 class LineControl : public QWidget {
-public:
+  public:
     // Coordinates in twips, relative to the parent.
     LineControl(QWidget* parent, int x1, int y1, int x2);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -8,11 +8,11 @@ class QWidget;
 namespace tessarel {
 
 class QtMessageBox : public MessageBox {
-public:
+  public:
     explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
     int Show(const std::string& prompt, int style, const std::string& title) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

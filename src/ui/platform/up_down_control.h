@@ -12,7 +12,7 @@ namespace tessarel {
 
 class UpDownControl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit UpDownControl(QWidget* parent = nullptr);
 
     void setBuddy(QLineEdit* buddy) { buddy_ = buddy; }
@@ -27,11 +27,11 @@ public:
 
     void stepBy(int direction);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     QLineEdit* buddy_ = nullptr;
     QToolButton* up_;
     QToolButton* down_;

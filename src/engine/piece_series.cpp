@@ -1,0 +1,45 @@
+#include "engine/piece_series.h"
+
+#include <cstdio>
+
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+
+std::string HeaderText(int32_t source_length) {
+    if (source_length < 0 || source_length > kMaxSourceLength) {
+        throw RuntimeError(kErrOverflow);
+    }
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%010d", static_cast<int>(source_length));
+    return std::string(kSignature) + digits;
+}
+
+bool HasSignature(const std::string& first_bytes) {
+    return first_bytes.size() >= static_cast<size_t>(kSignatureLength) &&
+           first_bytes.compare(0, kSignatureLength, kSignature) == 0;
+}
+
+std::string PieceName(const std::string& base, int64_t piece) {
+    char number[24];
+    std::snprintf(number, sizeof number, "%02lld", static_cast<long long>(piece - 1));
+    return base + ".m" + number;
+}
+
+int64_t PieceCount(int64_t stream_length, int64_t piece_size) {
+    return stream_length / piece_size + (stream_length % piece_size != 0 ? 1 : 0);
+}
+
+int64_t PieceLength(int64_t stream_length, int64_t piece_size, int64_t piece) {
+    const int64_t count = PieceCount(stream_length, piece_size);
+    if (piece < 1 || piece > count) {
+        return 0;
+    }
+    if (piece < count) {
+        return piece_size;
+    }
+    const int64_t last = stream_length % piece_size;
+    return last == 0 ? piece_size : last;
+}
+
+}  // namespace tessarel

@@ -1,0 +1,34 @@
+// A series of pieces: the whole file preceded by a 20-byte header, cut into pieces of one size.
+// The header is the signature and the whole file's length in ten digits; piece 1 is named
+// B.m00, piece n is B.m(n-1) with at least two digits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessarel {
+
+constexpr char kSignature[] = "KESTRAVOLN";
+constexpr int32_t kSignatureLength = 10;
+constexpr int32_t kHeaderLength = 20;
+constexpr int32_t kMinPieceSize = 21;
+constexpr int32_t kMaxSplitPieces = 100;
+// The stream (header + file) must fit in 32 bits signed.
+constexpr int32_t kMaxSourceLength = 2147483647 - kHeaderLength;
+
+// The 20 header characters for a file of source_length bytes.
+std::string HeaderText(int32_t source_length);
+
+// True when the first bytes of a file are the signature, exactly, letter case included.
+bool HasSignature(const std::string& first_bytes);
+
+// The name of piece number piece (1 for the first) of the series with base name base.
+std::string PieceName(const std::string& base, int64_t piece);
+
+// The number of pieces a stream of stream_length bytes makes: rounded up.
+int64_t PieceCount(int64_t stream_length, int64_t piece_size);
+
+// The length of piece number piece (1-based) of such a stream.
+int64_t PieceLength(int64_t stream_length, int64_t piece_size, int64_t piece);
+
+}  // namespace tessarel

@@ -1,0 +1,23 @@
+// Path helpers. A path's folders are separated by "/" or "\"; its extension is the one to three
+// characters after the last dot of its file name. Texts are UTF-8 and are handled character by
+// character; bytes that are not valid UTF-8 count as one character each and come back unchanged.
+#pragma once
+
+#include <string>
+
+namespace tessarel {
+
+// The characters of text in reverse order. Beyond 32767 characters: overflow (6).
+std::string ReverseText(const std::string& text);
+
+// The characters after the path's last separator; invalid argument (5) when it has none.
+std::string FileNameOf(const std::string& path);
+
+// The file name's extension of 1 to 3 characters, without the dot; otherwise empty.
+// Invalid argument (5) when the path has no separator.
+std::string ExtensionOf(const std::string& path);
+
+// The path without its final dot and extension; invalid argument (5) when it has no extension.
+std::string StripExtension(const std::string& path);
+
+}  // namespace tessarel

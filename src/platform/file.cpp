@@ -1,0 +1,209 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+namespace {
+
+// True when the folder that would hold path exists, so a missing entry is the file itself.
+bool FolderExists(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+int32_t ErrorFromErrno(int err, const std::string& path) {
+    switch (err) {
+        case ENOENT:
+            // The same errno covers a missing file and a missing folder on its way.
+            return FolderExists(path) ? kErrFileNotFound : kErrPathNotFound;
+        case ENOTDIR:
+            return kErrPathNotFound;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:  // the file cannot grow any further here: to the user, the disk is full
+            return kErrDiskFull;
+        case EIO:
+            return kErrDeviceIo;
+        case ENOMEDIUM:
+            return kErrDiskNotReady;
+        case ENXIO:
+        case ENODEV:
+            return kErrDeviceUnavailable;
+        case ENAMETOOLONG:
+        case EILSEQ:
+            return kErrBadFileName;
+        case EBADF:
+            return kErrBadFileNameOrNumber;
+        case EMFILE:
+        case ENFILE:
+            return kErrTooManyFiles;
+        default:
+            // Access denied (EACCES, EPERM, EROFS), a folder where a file was wanted (EISDIR),
+            // a busy file and everything else: the path exists but cannot be used this way,
+            // which is what "Path/File access error" says.
+            return kErrPathFileAccess;
+    }
+}
+
+void RaiseErrno(int err, const std::string& path) {
+    const int32_t number = ErrorFromErrno(err, path);
+    std::string description = ErrorDescription(number);
+    if (number == kErrPathFileAccess) {
+        // A catch-all number needs the OS's own reason to be of use to the user.
+        description += " (" + std::string(std::strerror(err)) + ")";
+    }
+    throw RuntimeError(number, description);
+}
+
+File File::Open(const std::string& path, int flags) {
+    if (path.empty()) {
+        throw RuntimeError(kErrBadFileName);
+    }
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        RaiseErrno(errno, path);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        RaiseErrno(EISDIR, path);
+    }
+    return File(fd, path);
+}
+
+File File::OpenBinary(const std::string& path) {
+    return Open(path, O_RDWR | O_CREAT);
+}
+
+File File::OpenForReading(const std::string& path) {
+    return Open(path, O_RDONLY);
+}
+
+File File::OpenOutput(const std::string& path) {
+    return Open(path, O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+File::File(File&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)), position_(other.position_) {
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        position_ = other.position_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File::~File() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void File::Read(uint8_t* buffer, int32_t size) {
+    if (fd_ < 0) {
+        throw RuntimeError(kErrBadFileNameOrNumber);
+    }
+    int64_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd_, buffer + done, size - done, position_ + done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            RaiseErrno(errno, path_);
+        }
+        if (n == 0) {
+            throw RuntimeError(kErrInputPastEnd);
+        }
+        done += n;
+    }
+    position_ += size;
+}
+
+void File::Write(const uint8_t* buffer, int32_t size) {
+    if (fd_ < 0) {
+        throw RuntimeError(kErrBadFileNameOrNumber);
+    }
+    int64_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd_, buffer + done, size - done, position_ + done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            RaiseErrno(errno, path_);
+        }
+        done += n;
+    }
+    position_ += size;
+}
+
+void File::Close() {
+    if (fd_ < 0) {
+        return;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    // Linux releases the descriptor even when close reports an error; never close it twice.
+    if (::close(fd) != 0 && errno != EINTR) {
+        RaiseErrno(errno, path_);
+    }
+}
+
+int32_t FileLength(const std::string& path) {
+    if (path.empty()) {
+        throw RuntimeError(kErrBadFileName);
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        RaiseErrno(errno, path);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        RaiseErrno(EISDIR, path);  // a folder has no length a user would mean
+    }
+    return ToInt32(st.st_size);
+}
+
+void DeleteFile(const std::string& path) {
+    if (path.empty()) {
+        throw RuntimeError(kErrBadFileName);
+    }
+    if (::unlink(path.c_str()) != 0) {
+        RaiseErrno(errno, path);
+    }
+}
+
+std::string DirectoryLookup(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return "";
+    }
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace tessarel

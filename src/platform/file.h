@@ -1,0 +1,60 @@
+// Files over the OS's own calls, so that every failure reaches us with its real cause. Each
+// failure is raised as a numbered run-time error (see ErrorFromErrno). Reads and writes are
+// sequential from a position the object keeps; one that fails leaves that position where it
+// was, so running the same read or write again neither drops nor repeats bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessarel {
+
+class File {
+  public:
+    // Read and write, created when missing ("binary access").
+    static File OpenBinary(const std::string& path);
+    // Read only; a missing file is an error, never created.
+    static File OpenForReading(const std::string& path);
+    // Write only, created or cut to length 0 ("output").
+    static File OpenOutput(const std::string& path);
+
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();  // closes quietly; call Close() to hear of a failure
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int64_t Position() const { return position_; }
+
+    // Reads exactly size bytes; a file that ends first raises input past end (62).
+    void Read(uint8_t* buffer, int32_t size);
+    void Write(const uint8_t* buffer, int32_t size);
+    void Close();
+
+  private:
+    File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    static File Open(const std::string& path, int flags);
+
+    int fd_ = -1;
+    std::string path_;
+    int64_t position_ = 0;
+};
+
+// Length of the named file; beyond 32 bits it is an overflow (6).
+int32_t FileLength(const std::string& path);
+
+void DeleteFile(const std::string& path);
+
+// The name part of the file at path when one exists there (not a folder), else empty.
+// Names are taken literally: no wildcards.
+std::string DirectoryLookup(const std::string& path);
+
+// The run-time error number an errno stands for, when it happened to path.
+int32_t ErrorFromErrno(int err, const std::string& path);
+
+// Raises the run-time error for errno err.
+[[noreturn]] void RaiseErrno(int err, const std::string& path);
+
+}  // namespace tessarel

@@ -1,0 +1,51 @@
+// Numbered run-time errors: what file operations, conversions and checked arithmetic raise,
+// and what the error handlers of the Go command and the split/join operation receive.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tessarel {
+
+enum ErrorNumber : int32_t {
+    kErrInvalidArgument = 5,
+    kErrOverflow = 6,
+    kErrOutOfMemory = 7,
+    kErrTypeMismatch = 13,
+    kErrBadFileNameOrNumber = 52,
+    kErrFileNotFound = 53,
+    kErrBadFileMode = 54,
+    kErrFileAlreadyOpen = 55,
+    kErrDeviceIo = 57,
+    kErrDiskFull = 61,
+    kErrInputPastEnd = 62,
+    kErrBadFileName = 64,
+    kErrTooManyFiles = 67,
+    kErrDeviceUnavailable = 68,
+    kErrDiskNotReady = 71,
+    kErrPathFileAccess = 75,
+    kErrPathNotFound = 76,
+};
+
+// The standard description of an error number ("File not found" for 53, ...).
+std::string ErrorDescription(int32_t number);
+
+class RuntimeError : public std::runtime_error {
+  public:
+    explicit RuntimeError(int32_t number) : RuntimeError(number, ErrorDescription(number)) {}
+    RuntimeError(int32_t number, const std::string& description)
+        : std::runtime_error(description), number_(number) {}
+
+    int32_t number() const { return number_; }
+    std::string description() const { return what(); }
+
+  private:
+    int32_t number_;
+};
+
+// 32-bit and 16-bit arithmetic that raises the overflow error instead of wrapping.
+int32_t ToInt32(int64_t value);
+int16_t ToInt16(int64_t value);
+
+}  // namespace tessarel

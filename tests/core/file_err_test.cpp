@@ -1,0 +1,117 @@
+#include "fileutil/file_err.h"
+
+#include <gtest/gtest.h>
+
+#include "fileutil/error_trap.h"
+#include "platform/runtime_error.h"
+#include "support/scripted_message_box.h"
+
+namespace tessarel {
+namespace {
+
+TEST(FileErr, EachKnownErrorShowsItsMessageAndStyle) {
+    struct Row {
+        int32_t number;
+        std::string message;
+        int style;
+    };
+    const Row rows[] = {
+        {52, "That filename is illegal.", 48},
+        {53, "File Not Found.", 48},
+        {54, "Can't open your file for that type of access.", 48},
+        {55, "This file is already open.", 48},
+        {57, "Internal disk error.", 48},
+        {61, "Disk is full. Continue?", 52},
+        {62,
+         "This file has a nonstandard end-of-file marker, or an attempt was made to read beyond "
+         "the end-of-file marker.",
+         48},
+        {64, "That filename is illegal.", 48},
+        {68, "That device appears unavailable.", 48},
+        {71, "Insert a disk in the drive and close the door.", 53},
+        {76, "That path doesn't exist.", 48},
+    };
+    for (const Row& row : rows) {
+        ScriptedMessageBox box{row.style == 48 ? kAnswerOk : kAnswerNo};
+        if (row.style == 53) {
+            box = ScriptedMessageBox{kAnswerCancel};
+        }
+        EXPECT_EQ(ClassifyFileError(row.number, box), FileErrStop) << row.number;
+        ASSERT_EQ(box.shown.size(), 1u);
+        EXPECT_EQ(box.shown[0].prompt, row.message);
+        EXPECT_EQ(box.shown[0].style, row.style);
+        EXPECT_EQ(box.shown[0].title, "Disk Error");
+    }
+}
+
+TEST(FileErr, AnswersMapToCodes) {
+    const std::pair<int, int16_t> answers[] = {
+        {kAnswerRetry, FileErrRetry}, {kAnswerYes, FileErrRetry},   {kAnswerIgnore, FileErrSkip},
+        {kAnswerOk, FileErrStop},     {kAnswerCancel, FileErrStop}, {kAnswerAbort, FileErrStop},
+        {kAnswerNo, FileErrStop},     {0, FileErrUnknown},          {8, FileErrUnknown},
+    };
+    for (const auto& [answer, code] : answers) {
+        ScriptedMessageBox box{answer};
+        EXPECT_EQ(ClassifyFileError(61, box), code) << answer;
+    }
+}
+
+TEST(FileErr, OtherErrorsShowNothing) {
+    for (int32_t number : {0, 5, 6, 13, 51, 56, 58, 70, 75, 77}) {
+        ScriptedMessageBox box;
+        EXPECT_EQ(ClassifyFileError(number, box), FileErrUnknown) << number;
+        EXPECT_TRUE(box.shown.empty());
+    }
+}
+
+TEST(ErrorTrap, RetryRunsTheStepAgainUntilItSucceeds) {
+    ScriptedMessageBox box{kAnswerRetry, kAnswerRetry};
+    ErrorTrap trap(box);
+    int runs = 0;
+    EXPECT_TRUE(trap.Step([&] {
+        if (++runs < 3) {
+            throw RuntimeError(kErrDiskNotReady);
+        }
+    }));
+    EXPECT_EQ(runs, 3);
+}
+
+TEST(ErrorTrap, SkipGoesOnWithoutRunningTheStepAgain) {
+    ScriptedMessageBox box{kAnswerIgnore};
+    ErrorTrap trap(box);
+    int runs = 0;
+    EXPECT_TRUE(trap.Step([&] {
+        ++runs;
+        throw RuntimeError(kErrFileNotFound);
+    }));
+    EXPECT_EQ(runs, 1);
+}
+
+TEST(ErrorTrap, StopGivesUpAfterTheDiskErrorMessage) {
+    ScriptedMessageBox box{kAnswerNo};
+    ErrorTrap trap(box);
+    EXPECT_FALSE(trap.Step([] { throw RuntimeError(kErrDiskFull); }));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].title, "Disk Error");
+}
+
+TEST(ErrorTrap, UnknownErrorsAreReportedWithNumberAndDescription) {
+    ScriptedMessageBox box{kAnswerOk};
+    ErrorTrap trap(box);
+    EXPECT_FALSE(trap.Step([] { throw RuntimeError(kErrTypeMismatch); }));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, "Error #  13\rType mismatch");
+    EXPECT_EQ(box.shown[0].style, 0);
+    EXPECT_EQ(box.shown[0].title, "Error");
+}
+
+TEST(ErrorTrap, RunningOutOfMemoryIsReportedNotThrown) {
+    ScriptedMessageBox box{kAnswerOk};
+    ErrorTrap trap(box);
+    EXPECT_FALSE(trap.Step([] { throw std::bad_alloc(); }));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, "Error #  7\rOut of memory");
+}
+
+}  // namespace
+}  // namespace tessarel

@@ -1,0 +1,144 @@
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "platform/runtime_error.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+namespace {
+
+template <typename F>
+int ErrorOf(F&& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST(File, RealFailuresBecomeTheirErrorNumbers) {
+    TempDir dir;
+    EXPECT_EQ(ErrorOf([&] { File::OpenForReading(dir / "missing"); }), kErrFileNotFound);
+    EXPECT_EQ(ErrorOf([&] { FileLength(dir / "missing"); }), kErrFileNotFound);
+    EXPECT_EQ(ErrorOf([&] { DeleteFile(dir / "missing"); }), kErrFileNotFound);
+    EXPECT_EQ(ErrorOf([&] { File::OpenBinary(dir / "no-folder/x.m00"); }), kErrPathNotFound);
+    EXPECT_EQ(ErrorOf([&] { File::OpenForReading(dir / "no-folder/x"); }), kErrPathNotFound);
+    WriteBytes(dir / "plain", {1, 2, 3});
+    EXPECT_EQ(ErrorOf([&] { File::OpenBinary(dir / "plain/x"); }), kErrPathNotFound);
+    EXPECT_EQ(ErrorOf([&] { File::OpenForReading(dir.path()); }), kErrPathFileAccess);
+    EXPECT_EQ(ErrorOf([&] { FileLength(dir.path()); }), kErrPathFileAccess);
+    EXPECT_EQ(ErrorOf([&] { File::OpenBinary(""); }), kErrBadFileName);
+    EXPECT_EQ(ErrorOf([&] { File::OpenBinary(dir / std::string(300, 'n')); }), kErrBadFileName);
+}
+
+TEST(File, AFullDiskIsError61) {
+    TempDir dir;
+    std::filesystem::create_symlink("/dev/full", dir / "piece.m01");
+    File piece = File::OpenOutput(dir / "piece.m01");
+    const std::vector<uint8_t> block(10000, 7);
+    EXPECT_EQ(ErrorOf([&] { piece.Write(block.data(), 10000); }), kErrDiskFull);
+    EXPECT_EQ(piece.Position(), 0);
+}
+
+TEST(File, ARefusedFolderIsAnAccessErrorThatSaysWhy) {
+    if (RunningAsRoot()) {
+        GTEST_SKIP() << "root may write into read-only folders";
+    }
+    TempDir dir;
+    std::filesystem::create_directory(dir / "locked");
+    std::filesystem::permissions(
+        dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    try {
+        File::OpenBinary(dir / "locked/x.m00");
+        FAIL() << "opened a file in a read-only folder";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), kErrPathFileAccess);
+        EXPECT_NE(e.description().find("Permission denied"), std::string::npos);
+    }
+}
+
+TEST(File, ReadingPastTheEndIsError62AndKeepsThePosition) {
+    TempDir dir;
+    const std::vector<uint8_t> bytes = Pattern(30);
+    WriteBytes(dir / "short", bytes);
+    File f = File::OpenForReading(dir / "short");
+    std::vector<uint8_t> buffer(20);
+    f.Read(buffer.data(), 20);
+    EXPECT_EQ(ErrorOf([&] { f.Read(buffer.data(), 20); }), kErrInputPastEnd);
+    EXPECT_EQ(f.Position(), 20);
+    f.Read(buffer.data(), 10);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 10, bytes.begin() + 20));
+}
+
+// A file size limit makes the kernel take part of a write and refuse the rest: a real write
+// that fails part way. The retry, once the limit is lifted, must give the exact bytes.
+TEST(File, AWriteRetriedAfterAPartialFailureNeitherRepeatsNorDropsBytes) {
+    TempDir dir;
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    const std::vector<uint8_t> first = Pattern(100, 1);
+    const std::vector<uint8_t> second = Pattern(100, 2);
+    File f = File::OpenOutput(dir / "piece.m00");
+    f.Write(first.data(), 100);
+    struct rlimit small = old;
+    small.rlim_cur = 150;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int error = ErrorOf([&] { f.Write(second.data(), 100); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(error, kErrDiskFull);
+    EXPECT_EQ(f.Position(), 100);
+    EXPECT_EQ(FileLength(dir / "piece.m00"), 150) << "the kernel took part of the block";
+    f.Write(second.data(), 100);
+    f.Close();
+    std::vector<uint8_t> expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(ReadBytes(dir / "piece.m00"), expected);
+}
+
+TEST(File, BinaryAccessCreatesAndReadingDoesNot) {
+    TempDir dir;
+    File created = File::OpenBinary(dir / "new.m00");
+    created.Close();
+    EXPECT_EQ(FileLength(dir / "new.m00"), 0);
+    EXPECT_EQ(ErrorOf([&] { File::OpenForReading(dir / "other.m01"); }), kErrFileNotFound);
+    EXPECT_FALSE(std::filesystem::exists(dir / "other.m01"));
+    // Output empties an existing file.
+    WriteBytes(dir / "old.m01", Pattern(50));
+    File::OpenOutput(dir / "old.m01").Close();
+    EXPECT_EQ(FileLength(dir / "old.m01"), 0);
+}
+
+TEST(File, LengthsBeyond32BitsOverflow) {
+    TempDir dir;
+    { std::ofstream sparse(dir / "big"); }
+    std::filesystem::resize_file(dir / "big", 2147483647);  // sparse: no disk used
+    EXPECT_EQ(FileLength(dir / "big"), 2147483647);
+    std::filesystem::resize_file(dir / "big", 2147483648);
+    EXPECT_EQ(ErrorOf([&] { FileLength(dir / "big"); }), kErrOverflow);
+}
+
+TEST(File, DirectoryLookupFindsFilesOnlyAndGivesTheirName) {
+    TempDir dir;
+    WriteBytes(dir / "data.m00", {1});
+    WriteBytes(dir / ".hidden.m00", {1});
+    std::filesystem::create_directory(dir / "folder.m00");
+    EXPECT_EQ(DirectoryLookup(dir / "data.m00"), "data.m00");
+    // A hidden file is still a file the user would lose.
+    EXPECT_EQ(DirectoryLookup(dir / ".hidden.m00"), ".hidden.m00");
+    EXPECT_EQ(DirectoryLookup(dir / "folder.m00"), "");
+    EXPECT_EQ(DirectoryLookup(dir / "missing.m00"), "");
+    EXPECT_EQ(DirectoryLookup(dir / "no-folder/data.m00"), "");
+    EXPECT_EQ(DirectoryLookup(dir / "*.m00"), "") << "names are literal, not patterns";
+}
+
+}  // namespace
+}  // namespace tessarel

@@ -1,0 +1,68 @@
+// A fresh folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tessarel {
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tessarel-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) {
+            ADD_FAILURE() << "mkdtemp failed";
+        }
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        // Give back write permission a test may have taken away, so everything can go.
+        for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+        }
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Bytes that differ from position to position, so a shifted or repeated block shows.
+inline std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1) {
+    std::vector<uint8_t> bytes(size);
+    uint32_t x = seed * 2654435761u + 12345u;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes[i] = static_cast<uint8_t>(x >> 16);
+    }
+    return bytes;
+}
+
+inline bool RunningAsRoot() {
+    return ::geteuid() == 0;
+}
+
+}  // namespace tessarel
