@@ -23,6 +23,9 @@ class ProgressDisplay {
     virtual void SetPieceDone(const std::string& caption) = 0;
     virtual void SetProgress(float percent) = 0;  // the bar, 0 to 100
     virtual void Repaint() = 0;
+    // Brackets a whole operation: while it runs the window takes no input.
+    virtual void BeginOperation() {}
+    virtual void EndOperation() {}
 };
 
 }  // namespace tessarel

@@ -22,7 +22,23 @@ bool FolderExists(const std::string& path) {
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+FileFaultHook fault_hook = nullptr;
+void* fault_context = nullptr;
+
+void InjectedFault(FileOp op, const std::string& path, int64_t position) {
+    if (fault_hook) {
+        if (const int err = fault_hook(op, path, position, fault_context)) {
+            RaiseErrno(err, path);
+        }
+    }
+}
+
 }  // namespace
+
+void SetFileFaultHook(FileFaultHook hook, void* context) {
+    fault_hook = hook;
+    fault_context = context;
+}
 
 int32_t ErrorFromErrno(int err, const std::string& path) {
     switch (err) {
@@ -127,6 +143,7 @@ void File::Read(uint8_t* buffer, int32_t size) {
     if (fd_ < 0) {
         throw RuntimeError(kErrBadFileNameOrNumber);
     }
+    InjectedFault(FileOp::Read, path_, position_);
     int64_t done = 0;
     while (done < size) {
         const ssize_t n = ::pread(fd_, buffer + done, size - done, position_ + done);
@@ -148,6 +165,7 @@ void File::Write(const uint8_t* buffer, int32_t size) {
     if (fd_ < 0) {
         throw RuntimeError(kErrBadFileNameOrNumber);
     }
+    InjectedFault(FileOp::Write, path_, position_);
     int64_t done = 0;
     while (done < size) {
         const ssize_t n = ::pwrite(fd_, buffer + done, size - done, position_ + done);

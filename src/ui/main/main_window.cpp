@@ -220,6 +220,10 @@ void MainWindow::Form_Unload(int& Cancel) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (operating_) {
+        event->ignore();  // the operation must finish or be given up first
+        return;
+    }
     int cancel = 0;
     Form_Unload(cancel);
     if (cancel) {
@@ -292,10 +296,40 @@ void MainWindow::SetPieceDone(const std::string& caption) {
 
 void MainWindow::SetProgress(float percent) {
     pgbDone->setValue(static_cast<int>(percent));
+    PumpEvents();
 }
 
 void MainWindow::Repaint() {
     repaint();
+    PumpEvents();
+}
+
+void MainWindow::BeginOperation() {
+    operating_ = true;
+    qApp->installEventFilter(this);
+    since_pump_.start();
+}
+
+void MainWindow::EndOperation() {
+    qApp->removeEventFilter(this);
+    operating_ = false;
+}
+
+void MainWindow::PumpEvents() {
+    constexpr int kPumpIntervalMs = 40;  // smooth enough for the clip, cheap for the copy
+    if (operating_ && since_pump_.elapsed() >= kPumpIntervalMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        since_pump_.restart();
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // While an operation runs, clicks and keys are dropped, not kept for later; only a
+    // message box the operation itself shows takes input.
+    if (operating_ && event->isInputEvent() && !QApplication::activeModalWidget()) {
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace tessarel

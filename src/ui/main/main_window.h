@@ -2,6 +2,7 @@
 // knows them by.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 
@@ -36,6 +37,9 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void SetPieceDone(const std::string& caption) override;
     void SetProgress(float percent) override;
     void Repaint() override;
+    void BeginOperation() override;
+    void EndOperation() override;
+    bool operating() const { return operating_; }
 
     // Controls, in the order the window builds them.
     FrameControl* fraControls;
@@ -72,6 +76,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     QLabel* lblTitle;
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -83,7 +88,12 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void Form_Unload(int& Cancel);
     void cmdExit_Click();
 
+    // Keeps the clip and the bar moving during an operation without handling input.
+    void PumpEvents();
+
     std::unique_ptr<MessageBox> own_message_box_;
+    bool operating_ = false;
+    QElapsedTimer since_pump_;
     MessageBox* msg_;
     bool centred_ = false;
 };

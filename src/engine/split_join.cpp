@@ -1,0 +1,284 @@
+#include "engine/split_join.h"
+
+#include <cmath>
+#include <vector>
+
+#include "engine/piece_series.h"
+#include "fileutil/error_trap.h"
+#include "fileutil/my_library.h"
+#include "platform/conversions.h"
+#include "platform/file.h"
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+
+float ProgressPercent(int64_t done, int32_t Insize) {
+    return static_cast<float>(std::floor(static_cast<double>(done) / Insize * 100.0));
+}
+
+namespace {
+
+constexpr int32_t kFirstBlock = kChunkSize - kHeaderLength;  // header + first block = one chunk
+
+// Thrown when the user gives the operation up; caught once, where the files are closed and the
+// display is put back.
+struct GivenUp {};
+
+// How the stream is cut into reads and writes: full chunks and a remainder per piece, and the
+// same for a short last piece.
+struct ChunkPlan {
+    int32_t chunks_per_piece;
+    int32_t piece_remainder;
+    int32_t last_length;  // 0 when the stream is a whole number of pieces
+    int32_t last_chunks;
+    int32_t last_remainder;
+    int32_t full_pieces;  // F
+
+    ChunkPlan(int32_t Insize, int32_t InSplit, int16_t InTotalFiles)
+        : chunks_per_piece(InSplit / kChunkSize),
+          piece_remainder(InSplit % kChunkSize),
+          last_length(Insize % InSplit),
+          last_chunks(last_length / kChunkSize),
+          last_remainder(last_length % kChunkSize),
+          full_pieces(last_length == 0 ? InTotalFiles : InTotalFiles - 1) {}
+};
+
+class Operation {
+  public:
+    Operation(const std::string& open_file, const std::string& save_file, int32_t Insize,
+              int32_t InSplit, int16_t InTotalFiles, ProgressDisplay& display, MessageBox& box)
+        : open_file_(open_file),
+          save_file_(save_file),
+          size_(Insize),
+          split_(InSplit),
+          total_(InTotalFiles),
+          display_(display),
+          trap_(box) {}
+
+    void Split();
+    void Join();
+
+    // Every way out: close what is open, then put the display back to idle.
+    void Finish() {
+        whole_ = File();
+        piece_ = File();
+        display_.StopAnimation();
+        display_.SetVisible(DisplayPart::Animation, false);
+        display_.SetVisible(DisplayPart::PieceDone, false);
+        display_.SetVisible(DisplayPart::FractionBar, false);
+        display_.SetVisible(DisplayPart::PieceTotal, false);
+        display_.SetVisible(DisplayPart::ButtonRow, true);
+    }
+
+  private:
+    template <typename F>
+    void Do(F&& step) {
+        if (!trap_.Step(step)) {
+            throw GivenUp{};
+        }
+    }
+
+    void CheckArguments();
+    void MakeBuffers();
+    void ShowOperating();
+    void ShowPiece(int64_t k);
+    void SetProgress(int64_t done) {
+        Do([&] { display_.SetProgress(ProgressPercent(done, size_)); });
+    }
+    // Moves one block: read from `from`, then write to `to`, each a step of its own.
+    void CopyBlock(File& from, File& to, std::vector<uint8_t>& buffer) {
+        const auto length = static_cast<int32_t>(buffer.size());
+        Do([&] { from.Read(buffer.data(), length); });
+        Do([&] { to.Write(buffer.data(), length); });
+    }
+    // The data of piece 1 after its header: the first block, further chunks, the remainder.
+    void CopyFirstPiece(File& from, File& to);
+    // The data of a later full piece, or of the short last piece.
+    void CopyPiece(File& from, File& to, int64_t k, int32_t chunks, std::vector<uint8_t>& rest);
+
+    std::string open_file_;
+    std::string save_file_;
+    int32_t size_;
+    int32_t split_;
+    int16_t total_;
+    ProgressDisplay& display_;
+    ErrorTrap trap_;
+
+    std::vector<uint8_t> chunk_;
+    std::vector<uint8_t> piece_rest_;
+    std::vector<uint8_t> last_rest_;
+    std::vector<uint8_t> first_block_;
+    std::string base_;
+    File whole_;  // the source of a split, the output of a join
+    File piece_;
+};
+
+void Operation::CheckArguments() {
+    // The Go command hands over a consistent plan; anything else would read or write bytes
+    // that belong to no piece, so it is refused as an invalid argument.
+    Do([&] {
+        // A series has at least two pieces: a piece size that takes in the whole stream would
+        // have the join read its first piece a second time as its last.
+        if (split_ < kMinPieceSize || split_ >= size_ || total_ < 2 ||
+            PieceCount(size_, split_) != total_) {
+            throw RuntimeError(kErrInvalidArgument);
+        }
+    });
+}
+
+void Operation::MakeBuffers() {
+    const ChunkPlan plan(size_, split_, total_);
+    chunk_.resize(kChunkSize);
+    piece_rest_.resize(plan.piece_remainder);
+    last_rest_.resize(plan.last_remainder);
+    first_block_.resize(plan.chunks_per_piece == 0 ? split_ - kHeaderLength : kFirstBlock);
+}
+
+void Operation::ShowOperating() {
+    Do([&] { display_.SetVisible(DisplayPart::PieceDone, true); });
+    Do([&] { display_.SetVisible(DisplayPart::FractionBar, true); });
+    Do([&] { display_.SetVisible(DisplayPart::PieceTotal, true); });
+    Do([&] { display_.SetVisible(DisplayPart::Animation, true); });
+    Do([&] { display_.SetVisible(DisplayPart::ButtonRow, false); });
+    Do([&] { display_.PlayAnimation(); });
+    ShowPiece(1);
+}
+
+void Operation::ShowPiece(int64_t k) {
+    Do([&] { display_.SetPieceDone(PlainNumber(k)); });
+    Do([&] { display_.Repaint(); });
+}
+
+void Operation::CopyFirstPiece(File& from, File& to) {
+    const ChunkPlan plan(size_, split_, total_);
+    CopyBlock(from, to, first_block_);
+    if (plan.chunks_per_piece == 0) {
+        return;  // the first block was the whole piece
+    }
+    for (int32_t j = 2; j <= plan.chunks_per_piece; ++j) {
+        CopyBlock(from, to, chunk_);
+        SetProgress(int64_t{j} * kChunkSize);
+    }
+    if (plan.piece_remainder != 0) {
+        CopyBlock(from, to, piece_rest_);
+    }
+}
+
+void Operation::CopyPiece(File& from, File& to, int64_t k, int32_t chunks,
+                          std::vector<uint8_t>& rest) {
+    for (int32_t j = 1; j <= chunks; ++j) {
+        CopyBlock(from, to, chunk_);
+        SetProgress((k - 1) * split_ + int64_t{j} * kChunkSize);
+    }
+    if (!rest.empty()) {
+        CopyBlock(from, to, rest);
+    }
+}
+
+void Operation::Split() {
+    std::string header;
+    Do([&] { header = HeaderText(ToInt32(int64_t{size_} - kHeaderLength)); });
+    CheckArguments();
+    MakeBuffers();
+    const ChunkPlan plan(size_, split_, total_);
+    Do([&] { base_ = StripExtension(save_file_); });
+    ShowOperating();
+
+    // The source is only read: a missing one must not be created.
+    Do([&] { whole_ = File::OpenForReading(open_file_); });
+    Do([&] { piece_ = File::OpenBinary(save_file_); });
+    for (size_t i = 0; i < header.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(header[i]);
+        Do([&] { piece_.Write(&byte, 1); });
+    }
+    CopyFirstPiece(whole_, piece_);
+    Do([&] { piece_.Close(); });
+    SetProgress(split_);
+
+    for (int64_t k = 2; k <= plan.full_pieces; ++k) {
+        ShowPiece(k);
+        std::string name;
+        Do([&] { name = PieceName(base_, k); });
+        Do([&] { piece_ = File::OpenOutput(name); });
+        Do([&] { piece_.Close(); });
+        Do([&] { piece_ = File::OpenBinary(name); });
+        CopyPiece(whole_, piece_, k, plan.chunks_per_piece, piece_rest_);
+        Do([&] { piece_.Close(); });
+        SetProgress(k * split_);
+    }
+    if (plan.last_length != 0) {
+        ShowPiece(total_);
+        std::string name;
+        Do([&] { name = PieceName(base_, total_); });
+        Do([&] { piece_ = File::OpenOutput(name); });
+        Do([&] { piece_.Close(); });
+        Do([&] { piece_ = File::OpenBinary(name); });
+        CopyPiece(whole_, piece_, total_, plan.last_chunks, last_rest_);
+        Do([&] { piece_.Close(); });
+    }
+    Do([&] { display_.SetProgress(100); });
+    Do([&] { whole_.Close(); });
+}
+
+void Operation::Join() {
+    CheckArguments();
+    MakeBuffers();
+    const ChunkPlan plan(size_, split_, total_);
+    Do([&] { base_ = StripExtension(open_file_); });
+    ShowOperating();
+
+    Do([&] { whole_ = File::OpenBinary(save_file_); });
+    // Pieces are only read: a missing piece is an error, never an empty file made up for it.
+    Do([&] { piece_ = File::OpenForReading(open_file_); });
+    std::vector<uint8_t> header(kHeaderLength);
+    Do([&] { piece_.Read(header.data(), kHeaderLength); });
+    CopyFirstPiece(piece_, whole_);
+    Do([&] { piece_.Close(); });
+    SetProgress(split_);
+
+    for (int64_t k = 2; k <= plan.full_pieces; ++k) {
+        ShowPiece(k);
+        std::string name;
+        Do([&] { name = PieceName(base_, k); });
+        Do([&] { piece_ = File::OpenForReading(name); });
+        CopyPiece(piece_, whole_, k, plan.chunks_per_piece, piece_rest_);
+        Do([&] { piece_.Close(); });
+        SetProgress(k * split_);
+    }
+    if (plan.last_length != 0) {
+        ShowPiece(total_);
+        std::string name;
+        Do([&] { name = PieceName(base_, total_); });
+        Do([&] { piece_ = File::OpenForReading(name); });
+        CopyPiece(piece_, whole_, total_, plan.last_chunks, last_rest_);
+        Do([&] { piece_.Close(); });
+    }
+    Do([&] { display_.SetProgress(100); });
+    Do([&] { whole_.Close(); });
+}
+
+}  // namespace
+
+bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile,
+               const std::string& InOption, int32_t Insize, int32_t InSplit, int16_t InTotalFiles,
+               ProgressDisplay& display, MessageBox& message_box) {
+    Operation operation(InOpenFile, InSaveFile, Insize, InSplit, InTotalFiles, display,
+                        message_box);
+    display.BeginOperation();
+    bool result = false;
+    try {
+        if (InOption == "Split") {
+            operation.Split();
+        } else {
+            operation.Join();
+        }
+        result = true;
+    } catch (const GivenUp&) {
+        result = false;
+    }
+    operation.Finish();
+    display.EndOperation();
+    return result;
+}
+
+}  // namespace tessarel

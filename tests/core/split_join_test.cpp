@@ -1,0 +1,275 @@
+#include "engine/split_join.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "engine/piece_series.h"
+#include "platform/file.h"
+#include "support/recording_display.h"
+#include "support/scripted_message_box.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The series a split must write, made here without the engine: header + file, cut in P bytes.
+std::vector<std::vector<uint8_t>> ExpectedPieces(const std::vector<uint8_t>& file, int32_t P) {
+    const std::string header = HeaderText(static_cast<int32_t>(file.size()));
+    std::vector<uint8_t> stream(header.begin(), header.end());
+    stream.insert(stream.end(), file.begin(), file.end());
+    std::vector<std::vector<uint8_t>> pieces;
+    for (size_t at = 0; at < stream.size(); at += P) {
+        pieces.emplace_back(stream.begin() + at, stream.begin() + std::min(stream.size(), at + P));
+    }
+    return pieces;
+}
+
+struct Run {
+    bool result;
+    RecordingDisplay display;
+    ScriptedMessageBox box;
+};
+
+bool Split(const std::string& source, const std::string& first_piece, int32_t P,
+           RecordingDisplay& display, MessageBox& box) {
+    const int64_t stream = FileLength(source) + int64_t{kHeaderLength};
+    return SplitJoin(source, first_piece, "Split", static_cast<int32_t>(stream), P,
+                     static_cast<int16_t>(PieceCount(stream, P)), display, box);
+}
+
+bool Join(const std::string& first_piece, const std::string& output, RecordingDisplay& display,
+          MessageBox& box) {
+    const std::vector<uint8_t> head = ReadBytes(first_piece);
+    const int32_t length = std::stoi(std::string(head.begin() + 10, head.begin() + 20));
+    const int32_t P = FileLength(first_piece);
+    const int32_t stream = length + kHeaderLength;
+    return SplitJoin(first_piece, output, "Join", stream, P,
+                     static_cast<int16_t>(PieceCount(stream, P)), display, box);
+}
+
+TEST(SplitJoin, RoundTripsAreByteExactAroundTheChunkBoundaries) {
+    for (int32_t P : {21, 9999, 10000, 10001, 19999, 20000, 25000, 50000}) {
+        const int32_t pieces = P == 21 ? 100 : 3;
+        for (int32_t extra : {0, 7}) {  // a whole number of pieces, and a short last piece
+            SCOPED_TRACE("P=" + std::to_string(P) + " extra=" + std::to_string(extra));
+            TempDir dir;
+            const std::vector<uint8_t> file =
+                Pattern(size_t(pieces - 1) * P - 20 + (extra ? extra : P), P);
+            WriteBytes(dir / "source.bin", file);
+            RecordingDisplay display;
+            ScriptedMessageBox box;
+            ASSERT_TRUE(Split(dir / "source.bin", dir / "data.m00", P, display, box));
+            const auto expected = ExpectedPieces(file, P);
+            for (size_t n = 0; n < expected.size(); ++n) {
+                ASSERT_EQ(ReadBytes(PieceName(dir / "data", int64_t(n) + 1)), expected[n])
+                    << "piece " << n + 1;
+            }
+            EXPECT_FALSE(fs::exists(PieceName(dir / "data", int64_t(expected.size()) + 1)));
+            EXPECT_TRUE(display.Idle());
+            EXPECT_EQ(display.progress.back(), 100);
+
+            RecordingDisplay join_display;
+            ASSERT_TRUE(Join(dir / "data.m00", dir / "rebuilt.bin", join_display, box));
+            EXPECT_EQ(ReadBytes(dir / "rebuilt.bin"), file);
+            EXPECT_TRUE(join_display.Idle());
+            EXPECT_TRUE(box.shown.empty());
+        }
+    }
+}
+
+TEST(SplitJoin, ProgressAndCaptionsFollowThePieces) {
+    TempDir dir;
+    WriteBytes(dir / "source.bin", Pattern(1000));
+    RecordingDisplay display;
+    display.SetProgress(55);  // left from an earlier operation: not reset at the start
+    ScriptedMessageBox box;
+    ASSERT_TRUE(Split(dir / "source.bin", dir / "out.m00", 100, display, box));
+    const std::vector<float> expected = {55, 9, 19, 29, 39, 49, 58, 68, 78, 88, 98, 100};
+    EXPECT_EQ(display.progress, expected);
+    const std::vector<std::string> captions = {"1", "2", "3", "4",  "5", "6",
+                                               "7", "8", "9", "10", "11"};
+    EXPECT_EQ(display.captions, captions);
+    EXPECT_EQ(display.repaints, 11);
+    EXPECT_EQ(display.begun, 1);
+    EXPECT_EQ(display.ended, 1);
+}
+
+TEST(SplitJoin, ChunksOfALargePieceMoveTheBarOnce10000BytesAreDone) {
+    TempDir dir;
+    WriteBytes(dir / "source.bin", Pattern(49980));  // stream 50000: two pieces of 25000
+    RecordingDisplay display;
+    ScriptedMessageBox box;
+    ASSERT_TRUE(Split(dir / "source.bin", dir / "out.m00", 25000, display, box));
+    // Piece 1: header + 9980, one chunk (progress at 20000), 5000; then piece 2 likewise.
+    const std::vector<float> expected = {40, 50, 70, 90, 100};
+    EXPECT_EQ(display.progress, expected);
+}
+
+TEST(SplitJoin, AMissingLaterPieceGivesTheJoinUpAndIsNotCreated) {
+    TempDir dir;
+    WriteBytes(dir / "source.bin", Pattern(1000));
+    RecordingDisplay display;
+    ScriptedMessageBox box{kAnswerOk};
+    ASSERT_TRUE(Split(dir / "source.bin", dir / "s.m00", 100, display, box));
+    fs::remove(dir / "s.m04");
+    RecordingDisplay join_display;
+    EXPECT_FALSE(Join(dir / "s.m00", dir / "out.bin", join_display, box));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, "File Not Found.");
+    EXPECT_FALSE(fs::exists(dir / "s.m04"));
+    EXPECT_EQ(FileLength(dir / "out.bin"), 80 + 3 * 100) << "what was joined before stays";
+    EXPECT_TRUE(join_display.Idle());
+}
+
+TEST(SplitJoin, AShortPieceOrSourceIsReadPastEndNeverPaddedWithInventedBytes) {
+    TempDir dir;
+    const std::vector<uint8_t> file = Pattern(1000);
+    WriteBytes(dir / "source.bin", file);
+    RecordingDisplay display;
+    ScriptedMessageBox box{kAnswerOk, kAnswerOk};
+    ASSERT_TRUE(Split(dir / "source.bin", dir / "s.m00", 100, display, box));
+    fs::resize_file(dir / "s.m05", 60);
+    EXPECT_FALSE(Join(dir / "s.m00", dir / "out.bin", display, box));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt.rfind("This file has a nonstandard end-of-file marker", 0), 0u);
+    const std::vector<uint8_t> out = ReadBytes(dir / "out.bin");
+    EXPECT_EQ(out.size(), 80u + 4 * 100u);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), file.begin()));
+
+    // A source that is shorter than the plan (it shrank after the Go command measured it).
+    fs::resize_file(dir / "source.bin", 500);
+    EXPECT_FALSE(
+        SplitJoin(dir / "source.bin", dir / "t.m00", "Split", 1020, 100, 11, display, box));
+    EXPECT_EQ(box.shown.size(), 2u);
+    EXPECT_EQ(FileLength(dir / "t.m04"), 100);
+    EXPECT_EQ(FileLength(dir / "t.m05"), 0) << "the piece being written holds only real bytes";
+}
+
+// Fails the fifth chunk write of piece 3 once (or always) with a drive that is not ready.
+struct NotReady {
+    std::string piece;
+    int64_t position;
+    int failures_left;
+};
+
+int NotReadyHook(FileOp op, const std::string& path, int64_t position, void* context) {
+    auto* fault = static_cast<NotReady*>(context);
+    if (op == FileOp::Write && path == fault->piece && position == fault->position &&
+        fault->failures_left > 0) {
+        --fault->failures_left;
+        return ENOMEDIUM;
+    }
+    return 0;
+}
+
+class DriveNotReady : public testing::Test {
+  protected:
+    void SetUp() override {
+        file = Pattern(4 * 50000 + 123);
+        WriteBytes(dir / "source.bin", file);
+        fault = {dir / "s.m02", 4 * kChunkSize, 1};
+        SetFileFaultHook(NotReadyHook, &fault);
+    }
+    void TearDown() override { SetFileFaultHook(nullptr, nullptr); }
+
+    TempDir dir;
+    std::vector<uint8_t> file;
+    NotReady fault;
+    RecordingDisplay display;
+};
+
+TEST_F(DriveNotReady, RetryWritesTheChunkAgainAndTheSeriesIsExact) {
+    ScriptedMessageBox box{kAnswerRetry};
+    ASSERT_TRUE(Split(dir / "source.bin", dir / "s.m00", 50000, display, box));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].prompt, "Insert a disk in the drive and close the door.");
+    EXPECT_EQ(box.shown[0].style, 53);
+    const auto expected = ExpectedPieces(file, 50000);
+    for (size_t n = 0; n < expected.size(); ++n) {
+        EXPECT_EQ(ReadBytes(PieceName(dir / "s", int64_t(n) + 1)), expected[n]) << n;
+    }
+}
+
+TEST_F(DriveNotReady, CancelLeavesWhatWasWrittenAndTheWindowIdle) {
+    ScriptedMessageBox box{kAnswerCancel};
+    EXPECT_FALSE(Split(dir / "source.bin", dir / "s.m00", 50000, display, box));
+    const auto expected = ExpectedPieces(file, 50000);
+    EXPECT_EQ(ReadBytes(dir / "s.m00"), expected[0]);
+    EXPECT_EQ(ReadBytes(dir / "s.m01"), expected[1]);
+    const std::vector<uint8_t> third = ReadBytes(dir / "s.m02");
+    ASSERT_EQ(third.size(), 4u * kChunkSize);
+    EXPECT_TRUE(std::equal(third.begin(), third.end(), expected[2].begin()));
+    EXPECT_FALSE(fs::exists(dir / "s.m03"));
+    EXPECT_TRUE(display.Idle());
+    EXPECT_EQ(display.ended, 1);
+}
+
+TEST(SplitJoin, ARealFullDiskAnsweredNoGivesUp) {
+    TempDir dir;
+    WriteBytes(dir / "source.bin", Pattern(30000));
+    fs::create_symlink("/dev/full", dir / "s.m01");
+    RecordingDisplay display;
+    ScriptedMessageBox box{kAnswerYes, kAnswerNo};
+    EXPECT_FALSE(Split(dir / "source.bin", dir / "s.m00", 20000, display, box));
+    ASSERT_EQ(box.shown.size(), 2u);
+    EXPECT_EQ(box.shown[0].prompt, "Disk is full. Continue?");
+    EXPECT_EQ(box.shown[0].style, 52);
+    EXPECT_EQ(FileLength(dir / "s.m00"), 20000);
+    EXPECT_TRUE(fs::is_symlink(dir / "s.m01"));
+    EXPECT_TRUE(display.Idle());
+}
+
+TEST(SplitJoin, AnOlderLongerSeriesKeepsItsSurplusPieces) {
+    TempDir dir;
+    WriteBytes(dir / "old.bin", Pattern(1000, 1));
+    WriteBytes(dir / "new.bin", Pattern(500, 2));
+    RecordingDisplay display;
+    ScriptedMessageBox box;
+    ASSERT_TRUE(Split(dir / "old.bin", dir / "s.m00", 100, display, box));
+    const std::vector<uint8_t> old_last = ReadBytes(dir / "s.m10");
+    fs::remove(dir / "s.m00");
+    ASSERT_TRUE(Split(dir / "new.bin", dir / "s.m00", 100, display, box));
+    EXPECT_EQ(ReadBytes(dir / "s.m05"), ExpectedPieces(Pattern(500, 2), 100)[5]);
+    EXPECT_EQ(ReadBytes(dir / "s.m10"), old_last);
+    // The join reads only the pieces the header asks for.
+    ASSERT_TRUE(Join(dir / "s.m00", dir / "back.bin", display, box));
+    EXPECT_EQ(ReadBytes(dir / "back.bin"), Pattern(500, 2));
+}
+
+TEST(SplitJoin, AJoinFindsLaterPiecesByTheFirstPiecesOwnName) {
+    TempDir dir;
+    WriteBytes(dir / "source.bin", Pattern(1000));
+    RecordingDisplay display;
+    ScriptedMessageBox box;
+    ASSERT_TRUE(Split(dir / "source.bin", dir / "data.m00", 100, display, box));
+    for (int n = 1; n <= 11; ++n) {
+        fs::rename(PieceName(dir / "data", n), PieceName(dir / "report", n));
+    }
+    ASSERT_TRUE(Join(dir / "report.m00", dir / "out.bin", display, box));
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), Pattern(1000));
+}
+
+TEST(SplitJoin, AnInconsistentPlanIsRefusedBeforeAnyFileIsTouched) {
+    TempDir dir;
+    WriteBytes(dir / "source.bin", Pattern(1000));
+    RecordingDisplay display;
+    ScriptedMessageBox box{kAnswerOk, kAnswerOk};
+    // 12 pieces claimed where the stream makes 11.
+    EXPECT_FALSE(
+        SplitJoin(dir / "source.bin", dir / "s.m00", "Split", 1020, 100, 12, display, box));
+    EXPECT_FALSE(fs::exists(dir / "s.m00"));
+    // A piece size that swallows the whole stream would read piece 1 twice.
+    WriteBytes(dir / "p.m00", Pattern(100));
+    EXPECT_FALSE(SplitJoin(dir / "p.m00", dir / "out.bin", "Join", 90, 100, 1, display, box));
+    EXPECT_FALSE(fs::exists(dir / "out.bin"));
+    ASSERT_EQ(box.shown.size(), 2u);
+    EXPECT_EQ(box.shown[0].prompt, "Error #  5\rInvalid procedure call or argument");
+    EXPECT_TRUE(display.Idle());
+}
+
+}  // namespace
+}  // namespace tessarel
