@@ -25,9 +25,9 @@ bool FolderExists(const std::string& path) {
 FileFaultHook fault_hook = nullptr;
 void* fault_context = nullptr;
 
-void InjectedFault(FileOp op, const std::string& path, int64_t position) {
+void InjectedFault(FileOp op, const std::string& path, int64_t position, int32_t size) {
     if (fault_hook) {
-        if (const int err = fault_hook(op, path, position, fault_context)) {
+        if (const int err = fault_hook(op, path, position, size, fault_context)) {
             RaiseErrno(err, path);
         }
     }
@@ -143,7 +143,7 @@ void File::Read(uint8_t* buffer, int32_t size) {
     if (fd_ < 0) {
         throw RuntimeError(kErrBadFileNameOrNumber);
     }
-    InjectedFault(FileOp::Read, path_, position_);
+    InjectedFault(FileOp::Read, path_, position_, size);
     int64_t done = 0;
     while (done < size) {
         const ssize_t n = ::pread(fd_, buffer + done, size - done, position_ + done);
@@ -165,7 +165,7 @@ void File::Write(const uint8_t* buffer, int32_t size) {
     if (fd_ < 0) {
         throw RuntimeError(kErrBadFileNameOrNumber);
     }
-    InjectedFault(FileOp::Write, path_, position_);
+    InjectedFault(FileOp::Write, path_, position_, size);
     int64_t done = 0;
     while (done < size) {
         const ssize_t n = ::pwrite(fd_, buffer + done, size - done, position_ + done);

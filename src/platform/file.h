@@ -45,7 +45,8 @@ class File {
 // Faults no test can get from a real device (a drive that is not ready) are injected here: the
 // hook sees every read and write before it happens and may answer with an errno to fail it.
 enum class FileOp { Read, Write };
-using FileFaultHook = int (*)(FileOp op, const std::string& path, int64_t position, void* context);
+using FileFaultHook = int (*)(FileOp op, const std::string& path, int64_t position, int32_t size,
+                              void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);
 
 // Length of the named file; beyond 32 bits it is an overflow (6).

@@ -125,6 +125,21 @@ TEST(SplitJoin, AMissingLaterPieceGivesTheJoinUpAndIsNotCreated) {
     EXPECT_TRUE(join_display.Idle());
 }
 
+TEST(SplitJoin, APieceCutShortInsideARunOfChunksKeepsEveryWholeChunkBeforeTheCut) {
+    TempDir dir;
+    const std::vector<uint8_t> file = Pattern(3 * 50000);
+    WriteBytes(dir / "source.bin", file);
+    RecordingDisplay display;
+    ScriptedMessageBox box{kAnswerOk};
+    ASSERT_TRUE(Split(dir / "source.bin", dir / "s.m00", 50000, display, box));
+    fs::resize_file(dir / "s.m01", 23456);
+    EXPECT_FALSE(Join(dir / "s.m00", dir / "out.bin", display, box));
+    ASSERT_EQ(box.shown.size(), 1u);
+    const std::vector<uint8_t> out = ReadBytes(dir / "out.bin");
+    EXPECT_EQ(out.size(), 49980u + 2 * 10000u);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), file.begin()));
+}
+
 TEST(SplitJoin, AShortPieceOrSourceIsReadPastEndNeverPaddedWithInventedBytes) {
     TempDir dir;
     const std::vector<uint8_t> file = Pattern(1000);
@@ -149,21 +164,25 @@ TEST(SplitJoin, AShortPieceOrSourceIsReadPastEndNeverPaddedWithInventedBytes) {
     EXPECT_EQ(FileLength(dir / "t.m05"), 0) << "the piece being written holds only real bytes";
 }
 
-// Fails the fifth chunk write of piece 3 once (or always) with a drive that is not ready.
+// A drive that is not ready while the fifth chunk of piece 3 is due: every write that would
+// reach that chunk fails until the user has been asked failures_left times.
 struct NotReady {
     std::string piece;
     int64_t position;
     int failures_left;
 };
 
-int NotReadyHook(FileOp op, const std::string& path, int64_t position, void* context) {
+int NotReadyHook(FileOp op, const std::string& path, int64_t position, int32_t size,
+                 void* context) {
     auto* fault = static_cast<NotReady*>(context);
-    if (op == FileOp::Write && path == fault->piece && position == fault->position &&
-        fault->failures_left > 0) {
-        --fault->failures_left;
-        return ENOMEDIUM;
+    if (op != FileOp::Write || path != fault->piece || fault->failures_left == 0 ||
+        position > fault->position || position + size <= fault->position) {
+        return 0;
     }
-    return 0;
+    if (position == fault->position) {
+        --fault->failures_left;  // the write of that very chunk: the user is asked about it
+    }
+    return ENOMEDIUM;
 }
 
 class DriveNotReady : public testing::Test {

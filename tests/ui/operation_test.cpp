@@ -31,7 +31,7 @@ struct Interference {
 
 // On the first read, the user presses Enter and Escape and closes the window; a little later
 // the clip is looked at. Each read is slowed so the operation lasts long enough to be seen.
-int Interfere(FileOp op, const std::string&, int64_t, void* context) {
+int Interfere(FileOp op, const std::string&, int64_t, int32_t, void* context) {
     auto* in = static_cast<Interference*>(context);
     if (op != FileOp::Read) {
         return 0;
@@ -47,10 +47,8 @@ int Interfere(FileOp op, const std::string&, int64_t, void* context) {
         }
         QCoreApplication::postEvent(in->window, new QCloseEvent);
     }
-    QThread::msleep(5);
-    if (in->reads == 60) {
-        in->frame_seen = in->window->anmFileCopy->currentFrame();
-    }
+    QThread::msleep(40);
+    in->frame_seen = in->window->anmFileCopy->currentFrame();
     return 0;
 }
 

@@ -1,0 +1,238 @@
+// Split and join throughput against a plain copy of the same file in the same run.
+//
+//   bench_split_join [MiB [folder [runs]]]      defaults: 1024 MiB, /tmp, 5 runs
+//
+// Makes a file of the given size, warms the page cache with one plain copy, then times, in
+// turn, a plain copy (the same read/write calls with a 1 MiB buffer: the practical limit here),
+// a split through the engine into at most 100 pieces, and a join back, checking the joined file
+// byte for byte. Each timed step starts after a sync, so none pays for another's writeback,
+// and the order of the three turns from run to run. Prints the median of each, the ratios to the
+// plain copy, and the process's peak memory.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/piece_series.h"
+#include "engine/split_join.h"
+
+namespace {
+
+using tessarel::DisplayPart;
+
+class NullDisplay : public tessarel::ProgressDisplay {
+  public:
+    void SetVisible(DisplayPart, bool) override {}
+    void PlayAnimation() override {}
+    void StopAnimation() override {}
+    void SetPieceDone(const std::string&) override {}
+    void SetProgress(float) override {}
+    void Repaint() override {}
+};
+
+class FailingBox : public tessarel::MessageBox {
+  public:
+    int Show(const std::string& prompt, int, const std::string&) override {
+        std::fprintf(stderr, "bench: unexpected message: %s\n", prompt.c_str());
+        return tessarel::kAnswerCancel;
+    }
+};
+
+void Die(const char* what) {
+    std::perror(what);
+    std::exit(1);
+}
+
+void MakeFile(const std::string& path, int64_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        Die("open");
+    }
+    std::vector<uint8_t> block(1 << 20);
+    uint32_t x = 12345;
+    for (int64_t done = 0; done < size;) {
+        for (auto& b : block) {
+            x = x * 1103515245u + 12345u;
+            b = static_cast<uint8_t>(x >> 16);
+        }
+        const auto n = static_cast<size_t>(std::min<int64_t>(block.size(), size - done));
+        if (::write(fd, block.data(), n) != static_cast<ssize_t>(n)) {
+            Die("write");
+        }
+        done += static_cast<int64_t>(n);
+    }
+    ::close(fd);
+}
+
+void PlainCopy(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0) {
+        Die("open");
+    }
+    std::vector<uint8_t> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            Die("read");
+        }
+        if (n == 0) {
+            break;
+        }
+        if (::write(out, buffer.data(), static_cast<size_t>(n)) != n) {
+            Die("write");
+        }
+    }
+    ::close(in);
+    ::close(out);
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+    FILE* fa = std::fopen(a.c_str(), "rb");
+    FILE* fb = std::fopen(b.c_str(), "rb");
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    bool same = fa && fb;
+    while (same) {
+        const size_t na = std::fread(ba.data(), 1, ba.size(), fa);
+        const size_t nb = std::fread(bb.data(), 1, bb.size(), fb);
+        same = na == nb && std::memcmp(ba.data(), bb.data(), na) == 0;
+        if (na == 0) {
+            break;
+        }
+    }
+    if (fa) {
+        std::fclose(fa);
+    }
+    if (fb) {
+        std::fclose(fb);
+    }
+    return same;
+}
+
+double CpuNow() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Wall-clock and CPU seconds of one step. The CPU time (user + system) is the steadier figure
+// on a shared machine: other tenants slow the wall clock, not our own work.
+struct Timing {
+    std::vector<double> wall;
+    std::vector<double> cpu;
+};
+
+template <typename F>
+void Measure(Timing& timing, F&& f) {
+    const double cpu = CpuNow();
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    timing.wall.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    timing.cpu.push_back(CpuNow() - cpu);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int64_t mib = argc > 1 ? std::atoll(argv[1]) : 1024;
+    const std::string folder = argc > 2 ? argv[2] : "/tmp";
+    const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
+    const int64_t size = mib << 20;
+    if (size <= 0 || size > tessarel::kMaxSourceLength || runs < 1) {
+        std::fprintf(stderr, "usage: bench_split_join [MiB (1..2047) [folder [runs]]]\n");
+        return 2;
+    }
+    const std::string work = folder + "/tessarel-bench-" + std::to_string(::getpid());
+    std::filesystem::create_directories(work);
+    const std::string source = work + "/source.bin";
+    const std::string copy = work + "/copy.bin";
+    const std::string first = work + "/series.m00";
+    const std::string joined = work + "/joined.bin";
+    MakeFile(source, size);
+
+    const auto stream = static_cast<int32_t>(size + tessarel::kHeaderLength);
+    // The smallest piece size that keeps the series within 100 pieces.
+    const auto piece = static_cast<int32_t>((int64_t{stream} + 99) / 100 + 1);
+    const auto count = static_cast<int16_t>(tessarel::PieceCount(stream, piece));
+
+    NullDisplay display;
+    FailingBox box;
+    PlainCopy(source, copy);  // warm the page cache
+    Timing copy_s, split_s, join_s;
+    auto time_copy = [&] {
+        std::filesystem::remove(copy);
+        ::sync();  // each timed step starts with no dirty pages left by the one before
+        Measure(copy_s, [&] { PlainCopy(source, copy); });
+    };
+    auto time_split = [&] {
+        // Every run writes into free names, as the plain copy does.
+        for (int n = 1; n <= count; ++n) {
+            std::filesystem::remove(tessarel::PieceName(work + "/series", n));
+        }
+        ::sync();
+        Measure(split_s, [&] {
+            if (!tessarel::SplitJoin(source, first, "Split", stream, piece, count, display, box)) {
+                Die("split");
+            }
+        });
+    };
+    auto time_join = [&] {
+        std::filesystem::remove(joined);
+        ::sync();
+        Measure(join_s, [&] {
+            if (!tessarel::SplitJoin(first, joined, "Join", stream, piece, count, display, box)) {
+                Die("join");
+            }
+        });
+        if (!SameBytes(source, joined)) {
+            std::fprintf(stderr, "bench: joined file differs from the source\n");
+            std::exit(1);
+        }
+    };
+    for (int run = 0; run < runs; ++run) {
+        // The order turns from run to run, so no step always pays for the one before it.
+        switch (run % 3) {
+            case 0:
+                time_copy(), time_split(), time_join();
+                break;
+            case 1:
+                time_split(), time_join(), time_copy();
+                break;
+            default:
+                time_split(), time_copy(), time_join();
+                break;
+        }
+    }
+    std::filesystem::remove_all(work);
+
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const double mb = static_cast<double>(size) / 1e6;
+    std::printf("file %lld MiB, %d pieces of %d bytes, %d runs, medians, page cache warm\n",
+                static_cast<long long>(mib), count, piece, runs);
+    std::printf("%-28s %10s %8s %12s %8s\n", "", "wall MB/s", "ratio", "CPU MB/s", "ratio");
+    auto line = [&](const char* name, const Timing& t) {
+        const double wall = mb / Median(t.wall);
+        const double cpu = mb / Median(t.cpu);
+        std::printf("%-28s %10.1f %8.2f %12.1f %8.2f\n", name, wall,
+                    wall / (mb / Median(copy_s.wall)), cpu, cpu / (mb / Median(copy_s.cpu)));
+    };
+    line("plain copy (1 MiB buffer)", copy_s);
+    line("split", split_s);
+    line("join", join_s);
+    std::printf("peak memory (max RSS)      %8ld KiB\n", usage.ru_maxrss);
+    return 0;
+}
