@@ -58,6 +58,9 @@ void DeleteFile(const std::string& path);
 // Names are taken literally: no wildcards.
 std::string DirectoryLookup(const std::string& path);
 
+// True when both paths exist and name the same file, through links or not.
+bool SameFile(const std::string& a, const std::string& b);
+
 // The run-time error number an errno stands for, when it happened to path.
 int32_t ErrorFromErrno(int err, const std::string& path);
 

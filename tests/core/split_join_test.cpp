@@ -9,30 +9,13 @@
 #include "platform/file.h"
 #include "support/recording_display.h"
 #include "support/scripted_message_box.h"
+#include "support/series.h"
 #include "support/temp_dir.h"
 
 namespace tessarel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The series a split must write, made here without the engine: header + file, cut in P bytes.
-std::vector<std::vector<uint8_t>> ExpectedPieces(const std::vector<uint8_t>& file, int32_t P) {
-    const std::string header = HeaderText(static_cast<int32_t>(file.size()));
-    std::vector<uint8_t> stream(header.begin(), header.end());
-    stream.insert(stream.end(), file.begin(), file.end());
-    std::vector<std::vector<uint8_t>> pieces;
-    for (size_t at = 0; at < stream.size(); at += P) {
-        pieces.emplace_back(stream.begin() + at, stream.begin() + std::min(stream.size(), at + P));
-    }
-    return pieces;
-}
-
-struct Run {
-    bool result;
-    RecordingDisplay display;
-    ScriptedMessageBox box;
-};
 
 bool Split(const std::string& source, const std::string& first_piece, int32_t P,
            RecordingDisplay& display, MessageBox& box) {

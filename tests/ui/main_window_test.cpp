@@ -105,6 +105,21 @@ TEST_F(MainWindowTest, EveryControlLiesInsideItsContainerAndOverlapsNoSibling) {
     EXPECT_FALSE(window->pgbDone->geometry().intersects(window->cmdGo->geometry()));
 }
 
+TEST_F(MainWindowTest, EachOptionGroupIsExclusiveOnItsOwn) {
+    MainWindow& w = *window;
+    QTest::mouseClick(w.optJoin, Qt::LeftButton);
+    QTest::mouseClick(w.opt100, Qt::LeftButton);
+    EXPECT_TRUE(w.optJoin->isChecked());
+    EXPECT_FALSE(w.optSplit->isChecked());
+    EXPECT_TRUE(w.optApprox->isChecked()) << "choosing Join must not change the size mode";
+    EXPECT_TRUE(w.opt100->isChecked());
+    EXPECT_FALSE(w.opt10->isChecked());
+    QTest::mouseClick(w.optSplit, Qt::LeftButton);
+    EXPECT_TRUE(w.optSplit->isChecked());
+    EXPECT_FALSE(w.optJoin->isChecked());
+    EXPECT_TRUE(w.opt100->isChecked());
+}
+
 TEST_F(MainWindowTest, TabWalksTheControlsInTheirDesignedOrder) {
     MainWindow& w = *window;
     w.optSplit->setFocus();
@@ -172,6 +187,8 @@ TEST_F(MainWindowTest, EnterPressesGoUnlessAnotherCommandButtonHasTheFocus) {
     int open = 0;
     QObject::connect(w.cmdGo, &QToolButton::clicked, [&] { ++go; });
     QObject::connect(w.cmdOpen, &QPushButton::clicked, [&] { ++open; });
+    answers.Answer(kAnswerOk);  // Go with empty fields says so
+    answers.Answer(kAnswerOk);
     w.txtOpen->setFocus();
     QTest::keyClick(w.txtOpen, Qt::Key_Return);
     EXPECT_EQ(go, 1);

@@ -1,8 +1,10 @@
 #include "ui/main/main_window.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,10 +15,12 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include "control/go_command.h"
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
 #include "ui/platform/geometry.h"
 #include "ui/platform/line_control.h"
+#include "ui/platform/option_button.h"
 #include "ui/platform/qt_message_box.h"
 #include "ui/platform/up_down_control.h"
 
@@ -33,6 +37,39 @@ constexpr int kClientWidth = 5520;  // twips
 constexpr int kClientHeight = 4560;
 constexpr int kRegular = 300;  // the Bookman face's own regular weight
 constexpr int kDemi = 600;
+
+// Paths cross between Qt's strings and the core's bytes the way the file system spells them,
+// so a name the user chose comes back exactly.
+std::string ToCore(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
+QString FromCore(const std::string& text) {
+    return QFile::decodeName(QByteArray::fromStdString(text));
+}
+
+// The Go command's view of the window's fields.
+class WindowForm : public GoForm {
+  public:
+    explicit WindowForm(MainWindow& w) : w_(w) {}
+    std::string OpenText() const override { return ToCore(w_.txtOpen->text()); }
+    std::string SaveText() const override { return ToCore(w_.txtSave->text()); }
+    void SetSaveText(const std::string& text) override { w_.txtSave->setText(FromCore(text)); }
+    bool SplitSelected() const override { return w_.optSplit->isChecked(); }
+    bool ExactSelected() const override { return w_.optExact->isChecked(); }
+    std::string ApproxText() const override { return w_.txtApprox->text().toStdString(); }
+    std::string ExactText() const override { return w_.txtExact->text().toStdString(); }
+    std::string SizeText() const override { return w_.txtSize->text().toStdString(); }
+    void SetSizeText(const std::string& text) override {
+        w_.txtSize->setText(QString::fromStdString(text));
+    }
+    void SetTotalCaption(const std::string& text) override {
+        w_.lblTotal->setText(QString::fromStdString(text));
+        w_.lblTotal->adjustSize();
+    }
+
+  private:
+    MainWindow& w_;
+};
 
 template <typename W>
 W* Place(W* widget, int left, int top, int width, int height, const QFont* font = nullptr) {
@@ -115,14 +152,14 @@ void MainWindow::BuildControls() {
     cmdOpen = Place(new QPushButton("&Open...", fraFiles), 4065, 270, 1185, 330, &b9demi);
     Line2 = new LineControl(fraFiles, 30, 660, 5310);
 
-    optJoin = Place(new QRadioButton("&Join", this), 3450, 690, 1740, 270, &b975);
-    optSplit = Place(new QRadioButton("&Split", this), 75, 690, 1740, 270, &b975);
+    optJoin = Place(new OptionButton("&Join", this), 3450, 690, 1740, 270, &b975);
+    optSplit = Place(new OptionButton("&Split", this), 75, 690, 1740, 270, &b975);
     optSplit->setChecked(true);
 
     fraOptions = Place(Frame(this, "", "Piece size"), 60, 825, 5340, 1140, &b975);
     fraMultiply = Place(Frame(fraOptions, "", "Spinner step"), 3870, 195, 1380, 435);
-    opt10 = Place(new QRadioButton("10", fraMultiply), 30, 150, 645, 225, &b825);
-    opt100 = Place(new QRadioButton("100", fraMultiply), 690, 150, 645, 225, &b825);
+    opt10 = Place(new OptionButton("10", fraMultiply), 30, 150, 645, 225, &b825);
+    opt100 = Place(new OptionButton("100", fraMultiply), 690, 150, 645, 225, &b825);
     opt10->setChecked(true);
     opt10->setAccessibleName("Step 10");
     opt100->setAccessibleName("Step 100");
@@ -140,12 +177,20 @@ void MainWindow::BuildControls() {
     txtExact->setMaxLength(9);
     txtExact->setEnabled(false);
     txtExact->setAccessibleName("Exact piece size in bytes");
-    optExact = Place(new QRadioButton("&Exact", fraOptions), 225, 750, 1665, 240, &b975);
-    optApprox = Place(new QRadioButton("A&pproximate", fraOptions), 225, 300, 1665, 270, &b975);
+    optExact = Place(new OptionButton("&Exact", fraOptions), 225, 750, 1665, 240, &b975);
+    optApprox = Place(new OptionButton("A&pproximate", fraOptions), 225, 300, 1665, 270, &b975);
     optApprox->setChecked(true);
     lblKB = Place(new QLabel("KBytes", fraOptions), 3060, 330, 735, 285, &b975);
     lblDispByte = Place(new QLabel("Bytes", fraOptions), 3945, 750, 585, 285, &b975);
     Line1 = new LineControl(fraOptions, 0, 675, 5310);
+    // Three groups of options, each exclusive on its own: Qt's automatic grouping would take
+    // the options inside the frames for siblings of the mode options.
+    for (auto [a, b] :
+         {std::pair{optSplit, optJoin}, std::pair{optApprox, optExact}, std::pair{opt10, opt100}}) {
+        auto* group = new QButtonGroup(this);
+        group->addButton(a);
+        group->addButton(b);
+    }
     // The mode options stand on the size frame's top edge, in front of it.
     for (QRadioButton* mode : {optSplit, optJoin}) {
         mode->setAutoFillBackground(true);
@@ -176,6 +221,7 @@ void MainWindow::BuildControls() {
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, cmdExit, &QPushButton::click);
     connect(cmdExit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
+    connect(cmdGo, &QToolButton::clicked, this, &MainWindow::cmdGo_Click);
 }
 
 void MainWindow::SetTabOrder() {
@@ -235,6 +281,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::cmdExit_Click() {
     close();
+}
+
+void MainWindow::cmdGo_Click() {
+    WindowForm form(*this);
+    tessarel::cmdGo_Click(form, *this, *msg_);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -87,6 +87,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void Form_Load();
     void Form_Unload(int& Cancel);
     void cmdExit_Click();
+    void cmdGo_Click();
 
     // Keeps the clip and the bar moving during an operation without handling input.
     void PumpEvents();
