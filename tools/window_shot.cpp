@@ -1,19 +1,40 @@
-// Saves the main window as the program draws it: window_shot OUTPUT.png
+// Saves the main window as the program draws it:
+//   window_shot OUTPUT.png [split|exact|join|operating]
 // Run with QT_QPA_PLATFORM=offscreen to make the picture without a screen.
 #include <QApplication>
 #include <QPixmap>
+#include <QRadioButton>
+#include <QTest>
+#include <cstring>
 #include <iostream>
 
 #include "ui/main/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::cerr << "usage: window_shot OUTPUT.png\n";
+    if (argc < 2 || argc > 3) {
+        std::cerr << "usage: window_shot OUTPUT.png [split|exact|join|operating]\n";
         return 2;
     }
+    const std::string state = argc == 3 ? argv[2] : "split";
     tessarel::MainWindow window;
     window.show();
+    if (state == "exact") {
+        QTest::mouseClick(window.optExact, Qt::LeftButton);
+    } else if (state == "join") {
+        QTest::mouseClick(window.optJoin, Qt::LeftButton);
+    } else if (state == "operating") {
+        using tessarel::DisplayPart;
+        for (DisplayPart part : {DisplayPart::PieceDone, DisplayPart::FractionBar,
+                                 DisplayPart::PieceTotal, DisplayPart::Animation}) {
+            window.SetVisible(part, true);
+        }
+        window.SetVisible(DisplayPart::ButtonRow, false);
+        window.SetPieceDone("3");
+        window.SetProgress(42);
+        window.PlayAnimation();
+        QTest::qWait(600);
+    }
     QApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::cerr << "window_shot: cannot write " << argv[1] << "\n";

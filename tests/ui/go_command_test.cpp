@@ -49,7 +49,6 @@ class GoTest : public testing::Test {
     }
     void Exact(int32_t bytes) {
         QTest::mouseClick(window->optExact, Qt::LeftButton);
-        window->txtExact->setEnabled(true);  // until the size options enable it themselves
         Type(window->txtExact, std::to_string(bytes));
     }
     void Join() { QTest::mouseClick(window->optJoin, Qt::LeftButton); }

@@ -107,8 +107,8 @@ TEST_F(MainWindowTest, EveryControlLiesInsideItsContainerAndOverlapsNoSibling) {
 
 TEST_F(MainWindowTest, EachOptionGroupIsExclusiveOnItsOwn) {
     MainWindow& w = *window;
-    QTest::mouseClick(w.optJoin, Qt::LeftButton);
     QTest::mouseClick(w.opt100, Qt::LeftButton);
+    QTest::mouseClick(w.optJoin, Qt::LeftButton);
     EXPECT_TRUE(w.optJoin->isChecked());
     EXPECT_FALSE(w.optSplit->isChecked());
     EXPECT_TRUE(w.optApprox->isChecked()) << "choosing Join must not change the size mode";

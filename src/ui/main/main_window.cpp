@@ -15,12 +15,14 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include "control/get_file.h"
 #include "control/go_command.h"
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
 #include "ui/platform/geometry.h"
 #include "ui/platform/line_control.h"
 #include "ui/platform/option_button.h"
+#include "ui/platform/qt_file_dialog.h"
 #include "ui/platform/qt_message_box.h"
 #include "ui/platform/up_down_control.h"
 
@@ -98,6 +100,8 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
         message_box = own_message_box_.get();
     }
     msg_ = message_box;
+    dlgFile_ = std::make_unique<QtFileDialog>(this);
+    beep_ = [] { QApplication::beep(); };
     setWindowTitle("Tessarel");
     setWindowIcon(QIcon(":/tessarel.xpm"));
     setFixedSize(Px(kClientWidth), Px(kClientHeight));
@@ -222,6 +226,23 @@ void MainWindow::BuildControls() {
     connect(escape, &QShortcut::activated, cmdExit, &QPushButton::click);
     connect(cmdExit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
     connect(cmdGo, &QToolButton::clicked, this, &MainWindow::cmdGo_Click);
+    connect(cmdOpen, &QPushButton::clicked, this, &MainWindow::cmdOpen_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &MainWindow::cmdSave_Click);
+    // An option's Click runs when it becomes the chosen one.
+    const std::pair<QRadioButton*, void (MainWindow::*)()> clicks[] = {
+        {optSplit, &MainWindow::optSplit_Click},   {optJoin, &MainWindow::optJoin_Click},
+        {optApprox, &MainWindow::optApprox_Click}, {optExact, &MainWindow::optExact_Click},
+        {opt10, &MainWindow::opt10_Click},         {opt100, &MainWindow::opt100_Click},
+    };
+    for (const auto& [option, handler] : clicks) {
+        connect(option, &QRadioButton::toggled, this, [this, handler = handler](bool on) {
+            if (on) {
+                (this->*handler)();
+            }
+        });
+    }
+    txtApprox->installEventFilter(this);
+    txtExact->installEventFilter(this);
 }
 
 void MainWindow::SetTabOrder() {
@@ -235,14 +256,17 @@ void MainWindow::SetTabOrder() {
     // Tab stops at the chosen option of each group only; the arrow keys move within a group.
     // Qt rewrites the options' focus policies as the focus moves, so they are set again after
     // every move and every change of choice.
-    auto tab_to_chosen_options = [this] {
-        for (QRadioButton* option : findChildren<QRadioButton*>()) {
+    // The list is taken once: looking the options up while a child window is being torn down
+    // (a closing file dialog moves the focus) would walk a half-destroyed tree.
+    const QList<QRadioButton*> options = findChildren<QRadioButton*>();
+    auto tab_to_chosen_options = [options] {
+        for (QRadioButton* option : options) {
             option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
         }
     };
     tab_to_chosen_options();
     connect(qApp, &QApplication::focusChanged, this, tab_to_chosen_options);
-    for (QRadioButton* option : findChildren<QRadioButton*>()) {
+    for (QRadioButton* option : options) {
         connect(option, &QRadioButton::toggled, this, tab_to_chosen_options);
     }
 }
@@ -375,12 +399,127 @@ void MainWindow::PumpEvents() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && (watched == txtApprox || watched == txtExact) &&
+        RefusedBySizeEntry(watched, static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
     // While an operation runs, clicks and keys are dropped, not kept for later; only a
     // message box the operation itself shows takes input.
     if (operating_ && event->isInputEvent() && !QApplication::activeModalWidget()) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace tessarel
+
+namespace tessarel {
+
+void MainWindow::optSplit_Click() {
+    txtOpen->setText("");
+    txtSave->setText("");
+    optApprox->setEnabled(true);
+    optExact->setEnabled(true);
+    // The size mode chosen before Join comes back with its entries enabled. (The design turns
+    // the chosen option off and on again to run its Click; an exclusive group cannot be left
+    // with none chosen, so the Click runs directly.)
+    if (optApprox->isChecked()) {
+        optApprox_Click();
+    } else {
+        optExact_Click();
+    }
+}
+
+void MainWindow::optJoin_Click() {
+    txtOpen->setText("");
+    txtSave->setText("");
+    optApprox->setEnabled(false);
+    optExact->setEnabled(false);
+    txtApprox->setEnabled(false);
+    updSpinner->setEnabled(false);
+    opt10->setEnabled(false);
+    opt100->setEnabled(false);
+    txtExact->setEnabled(false);
+}
+
+void MainWindow::optApprox_Click() {
+    txtExact->setEnabled(false);
+    txtApprox->setEnabled(true);
+    updSpinner->setEnabled(true);
+    opt10->setEnabled(true);
+    opt100->setEnabled(true);
+}
+
+void MainWindow::optExact_Click() {
+    txtApprox->setEnabled(false);
+    updSpinner->setEnabled(false);
+    opt10->setEnabled(false);
+    opt100->setEnabled(false);
+    txtExact->setEnabled(true);
+}
+
+void MainWindow::opt10_Click() {
+    updSpinner->setIncrement(10);
+}
+
+void MainWindow::opt100_Click() {
+    updSpinner->setIncrement(100);
+}
+
+void MainWindow::txtApprox_KeyPress(int& KeyAscii) {
+    SizeKeyFilter(KeyAscii);
+}
+
+void MainWindow::txtExact_KeyPress(int& KeyAscii) {
+    SizeKeyFilter(KeyAscii);
+}
+
+void MainWindow::SizeKeyFilter(int& KeyAscii) {
+    constexpr int kBackspace = 8;
+    if ((KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == kBackspace) {
+        return;
+    }
+    KeyAscii = 0;
+    beep_();
+}
+
+bool MainWindow::RefusedBySizeEntry(QObject* entry, QKeyEvent* event) {
+    // Only typed characters are filtered. Keys that move, select, delete forward, copy or paste
+    // type nothing and keep working; so do Tab and Escape, which belong to the window.
+    const QString text = event->text();
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (text.isEmpty() || (event->modifiers() & commands) || event->key() == Qt::Key_Tab ||
+        event->key() == Qt::Key_Backtab || event->key() == Qt::Key_Escape ||
+        event->key() == Qt::Key_Delete) {
+        return false;
+    }
+    int KeyAscii = text.at(0).unicode();
+    if (entry == txtApprox) {
+        txtApprox_KeyPress(KeyAscii);
+    } else {
+        txtExact_KeyPress(KeyAscii);
+    }
+    return KeyAscii == 0;
+}
+
+std::string MainWindow::GetFile(const std::string& Button) {
+    return tessarel::GetFile(*dlgFile_, Button, optJoin->isChecked());
+}
+
+void MainWindow::cmdOpen_Click() {
+    const std::string chosen = GetFile("Open");
+    if (!chosen.empty()) {
+        txtOpen->setText(FromCore(chosen));
+        txtOpen->setCursorPosition(txtOpen->text().length());
+    }
+}
+
+void MainWindow::cmdSave_Click() {
+    const std::string chosen = GetFile("Save");
+    if (!chosen.empty()) {
+        txtSave->setText(FromCore(chosen));
+        txtSave->setCursorPosition(txtSave->text().length());
+    }
 }
 
 }  // namespace tessarel

@@ -6,7 +6,10 @@
 #include <QWidget>
 #include <memory>
 
+#include <functional>
+
 #include "engine/progress_display.h"
+#include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
 class QLabel;
@@ -40,6 +43,12 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void BeginOperation() override;
     void EndOperation() override;
     bool operating() const { return operating_; }
+
+    // The one file dialog the window keeps; tests put a scripted one in its place.
+    FileDialog& dlgFile() { return *dlgFile_; }
+    void SetFileDialog(std::unique_ptr<FileDialog> dialog) { dlgFile_ = std::move(dialog); }
+    // The system beep, replaceable so tests can count it.
+    void SetBeep(std::function<void()> beep) { beep_ = std::move(beep); }
 
     // Controls, in the order the window builds them.
     FrameControl* fraControls;
@@ -88,11 +97,27 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void Form_Unload(int& Cancel);
     void cmdExit_Click();
     void cmdGo_Click();
+    void cmdOpen_Click();
+    void cmdSave_Click();
+    std::string GetFile(const std::string& Button);
+    void optSplit_Click();
+    void optJoin_Click();
+    void optApprox_Click();
+    void optExact_Click();
+    void opt10_Click();
+    void opt100_Click();
+    void txtApprox_KeyPress(int& KeyAscii);
+    void txtExact_KeyPress(int& KeyAscii);
+    void SizeKeyFilter(int& KeyAscii);
+    // Runs the KeyPress handler of a size entry for a typed character; true when refused.
+    bool RefusedBySizeEntry(QObject* entry, QKeyEvent* event);
 
     // Keeps the clip and the bar moving during an operation without handling input.
     void PumpEvents();
 
     std::unique_ptr<MessageBox> own_message_box_;
+    std::unique_ptr<FileDialog> dlgFile_;
+    std::function<void()> beep_;
     bool operating_ = false;
     QElapsedTimer since_pump_;
     MessageBox* msg_;

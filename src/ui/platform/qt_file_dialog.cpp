@@ -1,0 +1,76 @@
+#include "ui/platform/qt_file_dialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QPointer>
+
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+namespace {
+
+QPointer<QFileDialog> current_dialog;
+
+}  // namespace
+
+QStringList QtNameFilters(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        // A description that shows its pattern in parentheses would show it twice.
+        const int paren = description.lastIndexOf('(');
+        if (paren > 0 && description.endsWith(')')) {
+            description = description.left(paren).trimmed();
+        }
+        QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            p = p.trimmed();
+            if (p == "*.*") {
+                p = "*";
+            }
+        }
+        filters << description + " (" + patterns.join(' ') + ")";
+    }
+    return filters;
+}
+
+QFileDialog* QtFileDialog::Current() {
+    return current_dialog;
+}
+
+void QtFileDialog::ShowOpen() {
+    Show(false);
+}
+
+void QtFileDialog::ShowSave() {
+    Show(true);
+}
+
+void QtFileDialog::Show(bool save) {
+    QFileDialog dialog(parent_, QString::fromStdString(title));
+    // Qt's own dialog behaves the same on every desktop, and the Go command asks before it
+    // replaces a file, so the dialog need not.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(QtNameFilters(filter));
+    dialog.setDefaultSuffix(QString::fromStdString(default_ext));
+    if (!file_name.empty()) {
+        dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(file_name)));
+    }
+    current_dialog = &dialog;
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    current_dialog = nullptr;
+    if (!accepted) {
+        if (cancel_error) {
+            throw RuntimeError(kErrDialogCancelled, "Cancel was selected.");
+        }
+        return;
+    }
+    file_name = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+}
+
+}  // namespace tessarel

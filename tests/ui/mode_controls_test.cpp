@@ -1,0 +1,151 @@
+// The mode and size controls, driven with the mouse and the keyboard.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "support/scripted_message_box.h"
+#include "ui/main/main_window.h"
+#include "ui/platform/up_down_control.h"
+
+namespace tessarel {
+namespace {
+
+class ModeTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        window = std::make_unique<MainWindow>(&answers);
+        window->SetBeep([this] { ++beeps; });
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void TearDown() override { window->hide(); }
+
+    void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+
+    // Enabled state of: optApprox, optExact, txtApprox, updSpinner, opt10, opt100, txtExact.
+    std::vector<bool> State() const {
+        const MainWindow& w = *window;
+        return {w.optApprox->isEnabled(),  w.optExact->isEnabled(), w.txtApprox->isEnabled(),
+                w.updSpinner->isEnabled(), w.opt10->isEnabled(),    w.opt100->isEnabled(),
+                w.txtExact->isEnabled()};
+    }
+    const std::vector<bool> kJoin = {false, false, false, false, false, false, false};
+    const std::vector<bool> kApprox = {true, true, true, true, true, true, false};
+    const std::vector<bool> kExact = {true, true, false, false, false, false, true};
+
+    ScriptedMessageBox answers;
+    std::unique_ptr<MainWindow> window;
+    int beeps = 0;
+};
+
+TEST_F(ModeTest, EveryOrderOfClicksEndsInOneOfTheThreeStates) {
+    MainWindow& w = *window;
+    EXPECT_EQ(State(), kApprox);
+    Click(w.optExact);
+    EXPECT_EQ(State(), kExact);
+    Click(w.optJoin);
+    EXPECT_EQ(State(), kJoin);
+    Click(w.optSplit);
+    EXPECT_EQ(State(), kExact) << "Split after Join restores Exact";
+    EXPECT_TRUE(w.optExact->isChecked());
+    Click(w.optApprox);
+    EXPECT_EQ(State(), kApprox);
+    Click(w.opt100);
+    Click(w.optJoin);
+    EXPECT_EQ(State(), kJoin);
+    Click(w.optSplit);
+    EXPECT_EQ(State(), kApprox) << "Split after Join restores Approximate";
+    EXPECT_TRUE(w.opt100->isChecked());
+    EXPECT_EQ(w.updSpinner->increment(), 100);
+    EXPECT_EQ(w.txtApprox->text(), "1400") << "the entries are never cleared";
+    EXPECT_EQ(w.txtExact->text(), "0");
+}
+
+TEST_F(ModeTest, ChoosingEitherModeClearsBothNames) {
+    MainWindow& w = *window;
+    for (QRadioButton* mode : {w.optJoin, w.optSplit}) {
+        w.txtOpen->setText("/tmp/a");
+        w.txtSave->setText("/tmp/b");
+        Click(mode);
+        EXPECT_EQ(w.txtOpen->text(), "");
+        EXPECT_EQ(w.txtSave->text(), "");
+    }
+}
+
+TEST_F(ModeTest, SizeEntriesTakeDigitsAndBackspaceOnlyAndBeepAtTheRest) {
+    MainWindow& w = *window;
+    int go = 0;
+    QObject::connect(w.cmdGo, &QToolButton::clicked, [&] { ++go; });
+    for (QRadioButton* mode : {w.optApprox, w.optExact}) {
+        Click(mode);
+        QLineEdit* entry = mode == w.optApprox ? w.txtApprox : w.txtExact;
+        entry->clear();
+        entry->setFocus();
+        beeps = 0;
+        QTest::keyClicks(entry, "12");
+        QTest::keyClick(entry, Qt::Key_Backspace);
+        QTest::keyClick(entry, Qt::Key_5);
+        EXPECT_EQ(entry->text(), "15");
+        EXPECT_EQ(beeps, 0);
+        QTest::keyClick(entry, Qt::Key_A);
+        QTest::keyClick(entry, Qt::Key_Period);
+        QTest::keyClick(entry, Qt::Key_Space);
+        QTest::keyClick(entry, Qt::Key_Minus);
+        QTest::keyClick(entry, Qt::Key_Return);
+        EXPECT_EQ(entry->text(), "15");
+        EXPECT_EQ(beeps, 5);
+        EXPECT_EQ(go, 0) << "Enter in a size entry is a refused character";
+        // Editing keys type nothing and keep working.
+        QTest::keyClick(entry, Qt::Key_Home);
+        QTest::keyClick(entry, Qt::Key_Delete);
+        EXPECT_EQ(entry->text(), "5");
+        QTest::keyClick(entry, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(entry->selectedText(), "5");
+        EXPECT_EQ(beeps, 5);
+    }
+}
+
+TEST_F(ModeTest, PastedTextIsNotFilteredAndGoCopesWithIt) {
+    MainWindow& w = *window;
+    QApplication::clipboard()->setText("7x");
+    w.txtApprox->clear();
+    QTest::keyClick(w.txtApprox, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w.txtApprox->text(), "7x");
+    EXPECT_EQ(beeps, 0);
+}
+
+TEST_F(ModeTest, TheSpinnerStepsByTheChosenStepWithinItsRange) {
+    MainWindow& w = *window;
+    Click(w.updSpinner->upButton());
+    EXPECT_EQ(w.txtApprox->text(), "1410");
+    Click(w.opt100);
+    Click(w.updSpinner->upButton());
+    EXPECT_EQ(w.txtApprox->text(), "1510");
+    Click(w.updSpinner->downButton());
+    EXPECT_EQ(w.txtApprox->text(), "1410");
+    w.txtApprox->setText("99950");
+    Click(w.updSpinner->upButton());
+    EXPECT_EQ(w.txtApprox->text(), "99999");
+    Click(w.opt10);
+    w.txtApprox->setText("5");
+    Click(w.updSpinner->downButton());
+    EXPECT_EQ(w.txtApprox->text(), "0");
+    w.txtApprox->clear();  // an empty entry counts as 0
+    Click(w.updSpinner->upButton());
+    EXPECT_EQ(w.txtApprox->text(), "10");
+    // With the keyboard, when the spinner has the focus.
+    w.updSpinner->setFocus();
+    QTest::keyClick(w.updSpinner, Qt::Key_Up);
+    EXPECT_EQ(w.txtApprox->text(), "20");
+    Click(w.optExact);
+    Click(w.updSpinner->upButton());
+    EXPECT_EQ(w.txtApprox->text(), "20") << "a disabled spinner does nothing";
+}
+
+}  // namespace
+}  // namespace tessarel
