@@ -1,22 +1,43 @@
 // Saves the main window as the program draws it:
-//   window_shot OUTPUT.png [split|exact|join|operating]
+//   window_shot OUTPUT.png [split|exact|join|operating|about|help1|help2|help3|help4]
 // Run with QT_QPA_PLATFORM=offscreen to make the picture without a screen.
 #include <QApplication>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTest>
 #include <cstring>
 #include <iostream>
 
+#include "ui/about/about_window.h"
+#include "ui/help/help_window.h"
 #include "ui/main/main_window.h"
+#include "ui/platform/qt_message_box.h"
+#include "ui/platform/tab_strip.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2 || argc > 3) {
-        std::cerr << "usage: window_shot OUTPUT.png [split|exact|join|operating]\n";
+        std::cerr << "usage: window_shot OUTPUT.png "
+                     "[split|exact|join|operating|about|help1|help2|help3|help4]\n";
         return 2;
     }
     const std::string state = argc == 3 ? argv[2] : "split";
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    if (state == "about") {
+        tessarel::QtMessageBox box;
+        tessarel::AboutWindow about(box);
+        about.show();
+        QApplication::processEvents();
+        return about.grab().save(out) ? 0 : 1;
+    }
+    if (state.rfind("help", 0) == 0) {
+        tessarel::HelpWindow help;
+        help.show();
+        help.tbsHelp->bar()->setCurrentIndex(std::atoi(state.c_str() + 4) - 1);
+        QApplication::processEvents();
+        return help.grab().save(out) ? 0 : 1;
+    }
     tessarel::MainWindow window;
     window.show();
     if (state == "exact") {

@@ -17,6 +17,8 @@
 
 #include "control/get_file.h"
 #include "control/go_command.h"
+#include "ui/about/about_window.h"
+#include "ui/help/help_window.h"
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
 #include "ui/platform/geometry.h"
@@ -24,13 +26,8 @@
 #include "ui/platform/option_button.h"
 #include "ui/platform/qt_file_dialog.h"
 #include "ui/platform/qt_message_box.h"
+#include "ui/platform/resources.h"
 #include "ui/platform/up_down_control.h"
-
-// The pictures live in a static library, whose resource table must be asked for by name
-// (and from outside any namespace).
-static void InitResources() {
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace tessarel {
 namespace {
@@ -94,7 +91,7 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
-    InitResources();
+    EnsureResources();
     if (!message_box) {
         own_message_box_ = std::make_unique<QtMessageBox>(this);
         message_box = own_message_box_.get();
@@ -226,6 +223,8 @@ void MainWindow::BuildControls() {
     connect(escape, &QShortcut::activated, cmdExit, &QPushButton::click);
     connect(cmdExit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
     connect(cmdGo, &QToolButton::clicked, this, &MainWindow::cmdGo_Click);
+    connect(cmdAbout, &QPushButton::clicked, this, &MainWindow::cmdAbout_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &MainWindow::cmdHelp_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &MainWindow::cmdOpen_Click);
     connect(cmdSave, &QPushButton::clicked, this, &MainWindow::cmdSave_Click);
     // An option's Click runs when it becomes the chosen one.
@@ -305,6 +304,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::cmdExit_Click() {
     close();
+}
+
+void MainWindow::cmdAbout_Click() {
+    // A fresh window at every opening: it loads its texts anew and keeps nothing.
+    AboutWindow about(*msg_, this);
+    about.exec();
+}
+
+void MainWindow::cmdHelp_Click() {
+    HelpWindow help(this);
+    help.exec();
 }
 
 void MainWindow::cmdGo_Click() {

@@ -97,6 +97,8 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void Form_Unload(int& Cancel);
     void cmdExit_Click();
     void cmdGo_Click();
+    void cmdAbout_Click();
+    void cmdHelp_Click();
     void cmdOpen_Click();
     void cmdSave_Click();
     std::string GetFile(const std::string& Button);

@@ -1,0 +1,17 @@
+#include "ui/platform/resources.h"
+
+#include <QtGlobal>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void InitTessarelResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace tessarel {
+
+void EnsureResources() {
+    static const bool done = (InitTessarelResources(), true);
+    (void)done;
+}
+
+}  // namespace tessarel
