@@ -280,6 +280,7 @@ void Operation::Join() {
     std::vector<uint8_t> header(kHeaderLength);
     Do([&] { piece_.Read(header.data(), kHeaderLength); });
     CopyFirstPiece(piece_, whole_);
+    Do([&] { piece_.ExpectEnd(); });
     Do([&] { piece_.Close(); });
     SetProgress(split_);
 
@@ -289,6 +290,7 @@ void Operation::Join() {
         Do([&] { name = PieceName(base_, k); });
         Do([&] { piece_ = File::OpenForReading(name); });
         CopyPiece(piece_, whole_, k, plan.chunks_per_piece, piece_rest_);
+        Do([&] { piece_.ExpectEnd(); });
         Do([&] { piece_.Close(); });
         SetProgress(k * split_);
     }
@@ -298,6 +300,7 @@ void Operation::Join() {
         Do([&] { name = PieceName(base_, total_); });
         Do([&] { piece_ = File::OpenForReading(name); });
         CopyPiece(piece_, whole_, total_, plan.last_chunks, last_rest_);
+        Do([&] { piece_.ExpectEnd(); });
         Do([&] { piece_.Close(); });
     }
     Do([&] { display_.SetProgress(100); });

@@ -180,6 +180,16 @@ void File::Write(const uint8_t* buffer, int32_t size) {
     position_ += size;
 }
 
+void File::ExpectEnd() {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+        RaiseErrno(fd_ < 0 ? EBADF : errno, path_);
+    }
+    if (S_ISREG(st.st_mode) && st.st_size != position_) {
+        throw RuntimeError(kErrInputPastEnd);
+    }
+}
+
 void File::Close() {
     if (fd_ < 0) {
         return;

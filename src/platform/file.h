@@ -32,6 +32,9 @@ class File {
     void Read(uint8_t* buffer, int32_t size);
     void Write(const uint8_t* buffer, int32_t size);
     void Close();
+    // Raises input past end (62), the "nonstandard end-of-file" error, when the file goes on
+    // beyond the position: a piece longer than its series says is not one the split wrote.
+    void ExpectEnd();
 
   private:
     File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}

@@ -1,0 +1,472 @@
+// Bad input and real faults, through the Go command and the engine as the window runs them.
+// For each case: the messages, whether the operation was done, and every file of the folder
+// afterwards. Nothing may change but the destination and the series names the program announced.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "control/go_command.h"
+#include "engine/piece_series.h"
+#include "platform/file.h"
+#include "support/recording_display.h"
+#include "support/scripted_message_box.h"
+#include "support/series.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window's fields, as the Go command sees them.
+class Form : public GoForm {
+  public:
+    std::string open, save, approx = "1400", exact = "0", size = "Text3", total = "10";
+    bool split = true;
+    bool exact_selected = false;
+
+    std::string OpenText() const override { return open; }
+    std::string SaveText() const override { return save; }
+    void SetSaveText(const std::string& text) override { save = text; }
+    bool SplitSelected() const override { return split; }
+    bool ExactSelected() const override { return exact_selected; }
+    std::string ApproxText() const override { return approx; }
+    std::string ExactText() const override { return exact; }
+    std::string SizeText() const override { return size; }
+    void SetSizeText(const std::string& text) override { size = text; }
+    void SetTotalCaption(const std::string& text) override { total = text; }
+};
+
+// What a folder holds: each entry's bytes, or what a link points at, or that it is a folder.
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot Take(const std::string& dir) {
+    Snapshot snap;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_symlink()) {
+            snap[name] = "link to " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_directory()) {
+            snap[name] = "folder";
+        } else if (entry.is_regular_file() && entry.file_size() > (1u << 20)) {
+            // Big (sparse) files are known by their length and time of change.
+            snap[name] = "size " + std::to_string(entry.file_size()) + " changed " +
+                         std::to_string(entry.last_write_time().time_since_epoch().count());
+        } else if (entry.is_regular_file()) {
+            const auto bytes = ReadBytes(entry.path().string());
+            snap[name] = std::string(bytes.begin(), bytes.end());
+        } else {
+            snap[name] = "special";
+        }
+    }
+    return snap;
+}
+
+class FaultSuite : public testing::Test {
+  protected:
+    // Runs Go; returns the names that were created, changed or deleted.
+    std::set<std::string> Go() {
+        const Snapshot before = Take(dir.path());
+        cmdGo_Click(form, display, box);
+        const Snapshot after = Take(dir.path());
+        std::set<std::string> touched;
+        for (const auto& [name, content] : before) {
+            const auto now = after.find(name);
+            if (now == after.end() || now->second != content) {
+                touched.insert(name);
+            }
+        }
+        for (const auto& [name, content] : after) {
+            if (!before.count(name)) {
+                touched.insert(name);
+            }
+        }
+        EXPECT_TRUE(display.Idle());
+        EXPECT_EQ(box.Unanswered(), 0u);
+        return touched;
+    }
+    std::vector<std::string> Prompts() const {
+        std::vector<std::string> prompts;
+        for (const ShownMessage& m : box.shown) {
+            prompts.push_back(m.prompt);
+        }
+        return prompts;
+    }
+    void SplitRequest(const std::string& source, const std::string& dest, int32_t size) {
+        form.split = true;
+        form.open = source;
+        form.save = dest;
+        form.exact_selected = true;
+        form.exact = std::to_string(size);
+    }
+    void JoinRequest(const std::string& first, const std::string& dest) {
+        form.split = false;
+        form.open = first;
+        form.save = dest;
+    }
+    // Names of the series with the given base, pieces 1 to count.
+    static std::set<std::string> SeriesNames(const std::string& base, int count) {
+        std::set<std::string> names;
+        for (int n = 1; n <= count; ++n) {
+            names.insert(fs::path(PieceName(base, n)).filename().string());
+        }
+        return names;
+    }
+
+    TempDir dir;
+    std::vector<uint8_t> file_ = Pattern(1000, 3);
+    Form form;
+    RecordingDisplay display;
+    ScriptedMessageBox box;
+};
+
+const char kConfirm11[] = " Will split into  11 files.";
+const char kDiskFull[] = "Disk is full. Continue?";
+const char kPastEnd[] =
+    "This file has a nonstandard end-of-file marker, or an attempt was made to read beyond the "
+    "end-of-file marker.";
+
+TEST_F(FaultSuite, SplitOntoAFullDiskAnsweredNoOrYesThenNo) {
+    WriteBytes(dir / "src.bin", Pattern(1000));
+    fs::create_symlink("/dev/full", dir / "s.m03");
+    for (const std::vector<int>& answers :
+         {std::vector<int>{kAnswerNo}, std::vector<int>{kAnswerYes, kAnswerNo}}) {
+        box = ScriptedMessageBox{kAnswerOk};
+        for (int a : answers) {
+            box.Answer(a);
+        }
+        box.Answer(kAnswerOk);
+        SplitRequest(dir / "src.bin", dir / "s", 100);
+        const auto touched = Go();
+        std::vector<std::string> expected = {kConfirm11};
+        expected.insert(expected.end(), answers.size(), kDiskFull);
+        expected.push_back(kFailedMessage);
+        EXPECT_EQ(Prompts(), expected);
+        EXPECT_EQ(Take(dir.path())["s.m03"], "link to /dev/full");
+        const auto third = ExpectedPieces(Pattern(1000), 100)[2];
+        EXPECT_EQ(Take(dir.path())["s.m02"], std::string(third.begin(), third.end()));
+        EXPECT_FALSE(fs::exists(dir / "s.m04"));
+        for (const std::string& name : touched) {
+            EXPECT_TRUE(SeriesNames(dir / "s", 11).count(name)) << name;
+        }
+        for (int n = 1; n <= 3; ++n) {
+            fs::remove(PieceName(dir / "s", n));
+        }
+    }
+}
+
+// The output cannot grow past 500 bytes: the kernel refuses the rest of the write as it would
+// on a full disk (EFBIG, reported as "Disk is full").
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+  private:
+    struct rlimit old_ {};
+    void (*handler_)(int) = nullptr;
+};
+
+TEST_F(FaultSuite, JoinOntoAFullDiskAnsweredNoOrYesThenNo) {
+    WriteSeries(dir / "s", Pattern(1000), 100);
+    for (const std::vector<int>& answers :
+         {std::vector<int>{kAnswerNo}, std::vector<int>{kAnswerYes, kAnswerNo}}) {
+        box = ScriptedMessageBox{kAnswerOk};
+        for (int a : answers) {
+            box.Answer(a);
+        }
+        box.Answer(kAnswerOk);
+        JoinRequest(dir / "s.m00", dir / "out.bin");
+        std::set<std::string> touched;
+        {
+            FileSizeLimit limit(500);
+            touched = Go();
+        }
+        std::vector<std::string> expected = {" Will need  11 files to join."};
+        expected.insert(expected.end(), answers.size(), kDiskFull);
+        expected.push_back(kFailedMessage);
+        EXPECT_EQ(Prompts(), expected);
+        EXPECT_EQ(touched, std::set<std::string>{"out.bin"});
+        const auto out = ReadBytes(dir / "out.bin");
+        EXPECT_LE(out.size(), 500u);
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), Pattern(1000).begin()));
+        fs::remove(dir / "out.bin");
+    }
+}
+
+TEST_F(FaultSuite, DestinationFolderMissing) {
+    WriteBytes(dir / "src.bin", Pattern(1000));
+    box = ScriptedMessageBox{kAnswerOk, kAnswerOk};
+    SplitRequest(dir / "src.bin", dir / "missing/s", 100);
+    EXPECT_TRUE(Go().empty());
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{kConfirm11, "That path doesn't exist."}));
+}
+
+TEST_F(FaultSuite, DestinationFolderReadOnly) {
+    WriteBytes(dir / "src.bin", Pattern(1000));
+    if (RunningAsRoot()) {
+        GTEST_SKIP() << "root may write into a read-only folder";
+    }
+    fs::create_directory(dir / "ro");
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    box = ScriptedMessageBox{kAnswerOk, kAnswerOk};
+    SplitRequest(dir / "src.bin", dir / "ro/s", 100);
+    EXPECT_TRUE(Go().empty());
+    EXPECT_EQ(Prompts()[1], "Error #  75\rPath/File access error (Permission denied)");
+}
+
+TEST_F(FaultSuite, SourcesThatAreNotOrdinaryFilesWithData) {
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    WriteBytes(dir / "empty", {});
+    const std::string too_big =
+        "The size you have specified to split is larger than or equal to file size.";
+    const std::pair<std::string, std::string> cases[] = {
+        {dir / "folder", "Error #  75\rPath/File access error (Is a directory)"},
+        {dir / "fifo", too_big},
+        {"/dev/zero", too_big},
+        {dir / "empty", too_big},
+    };
+    for (const auto& [source, message] : cases) {
+        box = ScriptedMessageBox{kAnswerOk};
+        SplitRequest(source, dir / "s", 100);
+        EXPECT_TRUE(Go().empty()) << source;
+        EXPECT_EQ(Prompts(), std::vector<std::string>{message}) << source;
+    }
+}
+
+TEST_F(FaultSuite, AnUnreadableSourceIsReportedBeforeAnythingIsWritten) {
+    if (RunningAsRoot()) {
+        GTEST_SKIP() << "root reads files of mode 000";
+    }
+    WriteBytes(dir / "src.bin", Pattern(1000));
+    fs::permissions(dir / "src.bin", fs::perms::none);
+    box = ScriptedMessageBox{kAnswerOk, kAnswerOk};
+    SplitRequest(dir / "src.bin", dir / "s", 100);
+    EXPECT_TRUE(Go().empty());
+    EXPECT_EQ(Prompts()[1], "Error #  75\rPath/File access error (Permission denied)");
+}
+
+// Cuts the source short once the split has read past 280 bytes of it.
+int ShrinkSource(FileOp op, const std::string& path, int64_t position, int32_t, void* context) {
+    const auto* source = static_cast<const std::string*>(context);
+    if (op == FileOp::Read && path == *source && position >= 280 && fs::file_size(path) > 330) {
+        fs::resize_file(path, 330);
+    }
+    return 0;
+}
+
+TEST_F(FaultSuite, ASourceThatShrinksWhileItIsSplit) {
+    const std::string source = dir / "src.bin";
+    WriteBytes(source, Pattern(1000));
+    box = ScriptedMessageBox{kAnswerOk, kAnswerOk, kAnswerOk};
+    SplitRequest(source, dir / "s", 100);
+    SetFileFaultHook(ShrinkSource, const_cast<std::string*>(&source));
+    const auto touched = Go();
+    SetFileFaultHook(nullptr, nullptr);
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{kConfirm11, kPastEnd, kFailedMessage}));
+    EXPECT_EQ(touched, (std::set<std::string>{"src.bin", "s.m00", "s.m01", "s.m02", "s.m03"}));
+    EXPECT_EQ(fs::file_size(dir / "s.m02"), 100u);
+    EXPECT_EQ(fs::file_size(dir / "s.m03"), 0u) << "no invented bytes";
+}
+
+TEST_F(FaultSuite, SourcesAtAndBeyondThe32BitLimit) {
+    // Sparse files: their length costs no disk.
+    auto sparse = [&](const std::string& name, uintmax_t length) {
+        WriteBytes(dir / name, {});
+        fs::resize_file(dir / name, length);
+        return dir / name;
+    };
+    const std::string largest = sparse("largest", kMaxSourceLength);
+    const std::string one_more = sparse("one_more", uintmax_t{kMaxSourceLength} + 1);
+    const std::string two_gib = sparse("two_gib", uintmax_t{1} << 31);
+
+    box = ScriptedMessageBox{kAnswerCancel};
+    SplitRequest(largest, dir / "s", 21474837);
+    EXPECT_TRUE(Go().empty());
+    EXPECT_EQ(Prompts(), std::vector<std::string>{" Will split into  100 files."});
+
+    box = ScriptedMessageBox{kAnswerOk};
+    SplitRequest(largest, dir / "s", 21474836);
+    EXPECT_TRUE(Go().empty());
+    EXPECT_EQ(Prompts(), std::vector<std::string>{kTooManyPiecesMessage});
+
+    for (const std::string& source : {one_more, two_gib}) {
+        box = ScriptedMessageBox{kAnswerOk};
+        SplitRequest(source, dir / "s", 100000000);
+        EXPECT_TRUE(Go().empty());
+        EXPECT_EQ(Prompts(), std::vector<std::string>{"Error #  6\rOverflow"}) << source;
+    }
+}
+
+class DamagedSeries : public FaultSuite {
+  protected:
+    void SetUp() override { WriteSeries(dir / "s", file, 100); }
+    // Joins s.m00 into out.bin answering every message with OK.
+    std::set<std::string> Join(size_t messages) {
+        box = ScriptedMessageBox{};
+        for (size_t i = 0; i < messages; ++i) {
+            box.Answer(kAnswerOk);
+        }
+        JoinRequest(dir / "s.m00", dir / "out.bin");
+        return Go();
+    }
+    std::vector<uint8_t> file = Pattern(1000);
+};
+
+TEST_F(DamagedSeries, MissingMiddleOrLastPieceIsNotFoundAndNotCreated) {
+    for (const char* missing : {"s.m05", "s.m10"}) {
+        const auto kept = ReadBytes(dir / missing);
+        fs::remove(dir / missing);
+        EXPECT_EQ(Join(3), std::set<std::string>{"out.bin"}) << missing;
+        EXPECT_EQ(Prompts(), (std::vector<std::string>{" Will need  11 files to join.",
+                                                       "File Not Found.", kFailedMessage}));
+        EXPECT_FALSE(fs::exists(dir / missing));
+        WriteBytes(dir / missing, kept);
+        fs::remove(dir / "out.bin");
+    }
+}
+
+TEST_F(DamagedSeries, ShortOrLongPiecesAreNotTakenForWhatTheSplitWrote) {
+    const std::pair<const char*, long> cases[] = {
+        {"s.m04", -40}, {"s.m04", +5}, {"s.m10", +1}, {"s.m10", -1}};
+    for (const auto& [piece, change] : cases) {
+        const auto kept = ReadBytes(dir / piece);
+        fs::resize_file(dir / piece, kept.size() + change);
+        EXPECT_EQ(Join(3), std::set<std::string>{"out.bin"}) << piece << change;
+        EXPECT_EQ(Prompts()[1], kPastEnd);
+        EXPECT_EQ(Prompts()[2], kFailedMessage);
+        const auto out = ReadBytes(dir / "out.bin");
+        EXPECT_LE(out.size(), file.size());
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), file.begin()));
+        WriteBytes(dir / piece, kept);
+        fs::remove(dir / "out.bin");
+    }
+}
+
+TEST_F(DamagedSeries, AStrayPieceBeyondTheCountIsLeftAlone) {
+    WriteBytes(dir / "s.m11", Pattern(77, 9));
+    EXPECT_EQ(Join(1), std::set<std::string>{"out.bin"});
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), file);
+    EXPECT_EQ(ReadBytes(dir / "s.m11"), Pattern(77, 9));
+}
+
+TEST_F(DamagedSeries, APieceOfAnotherSeriesWithOtherSizesIsRefused) {
+    WriteSeries(dir / "t", Pattern(1000, 5), 120);
+    fs::copy_file(dir / "t.m05", dir / "s.m05", fs::copy_options::overwrite_existing);
+    Join(3);
+    EXPECT_EQ(Prompts()[1], kPastEnd);
+}
+
+TEST_F(DamagedSeries, LengthFieldsOfEveryShape) {
+    struct Case {
+        std::string field;
+        std::vector<std::string> messages;  // after the first, which depends on the case
+        bool joined;
+    };
+    const Case cases[] = {
+        {"00000ABCDE", {"Error #  13\rType mismatch"}, false},
+        {"+000001000", {" Will need  11 files to join."}, true},
+        {"      1000", {" Will need  11 files to join."}, true},
+        {"1000      ", {" Will need  11 files to join."}, true},
+        {"-000001000", {kNotRecognisedMessage}, false},
+        {"9999999999", {"Error #  6\rOverflow"}, false},
+        {"0000000000", {kNotRecognisedMessage}, false},
+        {"   \t     ", {"Error #  13\rType mismatch"}, false},
+    };
+    auto first = ReadBytes(dir / "s.m00");
+    for (const Case& c : cases) {
+        std::vector<uint8_t> piece = first;
+        std::string field = c.field;
+        field.resize(10, ' ');
+        std::copy(field.begin(), field.end(), piece.begin() + 10);
+        WriteBytes(dir / "s.m00", piece);
+        const auto touched = Join(1);
+        EXPECT_EQ(Prompts(), c.messages) << c.field;
+        if (c.joined) {
+            EXPECT_EQ(ReadBytes(dir / "out.bin"), file) << c.field;
+            fs::remove(dir / "out.bin");
+        } else {
+            EXPECT_TRUE(touched.empty()) << c.field;
+        }
+    }
+}
+
+TEST_F(FaultSuite, FirstPiecesTooShortToBeOne) {
+    const std::string header = "KESTRAVOLN0000000001";
+    const std::vector<std::vector<uint8_t>> pieces = {
+        {},
+        std::vector<uint8_t>(header.begin(), header.begin() + 10),
+        std::vector<uint8_t>(header.begin(), header.end()),
+        [&] {
+            std::vector<uint8_t> p(header.begin(), header.end());
+            p.push_back('x');  // 21 bytes that claim a file of 1: the whole stream in one piece
+            return p;
+        }()};
+    for (const auto& piece : pieces) {
+        WriteBytes(dir / "p.m00", piece);
+        box = ScriptedMessageBox{kAnswerOk};
+        JoinRequest(dir / "p.m00", dir / "out");
+        EXPECT_TRUE(Go().empty()) << piece.size();
+        EXPECT_EQ(Prompts(), std::vector<std::string>{kNotRecognisedMessage}) << piece.size();
+    }
+    // 21 bytes that claim a file of 2 are the first of two pieces.
+    const std::string two = "KESTRAVOLN0000000002x";
+    WriteBytes(dir / "p.m00", std::vector<uint8_t>(two.begin(), two.end()));
+    WriteBytes(dir / "p.m01", {'y'});
+    box = ScriptedMessageBox{kAnswerOk};
+    JoinRequest(dir / "p.m00", dir / "out");
+    EXPECT_EQ(Go(), std::set<std::string>{"out"});
+    EXPECT_EQ(ReadBytes(dir / "out"), (std::vector<uint8_t>{'x', 'y'}));
+}
+
+TEST_F(FaultSuite, NamesOfEveryKindRoundTrip) {
+    const std::string names[] = {
+        "with spaces in it",  "quote's \"double\"", "-leading-dash", "--",
+        "Ελληνικά и русский", "日本語の名前",       "עברית ملف",     std::string(251, 'n'),
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string source =
+            dir / (name.size() > 200 ? std::string(255, 's') : name + ".src");
+        WriteBytes(source, file_);
+        box = ScriptedMessageBox{kAnswerOk};
+        SplitRequest(source, dir / name, 300);
+        EXPECT_EQ(Go(), SeriesNames(dir / name, 4));
+        EXPECT_EQ(form.save, dir / name + ".m00");
+        box = ScriptedMessageBox{kAnswerOk};
+        JoinRequest(dir / name + ".m00", dir / "back");
+        EXPECT_EQ(Go(), std::set<std::string>{"back"});
+        EXPECT_EQ(ReadBytes(dir / "back"), file_);
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            fs::remove(entry.path());
+        }
+    }
+}
+
+TEST_F(FaultSuite, PieceNamesBeyondTheFileSystemsLimitAreIllegal) {
+    WriteBytes(dir / "src", file_);
+    box = ScriptedMessageBox{kAnswerOk, kAnswerOk};
+    SplitRequest(dir / "src", dir / std::string(252, 'n'), 300);  // 252 + ".m00" = 256 bytes
+    EXPECT_TRUE(Go().empty());
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{" Will split into  4 files.",
+                                                   "That filename is illegal."}));
+}
+
+}  // namespace
+}  // namespace tessarel
