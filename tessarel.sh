@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
-          libgtest-dev libgmock-dev fonts-urw-base35 tex-gyre)
+          libgtest-dev libgmock-dev fonts-urw-base35 tex-gyre clang libclang-rt-14-dev)
 
 install_missing() {
     local missing=()
@@ -25,21 +25,27 @@ install_missing() {
 
 build() {
     local dir=$1; shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }
 
 case "${1:-}" in
 run)
     install_missing
-    build build
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     exec build/bin/tessarel
     ;;
 test)
+    # Every test, then the core and engine tests again under AddressSanitizer and
+    # UndefinedBehaviorSanitizer, then a bounded run of each fuzz target.
     install_missing
-    build build
-    cd build
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
+    build build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSAREL_UI=OFF -DTESSAREL_SANITIZE=ON
+    (cd build-asan && ctest --output-on-failure -j"$(nproc)")
+    build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_UI=OFF -DTESSAREL_FUZZ=ON \
+        -DCMAKE_CXX_COMPILER=clang++
+    (cd build-fuzz && ctest --output-on-failure -j"$(nproc)" -L fuzz)
     ;;
 *)
     echo "usage: $0 run|test" >&2
