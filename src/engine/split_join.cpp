@@ -99,6 +99,8 @@ class Operation {
     void CopyFirstPiece(File& from, File& to);
     // The data of a later full piece, or of the short last piece.
     void CopyPiece(File& from, File& to, int64_t k, int32_t chunks, std::vector<uint8_t>& rest);
+    // Pieces 2 to the last, written from the source (split) or read into the output (join).
+    void LaterPieces(bool split);
     // Full chunks j = first to last, the progress set to base + j * 10000 after each.
     void CopyChunks(File& from, File& to, int32_t first, int32_t last, int64_t base);
     // Moves count chunks with one read and one write; false when the read failed and nothing
@@ -222,12 +224,40 @@ bool Operation::CopyBatch(File& from, File& to, int32_t j, int32_t count, int64_
     return true;
 }
 
+void Operation::LaterPieces(bool split) {
+    const ChunkPlan plan(size_, split_, total_);
+    auto piece = [&](int64_t k, int32_t chunks, std::vector<uint8_t>& rest) {
+        ShowPiece(k);
+        std::string name;
+        Do([&] { name = PieceName(base_, k); });
+        if (split) {
+            // Created, or emptied when an older series left one of this name.
+            Do([&] { piece_ = File::OpenOutput(name); });
+            Do([&] { piece_.Close(); });
+            Do([&] { piece_ = File::OpenBinary(name); });
+            CopyPiece(whole_, piece_, k, chunks, rest);
+        } else {
+            // Pieces are only read: a missing one is an error, never an empty file made up.
+            Do([&] { piece_ = File::OpenForReading(name); });
+            CopyPiece(piece_, whole_, k, chunks, rest);
+            Do([&] { piece_.ExpectEnd(); });
+        }
+        Do([&] { piece_.Close(); });
+    };
+    for (int64_t k = 2; k <= plan.full_pieces; ++k) {
+        piece(k, plan.chunks_per_piece, piece_rest_);
+        SetProgress(k * split_);
+    }
+    if (plan.last_length != 0) {
+        piece(total_, plan.last_chunks, last_rest_);
+    }
+}
+
 void Operation::Split() {
     std::string header;
     Do([&] { header = HeaderText(ToInt32(int64_t{size_} - kHeaderLength)); });
     CheckArguments();
     MakeBuffers();
-    const ChunkPlan plan(size_, split_, total_);
     Do([&] { base_ = StripExtension(save_file_); });
     ShowOperating();
 
@@ -242,27 +272,7 @@ void Operation::Split() {
     Do([&] { piece_.Close(); });
     SetProgress(split_);
 
-    for (int64_t k = 2; k <= plan.full_pieces; ++k) {
-        ShowPiece(k);
-        std::string name;
-        Do([&] { name = PieceName(base_, k); });
-        Do([&] { piece_ = File::OpenOutput(name); });
-        Do([&] { piece_.Close(); });
-        Do([&] { piece_ = File::OpenBinary(name); });
-        CopyPiece(whole_, piece_, k, plan.chunks_per_piece, piece_rest_);
-        Do([&] { piece_.Close(); });
-        SetProgress(k * split_);
-    }
-    if (plan.last_length != 0) {
-        ShowPiece(total_);
-        std::string name;
-        Do([&] { name = PieceName(base_, total_); });
-        Do([&] { piece_ = File::OpenOutput(name); });
-        Do([&] { piece_.Close(); });
-        Do([&] { piece_ = File::OpenBinary(name); });
-        CopyPiece(whole_, piece_, total_, plan.last_chunks, last_rest_);
-        Do([&] { piece_.Close(); });
-    }
+    LaterPieces(true);
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
 }
@@ -270,12 +280,10 @@ void Operation::Split() {
 void Operation::Join() {
     CheckArguments();
     MakeBuffers();
-    const ChunkPlan plan(size_, split_, total_);
     Do([&] { base_ = StripExtension(open_file_); });
     ShowOperating();
 
     Do([&] { whole_ = File::OpenBinary(save_file_); });
-    // Pieces are only read: a missing piece is an error, never an empty file made up for it.
     Do([&] { piece_ = File::OpenForReading(open_file_); });
     std::vector<uint8_t> header(kHeaderLength);
     Do([&] { piece_.Read(header.data(), kHeaderLength); });
@@ -284,25 +292,7 @@ void Operation::Join() {
     Do([&] { piece_.Close(); });
     SetProgress(split_);
 
-    for (int64_t k = 2; k <= plan.full_pieces; ++k) {
-        ShowPiece(k);
-        std::string name;
-        Do([&] { name = PieceName(base_, k); });
-        Do([&] { piece_ = File::OpenForReading(name); });
-        CopyPiece(piece_, whole_, k, plan.chunks_per_piece, piece_rest_);
-        Do([&] { piece_.ExpectEnd(); });
-        Do([&] { piece_.Close(); });
-        SetProgress(k * split_);
-    }
-    if (plan.last_length != 0) {
-        ShowPiece(total_);
-        std::string name;
-        Do([&] { name = PieceName(base_, total_); });
-        Do([&] { piece_ = File::OpenForReading(name); });
-        CopyPiece(piece_, whole_, total_, plan.last_chunks, last_rest_);
-        Do([&] { piece_.ExpectEnd(); });
-        Do([&] { piece_.Close(); });
-    }
+    LaterPieces(false);
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
 }
