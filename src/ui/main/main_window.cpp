@@ -272,7 +272,12 @@ void MainWindow::SetTabOrder() {
 
 void MainWindow::Form_Load() {
     QDir::setCurrent(QCoreApplication::applicationDirPath());
-    anmFileCopy->open("filedisk.avi");  // without it the window goes on, unanimated
+    // Beside the program in a build; where an installed program keeps its data otherwise.
+    // Without a clip the window goes on, unanimated.
+    if (!anmFileCopy->open("filedisk.avi")) {
+        anmFileCopy->open(QCoreApplication::applicationDirPath() + "/" TESSAREL_DATA_FROM_BIN
+                          "/filedisk.avi");
+    }
     anmFileCopy->setVisible(false);
     lblDone->setVisible(false);
     Line3->setVisible(false);

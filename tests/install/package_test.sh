@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it, starts the installed program and removes the package
+# again.   package_test.sh BUILD_DIR
+# Installing a package needs root; as anyone else the test is skipped (exit 77).
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/start_check.sh"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "skipped: installing a package needs root"
+    exit 77
+fi
+if dpkg-query -W -f='${Status}' tessarel 2>/dev/null | grep -q 'install ok installed'; then
+    echo "skipped: a tessarel package is installed already; not touching it"
+    exit 77
+fi
+work=$(mktemp -d)
+trap 'dpkg -r tessarel >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
+deb=$(ls "$work"/out/tessarel_*.deb)
+dpkg-deb -f "$deb" Depends | tee "$work/depends"
+grep -q libqt6widgets6 "$work/depends"
+dpkg -i "$deb" >/dev/null
+start_check /usr/bin/tessarel /usr/bin/../share/tessarel/filedisk.avi "$work"
+dpkg -r tessarel >/dev/null
+for f in /usr/bin/tessarel /usr/share/tessarel /usr/share/applications/org.tessarel.Tessarel.desktop; do
+    if [ -e "$f" ]; then
+        echo "FAIL: $f is left after removal"
+        exit 1
+    fi
+done
+echo "package built, installed, started and removed"
