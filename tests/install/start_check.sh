@@ -14,7 +14,7 @@ start_check() {
     local xvfb=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
     # Started from another folder: the program must find its clip from where it lies itself.
-    (cd / && DISPLAY=$display exec strace -f -e trace=openat -o "$work/trace" "$program") \
+    (cd / && DISPLAY=$display QT_QPA_PLATFORM=xcb exec strace -f -e trace=openat -o "$work/trace" "$program") \
         >/dev/null 2>&1 &
     local app=$!
     local shown=1
