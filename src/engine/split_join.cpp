@@ -257,7 +257,7 @@ void Operation::Split() {
     std::string header;
     Do([&] { header = HeaderText(ToInt32(int64_t{size_} - kHeaderLength)); });
     CheckArguments();
-    MakeBuffers();
+    Do([&] { MakeBuffers(); });
     Do([&] { base_ = StripExtension(save_file_); });
     ShowOperating();
 
@@ -279,7 +279,7 @@ void Operation::Split() {
 
 void Operation::Join() {
     CheckArguments();
-    MakeBuffers();
+    Do([&] { MakeBuffers(); });
     Do([&] { base_ = StripExtension(open_file_); });
     ShowOperating();
 
@@ -313,7 +313,9 @@ bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile,
             operation.Join();
         }
         result = true;
-    } catch (const GivenUp&) {
+    } catch (...) {
+        // Given up by the user, or a failure no step could report: either way the files are
+        // closed and the window comes back; the caller says the operation was not done.
         result = false;
     }
     operation.Finish();

@@ -15,6 +15,12 @@ bool ErrorTrap::Step(const std::function<void()>& step) {
                 step();
             } catch (const std::bad_alloc&) {
                 throw RuntimeError(kErrOutOfMemory);
+            } catch (const RuntimeError&) {
+                throw;
+            } catch (const std::exception& e) {
+                // Not a failure the program knows: reported, never left to end the program.
+                throw RuntimeError(kErrInternal,
+                                   ErrorDescription(kErrInternal) + " (" + e.what() + ")");
             }
             return true;
         } catch (const RuntimeError& error) {

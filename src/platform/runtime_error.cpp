@@ -14,6 +14,8 @@ std::string ErrorDescription(int32_t number) {
             return "Out of memory";
         case kErrTypeMismatch:
             return "Type mismatch";
+        case kErrInternal:
+            return "Internal error";
         case kErrBadFileNameOrNumber:
             return "Bad file name or number";
         case kErrFileNotFound:

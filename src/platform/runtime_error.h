@@ -13,6 +13,7 @@ enum ErrorNumber : int32_t {
     kErrOverflow = 6,
     kErrOutOfMemory = 7,
     kErrTypeMismatch = 13,
+    kErrInternal = 51,
     kErrBadFileNameOrNumber = 52,
     kErrFileNotFound = 53,
     kErrBadFileMode = 54,

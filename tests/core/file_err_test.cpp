@@ -105,12 +105,14 @@ TEST(ErrorTrap, UnknownErrorsAreReportedWithNumberAndDescription) {
     EXPECT_EQ(box.shown[0].title, "Error");
 }
 
-TEST(ErrorTrap, RunningOutOfMemoryIsReportedNotThrown) {
-    ScriptedMessageBox box{kAnswerOk};
+TEST(ErrorTrap, RunningOutOfMemoryAndOtherSurprisesAreReportedNotThrown) {
+    ScriptedMessageBox box{kAnswerOk, kAnswerOk};
     ErrorTrap trap(box);
     EXPECT_FALSE(trap.Step([] { throw std::bad_alloc(); }));
-    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_FALSE(trap.Step([] { throw std::length_error("too long"); }));
+    ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[0].prompt, "Error #  7\rOut of memory");
+    EXPECT_EQ(box.shown[1].prompt, "Error #  51\rInternal error (too long)");
 }
 
 }  // namespace

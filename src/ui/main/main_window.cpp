@@ -107,7 +107,10 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     Form_Load();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The options go with the window; focus changes while they do must not reach them.
+    disconnect(focus_watch_);
+}
 
 void MainWindow::BuildControls() {
     const QFont b825 = BookmanFont(8.25, kRegular);
@@ -264,7 +267,7 @@ void MainWindow::SetTabOrder() {
         }
     };
     tab_to_chosen_options();
-    connect(qApp, &QApplication::focusChanged, this, tab_to_chosen_options);
+    focus_watch_ = connect(qApp, &QApplication::focusChanged, this, tab_to_chosen_options);
     for (QRadioButton* option : options) {
         connect(option, &QRadioButton::toggled, this, tab_to_chosen_options);
     }
@@ -276,7 +279,7 @@ void MainWindow::Form_Load() {
     // Without a clip the window goes on, unanimated.
     if (!anmFileCopy->open("filedisk.avi")) {
         anmFileCopy->open(QCoreApplication::applicationDirPath() + "/" TESSAREL_DATA_FROM_BIN
-                          "/filedisk.avi");
+                                                                   "/filedisk.avi");
     }
     anmFileCopy->setVisible(false);
     lblDone->setVisible(false);

@@ -121,6 +121,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     std::unique_ptr<FileDialog> dlgFile_;
     std::function<void()> beep_;
     bool operating_ = false;
+    QMetaObject::Connection focus_watch_;
     QElapsedTimer since_pump_;
     MessageBox* msg_;
     bool centred_ = false;
