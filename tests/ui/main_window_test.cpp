@@ -120,6 +120,17 @@ TEST_F(MainWindowTest, EachOptionGroupIsExclusiveOnItsOwn) {
     EXPECT_TRUE(w.opt100->isChecked());
 }
 
+TEST_F(MainWindowTest, ArrowKeysChooseWithinAnOptionGroup) {
+    MainWindow& w = *window;
+    w.optSplit->setFocus();
+    QTest::keyClick(w.optSplit, Qt::Key_Right);
+    EXPECT_TRUE(w.optJoin->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), w.optJoin);
+    QTest::keyClick(w.optJoin, Qt::Key_Left);
+    EXPECT_TRUE(w.optSplit->isChecked());
+    EXPECT_TRUE(w.optApprox->isChecked()) << "the size group is a group of its own";
+}
+
 TEST_F(MainWindowTest, TabWalksTheControlsInTheirDesignedOrder) {
     MainWindow& w = *window;
     w.optSplit->setFocus();
