@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
-          libgtest-dev libgmock-dev fonts-urw-base35 tex-gyre clang libclang-rt-14-dev
+          libgtest-dev libgmock-dev fonts-urw-base35 tex-gyre fonts-dejavu-core clang
+          libclang-rt-14-dev
           desktop-file-utils appstream dpkg-dev xvfb x11-utils strace)
 
 install_missing() {
