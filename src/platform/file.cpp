@@ -84,35 +84,48 @@ void RaiseErrno(int err, const std::string& path) {
     throw RuntimeError(number, description);
 }
 
-File File::Open(const std::string& path, int flags) {
+File File::Open(const std::string& path, int flags, bool regular_only) {
     if (path.empty()) {
         throw RuntimeError(kErrBadFileName);
     }
     int fd;
     do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+        // Never wait in open: a named pipe without a partner would hold the program for good.
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         RaiseErrno(errno, path);
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        RaiseErrno(err, path);
+    }
+    if (S_ISDIR(st.st_mode)) {
         ::close(fd);
         RaiseErrno(EISDIR, path);
     }
+    if (regular_only && !S_ISREG(st.st_mode)) {
+        // A pipe or a device has no end a series could be checked against.
+        ::close(fd);
+        throw RuntimeError(kErrPathFileAccess,
+                           ErrorDescription(kErrPathFileAccess) + " (not an ordinary file)");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return File(fd, path);
 }
 
 File File::OpenBinary(const std::string& path) {
-    return Open(path, O_RDWR | O_CREAT);
+    return Open(path, O_RDWR | O_CREAT, false);
 }
 
 File File::OpenForReading(const std::string& path) {
-    return Open(path, O_RDONLY);
+    return Open(path, O_RDONLY, true);
 }
 
 File File::OpenOutput(const std::string& path) {
-    return Open(path, O_WRONLY | O_CREAT | O_TRUNC);
+    return Open(path, O_WRONLY | O_CREAT | O_TRUNC, false);
 }
 
 File::File(File&& other) noexcept

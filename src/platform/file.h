@@ -13,7 +13,7 @@ class File {
   public:
     // Read and write, created when missing ("binary access").
     static File OpenBinary(const std::string& path);
-    // Read only; a missing file is an error, never created.
+    // Read only, an ordinary file only; a missing file is an error, never created.
     static File OpenForReading(const std::string& path);
     // Write only, created or cut to length 0 ("output").
     static File OpenOutput(const std::string& path);
@@ -38,7 +38,7 @@ class File {
 
   private:
     File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    static File Open(const std::string& path, int flags);
+    static File Open(const std::string& path, int flags, bool regular_only);
 
     int fd_ = -1;
     std::string path_;

@@ -407,6 +407,29 @@ TEST_F(DamagedSeries, LengthFieldsOfEveryShape) {
     }
 }
 
+TEST_F(DamagedSeries, APieceThatIsAPipeOrADeviceIsRefusedWithoutWaiting) {
+    fs::remove(dir / "s.m03");
+    ASSERT_EQ(::mkfifo((dir / "s.m03").c_str(), 0600), 0);
+    Join(3);
+    EXPECT_EQ(Prompts()[1], "Error #  75\rPath/File access error (not an ordinary file)");
+    fs::remove(dir / "s.m03");
+    fs::remove(dir / "out.bin");
+    fs::create_symlink("/dev/zero", dir / "s.m03");
+    Join(3);
+    EXPECT_EQ(Prompts()[1], "Error #  75\rPath/File access error (not an ordinary file)");
+}
+
+TEST_F(FaultSuite, ASplitOntoANamedPipeDoesNotWaitForAReader) {
+    WriteBytes(dir / "src.bin", Pattern(1000));
+    ASSERT_EQ(::mkfifo((dir / "s.m02").c_str(), 0600), 0);
+    box = ScriptedMessageBox{kAnswerOk, kAnswerOk, kAnswerOk};
+    SplitRequest(dir / "src.bin", dir / "s", 100);
+    Go();
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{kConfirm11, "That device appears unavailable.",
+                                                   kFailedMessage}));
+    EXPECT_FALSE(fs::exists(dir / "s.m03"));
+}
+
 TEST_F(FaultSuite, FirstPiecesTooShortToBeOne) {
     const std::string header = "KESTRAVOLN0000000001";
     const std::vector<std::vector<uint8_t>> pieces = {
