@@ -223,6 +223,11 @@ void cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box
         GoRequest(form, display, message_box).Run();
     } catch (const Ended&) {
         // The request ended with its message shown; nothing follows.
+    } catch (const std::exception& e) {
+        // A failure outside the checked steps: said, and the window goes on.
+        message_box.Show("Error # " + StrWithSign(kErrInternal) + "\r" +
+                             ErrorDescription(kErrInternal) + " (" + e.what() + ")",
+                         kStyleOkOnly, "Error");
     }
 }
 
