@@ -3,7 +3,7 @@
 // after it, or give the whole operation up.
 #pragma once
 
-#include <functional>
+#include <exception>
 
 #include "platform/message_box.h"
 
@@ -14,10 +14,28 @@ class ErrorTrap {
     explicit ErrorTrap(MessageBox& message_box) : message_box_(message_box) {}
 
     // Runs step until it succeeds or the user skips it (true), or gives up (false). Errors that
-    // are not disk errors are reported as "Error # n" + CR + description and give up.
-    bool Step(const std::function<void()>& step);
+    // are not disk errors are reported as "Error # n" + CR + description and give up. A template,
+    // so the steps of a copy loop cost no more than calls.
+    template <typename F>
+    bool Step(F&& step) {
+        for (;;) {
+            try {
+                step();
+                return true;
+            } catch (...) {
+                const Outcome outcome = Handle(std::current_exception());
+                if (outcome != Outcome::kRetry) {
+                    return outcome == Outcome::kGoOn;
+                }
+            }
+        }
+    }
 
   private:
+    enum class Outcome { kRetry, kGoOn, kGiveUp };
+    // Asks the user what to do about the failure of a step, or reports it.
+    Outcome Handle(std::exception_ptr failure);
+
     MessageBox& message_box_;
 };
 
