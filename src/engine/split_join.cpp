@@ -31,13 +31,14 @@ struct GivenUp {};
 // How the stream is cut into reads and writes: full chunks and a remainder per piece, and the
 // same for a short last piece.
 struct ChunkPlan {
-    int32_t chunks_per_piece;
-    int32_t piece_remainder;
-    int32_t last_length;  // 0 when the stream is a whole number of pieces
-    int32_t last_chunks;
-    int32_t last_remainder;
-    int32_t full_pieces;  // F
+    int32_t chunks_per_piece = 0;
+    int32_t piece_remainder = 0;
+    int32_t last_length = 0;  // 0 when the stream is a whole number of pieces
+    int32_t last_chunks = 0;
+    int32_t last_remainder = 0;
+    int32_t full_pieces = 0;  // F
 
+    ChunkPlan() = default;
     ChunkPlan(int32_t Insize, int32_t InSplit, int16_t InTotalFiles)
         : chunks_per_piece(InSplit / kChunkSize),
           piece_remainder(InSplit % kChunkSize),
@@ -116,6 +117,7 @@ class Operation {
     ProgressDisplay& display_;
     ErrorTrap trap_;
 
+    ChunkPlan plan_;  // worked out once, with the buffers
     std::vector<uint8_t> chunk_;
     std::vector<uint8_t> batch_;
     std::vector<uint8_t> piece_rest_;
@@ -140,7 +142,8 @@ void Operation::CheckArguments() {
 }
 
 void Operation::MakeBuffers() {
-    const ChunkPlan plan(size_, split_, total_);
+    plan_ = ChunkPlan(size_, split_, total_);  // the arguments were checked: no division by 0
+    const ChunkPlan& plan = plan_;
     chunk_.resize(kChunkSize);
     if (plan.chunks_per_piece > 1 || plan.last_chunks > 1) {
         batch_.resize(size_t(kBatchChunks) * kChunkSize);
@@ -166,7 +169,7 @@ void Operation::ShowPiece(int64_t k) {
 }
 
 void Operation::CopyFirstPiece(File& from, File& to) {
-    const ChunkPlan plan(size_, split_, total_);
+    const ChunkPlan& plan = plan_;
     CopyBlock(from, to, first_block_);
     if (plan.chunks_per_piece == 0) {
         return;  // the first block was the whole piece
@@ -225,7 +228,7 @@ bool Operation::CopyBatch(File& from, File& to, int32_t j, int32_t count, int64_
 }
 
 void Operation::LaterPieces(bool split) {
-    const ChunkPlan plan(size_, split_, total_);
+    const ChunkPlan& plan = plan_;
     auto piece = [&](int64_t k, int32_t chunks, std::vector<uint8_t>& rest) {
         ShowPiece(k);
         std::string name;
