@@ -88,6 +88,8 @@ File File::Open(const std::string& path, int flags, bool regular_only) {
     if (path.empty()) {
         throw RuntimeError(kErrBadFileName);
     }
+    InjectedFault((flags & O_ACCMODE) == O_RDONLY ? FileOp::OpenRead : FileOp::OpenWrite, path, 0,
+                  0);
     int fd;
     do {
         // Never wait in open: a named pipe without a partner would hold the program for good.

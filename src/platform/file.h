@@ -45,9 +45,10 @@ class File {
     int64_t position_ = 0;
 };
 
-// Faults no test can get from a real device (a drive that is not ready) are injected here: the
-// hook sees every read and write before it happens and may answer with an errno to fail it.
-enum class FileOp { Read, Write };
+// Faults no test can get from a real device (a drive that is not ready), or not as the user
+// running it (a permission refused to root), are injected here: the hook sees every open, read
+// and write before it happens and may answer with an errno to fail it.
+enum class FileOp { Read, Write, OpenRead, OpenWrite };
 using FileFaultHook = int (*)(FileOp op, const std::string& path, int64_t position, int32_t size,
                               void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);

@@ -1,6 +1,22 @@
 # Starts an installed Tessarel on a private X server and checks that its main window appears
 # and that it opened its animation clip. Sourced by the install and package tests.
 #   start_check PROGRAM EXPECTED_CLIP_PATH WORK_DIR
+#
+# Everything started here has a bounded life and is ended by its own process group: the X
+# server, and the program with its private session bus and everything the bus starts for it.
+
+# Ends the process group led by pid $1 and reaps its leader, waiting at most a few seconds.
+end_group() {
+    local leader=$1
+    kill -TERM -- "-$leader" 2>/dev/null || true
+    for _ in $(seq 50); do
+        kill -0 "$leader" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL -- "-$leader" 2>/dev/null || true
+    wait "$leader" 2>/dev/null || true
+}
+
 start_check() {
     local program=$1 clip=$2 work=$3 display="" n
     for n in $(seq 90 140); do
@@ -10,28 +26,42 @@ start_check() {
         fi
     done
     [ -n "$display" ] || { echo "no free X display"; return 1; }
-    Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+    # setsid makes each a group leader, so the group's id is the pid we hold.
+    setsid timeout -k 5 120 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
     local xvfb=$!
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-    # Started from another folder: the program must find its clip from where it lies itself.
-    (cd / && DISPLAY=$display QT_QPA_PLATFORM=xcb exec strace -f -e trace=openat -o "$work/trace" "$program") \
-        >/dev/null 2>&1 &
-    local app=$!
-    local shown=1
+    local up=1
     for _ in $(seq 100); do
-        if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q '"Tessarel"'; then
-            shown=0
+        if [ -e "/tmp/.X11-unix/X${display#:}" ]; then
+            up=0
             break
         fi
         sleep 0.1
     done
-    kill "$app" 2>/dev/null || true
-    pkill -f "^$program" 2>/dev/null || true
-    wait "$app" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
+    if [ $up -ne 0 ]; then
+        end_group "$xvfb"
+        echo "FAIL: the X server on $display did not come up within 10 s"
+        return 1
+    fi
+    # Started from another folder: the program must find its clip from where it lies itself.
+    # Its own session bus: with none, Qt would have D-Bus start one that outlives the test.
+    (cd / && DISPLAY=$display QT_QPA_PLATFORM=xcb exec setsid timeout -k 5 60 \
+        dbus-run-session -- strace -f -e trace=openat -o "$work/trace" "$program") \
+        >"$work/program.log" 2>&1 &
+    local app=$!
+    local shown=1
+    for _ in $(seq 150); do
+        if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q '"Tessarel"'; then
+            shown=0
+            break
+        fi
+        kill -0 "$app" 2>/dev/null || break
+        sleep 0.1
+    done
+    end_group "$app"
+    end_group "$xvfb"
     if [ $shown -ne 0 ]; then
-        echo "FAIL: no window titled Tessarel appeared"
+        echo "FAIL: no window titled Tessarel appeared within 15 s"
+        cat "$work/program.log"
         return 1
     fi
     if ! grep -F "\"$clip\"" "$work/trace" | grep -vq ENOENT; then

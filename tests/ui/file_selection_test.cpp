@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include "support/scripted_file_dialog.h"
 #include "support/scripted_message_box.h"
 #include "support/temp_dir.h"
+#include "support/ui_wait.h"
 #include "ui/main/main_window.h"
 #include "ui/platform/qt_file_dialog.h"
 
@@ -90,22 +90,12 @@ TEST(QtNameFilters, PairsBecomeQtFiltersAndStarDotStarMeansEveryFile) {
 }
 
 // Once the real dialog is up, does what answer says to it.
-class DialogAnswer {
+class DialogAnswer : public WhenModal {
   public:
-    explicit DialogAnswer(std::function<void(QFileDialog*)> answer) : answer_(std::move(answer)) {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-
-  private:
-    void Poll() {
-        QFileDialog* d = QtFileDialog::Current();
-        if (!d || !d->isVisible()) {
-            QTimer::singleShot(10, [this] { Poll(); });
-            return;
-        }
-        answer_(d);
-    }
-    std::function<void(QFileDialog*)> answer_;
+    explicit DialogAnswer(const std::function<void(QFileDialog*)>& answer)
+        : WhenModal(
+              "the file dialog", [] { return static_cast<QWidget*>(QtFileDialog::Current()); },
+              [answer](QWidget* d) { answer(static_cast<QFileDialog*>(d)); }) {}
 };
 
 // The real dialog: a name typed without extension gets ".m00" in a split's Save As only.

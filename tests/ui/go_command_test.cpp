@@ -72,6 +72,7 @@ TEST_F(GoTest, EmptyNamesAreRefused) {
     Names("", dir / "x");
     Go();
     ASSERT_EQ(answers.shown.size(), 1u);
+    ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(answers.shown[0].prompt, "You did not specify a file to open or save.");
     EXPECT_EQ(answers.shown[0].style, 48);
     EXPECT_EQ(answers.shown[0].title, "ERROR!");
@@ -96,6 +97,7 @@ TEST_F(GoTest, TheM00RuleAddsTheExtensionOnceAndShowsIt) {
         EXPECT_EQ(Save(), dir / becomes);
     }
     EXPECT_EQ(answers.shown.size(), 8u);
+    ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(answers.shown[0].prompt, " Will split into  3 files.");
     EXPECT_EQ(answers.shown[0].style, 65);
     EXPECT_EQ(answers.shown[0].title, "File Message");
@@ -167,6 +169,7 @@ TEST_F(GoTest, AnEmptyExactEntryIsATypeMismatch) {
     window->txtExact->clear();
     Go();
     EXPECT_EQ(Prompts(), std::vector<std::string>{"Error #  13\rType mismatch"});
+    ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(answers.shown[0].style, 0);
     EXPECT_EQ(answers.shown[0].title, "Error");
 }
@@ -176,6 +179,7 @@ TEST_F(GoTest, AMissingSourceSaysFileNotFoundAndNothingMore) {
     Names(dir / "absent.bin", dir / "out");
     Go();
     EXPECT_EQ(Prompts(), std::vector<std::string>{"File Not Found."});
+    ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(answers.shown[0].title, "Disk Error");
     EXPECT_FALSE(fs::exists(dir / "absent.bin"));
 }
@@ -199,6 +203,7 @@ TEST_F(GoTest, OverwritePromptCancelEndsWithTheFailureMessageAndKeepsTheFile) {
     Exact(100);
     Go();
     ASSERT_EQ(answers.shown.size(), 3u);
+    ASSERT_GE(answers.shown.size(), 3u) << "messages shown";
     EXPECT_EQ(answers.shown[1].prompt,
               "The file out.m00\r\n already exists on disk. Saving to that \r\nfile, will destroy "
               "the file's current contents \r\n\r\n\r\nChoose OK to replace file, Cancel to stop.");
@@ -218,6 +223,7 @@ TEST_F(GoTest, AHiddenDestinationIsAskedAboutToo) {
     Exact(500);
     Go();
     ASSERT_EQ(answers.shown.size(), 2u);
+    ASSERT_GE(answers.shown.size(), 2u) << "messages shown";
     EXPECT_EQ(answers.shown[1].prompt.rfind("The file .out.m00\r\n", 0), 0u);
     EXPECT_EQ(ReadBytes(dir / ".out.m00"), ExpectedPieces(Pattern(1000), 500)[0]);
 }
@@ -231,6 +237,7 @@ TEST_F(GoTest, AFolderAsDestinationIsRefusedAndKept) {
     Exact(500);
     Go();
     ASSERT_EQ(answers.shown.size(), 2u);
+    ASSERT_GE(answers.shown.size(), 2u) << "messages shown";
     EXPECT_EQ(answers.shown[1].prompt.rfind("Error #  75\rPath/File access error", 0), 0u);
     EXPECT_TRUE(fs::is_directory(dir / "out.m00"));
 }

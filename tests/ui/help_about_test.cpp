@@ -8,9 +8,10 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
+#include <memory>
 
 #include "support/scripted_message_box.h"
+#include "support/ui_wait.h"
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
 #include "ui/main/main_window.h"
@@ -123,21 +124,12 @@ TEST(HelpWindow, TheOverviewListsItsSevenFeaturesOnePerLine) {
 
 // Runs check on the modal window of type W once it is up, then closes it.
 template <typename W>
-void WhenOpen(const std::function<void(W&)>& check, bool* ran) {
-    // The poll reschedules itself, so it lives on the heap until it has run the check.
-    auto* shared = new std::function<void()>();
-    *shared = [=] {
-        auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
-        if (!w) {
-            QTimer::singleShot(10, *shared);
-            return;
-        }
-        check(*w);
-        *ran = true;
-        w->close();
-        delete shared;
-    };
-    QTimer::singleShot(0, *shared);
+std::unique_ptr<WhenModal> WhenOpen(const std::function<void(W&)>& check) {
+    return std::make_unique<WhenModal>(W::staticMetaObject.className(), WhenModal::Active<W>(),
+                                       [check](QWidget* w) {
+                                           check(*static_cast<W*>(w));
+                                           w->close();
+                                       });
 }
 
 TEST(HelpWindow, EveryOpeningFromTheMainWindowStartsAfresh) {
@@ -145,20 +137,20 @@ TEST(HelpWindow, EveryOpeningFromTheMainWindowStartsAfresh) {
     MainWindow window(&answers);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    bool ran = false;
-    WhenOpen<HelpWindow>(
-        [](HelpWindow& help) {
+    {
+        auto when = WhenOpen<HelpWindow>([](HelpWindow& help) {
             ChooseTab(help, 2);
             QTest::mouseClick(help.optOv[4], Qt::LeftButton);
             EXPECT_TRUE(InFront(help.fraOv[4]));
-        },
-        &ran);
-    QTest::mouseClick(window.cmdHelp, Qt::LeftButton);
-    EXPECT_TRUE(ran);
-    ran = false;
-    WhenOpen<HelpWindow>([](HelpWindow& help) { ExpectOpeningState(help); }, &ran);
-    QTest::mouseClick(window.cmdHelp, Qt::LeftButton);
-    EXPECT_TRUE(ran);
+        });
+        QTest::mouseClick(window.cmdHelp, Qt::LeftButton);
+        EXPECT_TRUE(when->acted());
+    }
+    {
+        auto when = WhenOpen<HelpWindow>([](HelpWindow& help) { ExpectOpeningState(help); });
+        QTest::mouseClick(window.cmdHelp, Qt::LeftButton);
+        EXPECT_TRUE(when->acted());
+    }
     window.hide();
 }
 
@@ -167,24 +159,21 @@ TEST(AboutWindow, ShowsTheProgramsNameVersionAndDescription) {
     MainWindow window(&answers);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    bool ran = false;
-    WhenOpen<AboutWindow>(
-        [](AboutWindow& about) {
-            EXPECT_EQ(about.windowTitle(), "About Tessarel");
-            EXPECT_EQ(about.lblVersion->text(), "Version 1.0.0");
-            EXPECT_EQ(about.lblTitle->text(), "Tessarel");
-            EXPECT_EQ(about.lblDescription->text(),
-                      "A utility to split files into variable-sized files, and then join them "
-                      "again.");
-            EXPECT_FALSE(about.lblComments->text().isEmpty());
-            EXPECT_FALSE(about.lblDisclaimer->text().isEmpty());
-            EXPECT_FALSE(about.picIcon->pixmap().isNull());
-            EXPECT_TRUE(about.cmdOK->isDefault());
-            EXPECT_EQ(about.cmdSysInfo->text(), "&System Info...");
-        },
-        &ran);
+    auto when = WhenOpen<AboutWindow>([](AboutWindow& about) {
+        EXPECT_EQ(about.windowTitle(), "About Tessarel");
+        EXPECT_EQ(about.lblVersion->text(), "Version 1.0.0");
+        EXPECT_EQ(about.lblTitle->text(), "Tessarel");
+        EXPECT_EQ(about.lblDescription->text(),
+                  "A utility to split files into variable-sized files, and then join them "
+                  "again.");
+        EXPECT_FALSE(about.lblComments->text().isEmpty());
+        EXPECT_FALSE(about.lblDisclaimer->text().isEmpty());
+        EXPECT_FALSE(about.picIcon->pixmap().isNull());
+        EXPECT_TRUE(about.cmdOK->isDefault());
+        EXPECT_EQ(about.cmdSysInfo->text(), "&System Info...");
+    });
     QTest::mouseClick(window.cmdAbout, Qt::LeftButton);
-    EXPECT_TRUE(ran);
+    EXPECT_TRUE(when->acted());
     window.hide();
 }
 
@@ -206,6 +195,7 @@ TEST(AboutWindow, SystemInfoWithoutARegistrySaysItIsUnavailable) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
     ASSERT_EQ(answers.shown.size(), 1u);
+    ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(answers.shown[0].prompt, "System Information Is Unavailable At This Time");
     EXPECT_EQ(answers.shown[0].style, 0);
     EXPECT_EQ(answers.shown[0].title, "Tessarel");

@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "support/scripted_message_box.h"
+#include "support/ui_wait.h"
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
 #include "ui/platform/animation_control.h"
@@ -249,8 +250,8 @@ TEST_F(MainWindowTest, OperatingStatePlaysTheClipInPlaceOfTheButtonRow) {
     EXPECT_EQ(w.pgbDone->value(), 42);
     ASSERT_TRUE(w.anmFileCopy->isPlaying());
     const int first = w.anmFileCopy->currentFrame();
-    QTest::qWait(3 * w.anmFileCopy->frameIntervalMs());
-    EXPECT_NE(w.anmFileCopy->currentFrame(), first) << "the clip does not move";
+    EXPECT_TRUE(WaitUntil([&] { return w.anmFileCopy->currentFrame() != first; },
+                          "the clip to move on from its frame"));
 
     display.StopAnimation();
     display.SetVisible(DisplayPart::Animation, false);

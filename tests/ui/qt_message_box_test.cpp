@@ -6,8 +6,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
+
+#include "support/ui_wait.h"
 
 namespace tessarel {
 namespace {
@@ -15,20 +16,9 @@ namespace {
 // Runs action on the message box once it is up, then returns what the box answered.
 int ShowAndAct(int style, const std::function<void(QMessageBox*)>& action) {
     QtMessageBox box;
-    bool acted = false;
-    std::function<void()> poll = [&] {
-        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!shown) {
-            QTimer::singleShot(5, poll);
-            return;
-        }
-        acted = true;
-        action(shown);
-    };
-    QTimer::singleShot(0, poll);
-    const int answer = box.Show("Are you sure?", style, "Quit?");
-    EXPECT_TRUE(acted);
-    return answer;
+    WhenModal when("the message box", WhenModal::Active<QMessageBox>(),
+                   [&](QWidget* shown) { action(static_cast<QMessageBox*>(shown)); });
+    return box.Show("Are you sure?", style, "Quit?");
 }
 
 QStringList Captions(QMessageBox* box) {

@@ -1,0 +1,56 @@
+// Refuses access the way the OS refuses it to an ordinary user: by real permissions when the
+// tests run as one, and through the file layer's fault hook when they run as root, whom no
+// file mode stops. Either way the program meets EACCES at the same call.
+#pragma once
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
+#include "platform/file.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+
+class RefuseAccess {
+  public:
+    enum Kind {
+        kWritingIn,  // no file can be created or opened for writing in the folder at path
+        kReading,    // the file at path cannot be opened for reading
+    };
+
+    RefuseAccess(Kind kind, const std::string& path) : kind_(kind), path_(path) {
+        namespace fs = std::filesystem;
+        if (RunningAsRoot()) {
+            SetFileFaultHook(&RefuseAccess::Hook, this);
+        } else {
+            fs::permissions(path_, kind_ == kWritingIn
+                                       ? fs::perms::owner_read | fs::perms::owner_exec
+                                       : fs::perms::none);
+        }
+    }
+    ~RefuseAccess() {
+        namespace fs = std::filesystem;
+        if (RunningAsRoot()) {
+            SetFileFaultHook(nullptr, nullptr);
+        } else {
+            fs::permissions(path_, fs::perms::owner_all);  // so the folder can be cleaned up
+        }
+    }
+    RefuseAccess(const RefuseAccess&) = delete;
+    RefuseAccess& operator=(const RefuseAccess&) = delete;
+
+  private:
+    static int Hook(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+        const auto* self = static_cast<const RefuseAccess*>(context);
+        if (self->kind_ == kReading) {
+            return op == FileOp::OpenRead && path == self->path_ ? EACCES : 0;
+        }
+        return op == FileOp::OpenWrite && path.rfind(self->path_ + "/", 0) == 0 ? EACCES : 0;
+    }
+
+    Kind kind_;
+    std::string path_;
+};
+
+}  // namespace tessarel
