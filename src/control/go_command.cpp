@@ -1,6 +1,7 @@
 #include "control/go_command.h"
 
 #include "engine/piece_series.h"
+#include "engine/series_check.h"
 #include "engine/split_join.h"
 #include "fileutil/error_trap.h"
 #include "fileutil/my_library.h"
@@ -53,7 +54,7 @@ class GoRequest {
             throw Ended{};
         }
     }
-    void Refuse(const char* message) {
+    void Refuse(const std::string& message) {
         box_.Show(message, kStyleExclamation, kErrorTitle);
         throw Ended{};
     }
@@ -185,6 +186,18 @@ bool GoRequest::JoinBranch() {
     if (SameFile(source_, destination_) || SeriesHolds(base, count, destination_)) {
         Refuse(kJoinOntoPieceMessage);
     }
+    // Every piece is looked at before anything is written: a join that would stop half-way
+    // must not have replaced the user's file first.
+    std::vector<PieceCheck> pieces;
+    Do([&] { pieces = CheckSeries(source_, total, piece_length); });
+    if (const PieceCheck* bad = FirstBadPiece(pieces)) {
+        Refuse(BadPieceMessage(*bad));
+    }
+    const std::string longer = LongerPiecesQuestion(pieces);
+    if (!longer.empty() &&
+        box_.Show(longer, kStyleExclamation | kStyleOkCancel, kFileTitle) != kAnswerOk) {
+        throw Ended{};
+    }
     if (box_.Show(" Will need " + StrWithSign(count) + " files to join.",
                   kStyleInformation | kStyleOkCancel, kFileTitle) == kAnswerCancel) {
         throw Ended{};
@@ -211,6 +224,45 @@ bool GoRequest::ClearDestination() {
 }
 
 }  // namespace
+
+namespace {
+// The name part of a piece's path, as the user sees it in a folder.
+std::string PieceLabel(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}
+std::string Bytes(int64_t count) {
+    return StrWithSign(count) + (count == 1 ? " byte" : " bytes");
+}
+}  // namespace
+
+std::string BadPieceMessage(const PieceCheck& piece) {
+    const std::string lead = "The piece " + PieceLabel(piece.name);
+    switch (piece.state) {
+        case PieceState::kMissing:
+            return lead + " is missing.";
+        case PieceState::kNotOrdinary:
+            return lead + " is not an ordinary file.";
+        case PieceState::kShort:
+            return lead + " is" + Bytes(piece.expected - piece.actual) + " short.";
+        default:
+            return "";
+    }
+}
+
+std::string LongerPiecesQuestion(const std::vector<PieceCheck>& pieces) {
+    std::string text;
+    for (const PieceCheck& piece : pieces) {
+        if (piece.state == PieceState::kLonger) {
+            text += "The piece " + PieceLabel(piece.name) + " is" +
+                    Bytes(piece.actual - piece.expected) +
+                    " longer than its series says; those bytes will be left out." + "\r\n";
+        }
+    }
+    if (text.empty()) {
+        return text;
+    }
+    return text + "\r\n" + "Choose OK to join without them, Cancel to stop.";
+}
 
 std::string OverwritePrompt(const std::string& name) {
     return "The file " + name + "\r\n" + " already exists on disk. Saving to that " + "\r\n" +

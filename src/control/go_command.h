@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/progress_display.h"
+#include "engine/series_check.h"
 #include "platform/message_box.h"
 
 namespace tessarel {
@@ -34,6 +36,12 @@ extern const char kNotRecognisedMessage[];
 extern const char kFailedMessage[];
 extern const char kSplitOntoSourceMessage[];
 extern const char kJoinOntoPieceMessage[];
+
+// Why a join cannot use this piece: missing, not an ordinary file, or how many bytes short.
+std::string BadPieceMessage(const PieceCheck& piece);
+// The question for pieces longer than planned, naming each with its extra bytes; empty when
+// there are none.
+std::string LongerPiecesQuestion(const std::vector<PieceCheck>& pieces);
 
 // The overwrite question for an existing file whose name part is name.
 std::string OverwritePrompt(const std::string& name);

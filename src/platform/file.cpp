@@ -13,23 +13,28 @@
 namespace tessarel {
 namespace {
 
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 // True when the folder that would hold path exists, so a missing entry is the file itself.
 bool FolderExists(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 FileFaultHook fault_hook = nullptr;
 void* fault_context = nullptr;
 
+// The errno a test wants this call to fail with, or 0.
+int InjectedErrno(FileOp op, const std::string& path, int64_t position, int32_t size) {
+    return fault_hook ? fault_hook(op, path, position, size, fault_context) : 0;
+}
+
 void InjectedFault(FileOp op, const std::string& path, int64_t position, int32_t size) {
-    if (fault_hook) {
-        if (const int err = fault_hook(op, path, position, size, fault_context)) {
-            RaiseErrno(err, path);
-        }
+    if (const int err = InjectedErrno(op, path, position, size)) {
+        RaiseErrno(err, path);
     }
 }
 
@@ -115,7 +120,7 @@ File File::Open(const std::string& path, int flags, bool regular_only) {
                            ErrorDescription(kErrPathFileAccess) + " (not an ordinary file)");
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return File(fd, path);
+    return File(fd, path, S_ISREG(st.st_mode));
 }
 
 File File::OpenBinary(const std::string& path) {
@@ -131,7 +136,13 @@ File File::OpenOutput(const std::string& path) {
 }
 
 File::File(File&& other) noexcept
-    : fd_(other.fd_), path_(std::move(other.path_)), position_(other.position_) {
+    : fd_(other.fd_),
+      path_(std::move(other.path_)),
+      regular_(other.regular_),
+      position_(other.position_),
+      writeback_started_(other.writeback_started_),
+      writeback_waited_(other.writeback_waited_),
+      sync_error_(other.sync_error_) {
     other.fd_ = -1;
 }
 
@@ -142,7 +153,11 @@ File& File::operator=(File&& other) noexcept {
         }
         fd_ = other.fd_;
         path_ = std::move(other.path_);
+        regular_ = other.regular_;
         position_ = other.position_;
+        writeback_started_ = other.writeback_started_;
+        writeback_waited_ = other.writeback_waited_;
+        sync_error_ = other.sync_error_;
         other.fd_ = -1;
     }
     return *this;
@@ -193,15 +208,49 @@ void File::Write(const uint8_t* buffer, int32_t size) {
         done += n;
     }
     position_ += size;
+    PaceWriteback();
 }
 
-void File::ExpectEnd() {
-    struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
-        RaiseErrno(fd_ < 0 ? EBADF : errno, path_);
+void File::StartWriteback() {
+    if (fd_ >= 0 && regular_) {
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);  // a hint: errors come with Sync
     }
-    if (S_ISREG(st.st_mode) && st.st_size != position_) {
-        throw RuntimeError(kErrInputPastEnd);
+}
+
+void File::PaceWriteback() {
+    constexpr int64_t kWindow = int64_t{8} << 20;
+    if (!regular_ || position_ - writeback_started_ < kWindow) {
+        return;
+    }
+    // Only a hint to the kernel: whatever it reports here, the final flush reports for sure.
+    if (writeback_started_ > writeback_waited_) {
+        ::sync_file_range(
+            fd_, writeback_waited_, writeback_started_ - writeback_waited_,
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        writeback_waited_ = writeback_started_;
+    }
+    ::sync_file_range(fd_, writeback_started_, position_ - writeback_started_,
+                      SYNC_FILE_RANGE_WRITE);
+    writeback_started_ = position_;
+}
+
+void File::Sync() {
+    if (fd_ < 0) {
+        throw RuntimeError(kErrBadFileNameOrNumber);
+    }
+    if (sync_error_ == 0) {
+        sync_error_ = InjectedErrno(FileOp::Sync, path_, position_, 0);
+    }
+    if (sync_error_ == 0 && regular_) {
+        while (::fdatasync(fd_) != 0) {
+            if (errno != EINTR) {
+                sync_error_ = errno;
+                break;
+            }
+        }
+    }
+    if (sync_error_ != 0) {
+        RaiseErrno(sync_error_, path_);
     }
 }
 
@@ -237,6 +286,27 @@ void DeleteFile(const std::string& path) {
     }
     if (::unlink(path.c_str()) != 0) {
         RaiseErrno(errno, path);
+    }
+}
+
+void SyncFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    InjectedFault(FileOp::Sync, folder, 0, 0);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        RaiseErrno(errno, folder);
+    }
+    int err = 0;
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) {
+            err = errno;
+            break;
+        }
+    }
+    ::close(fd);
+    // Some file systems cannot flush a folder at all (EINVAL); there is nothing more to do.
+    if (err != 0 && err != EINVAL) {
+        RaiseErrno(err, folder);
     }
 }
 

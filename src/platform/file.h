@@ -31,24 +31,36 @@ class File {
     // Reads exactly size bytes; a file that ends first raises input past end (62).
     void Read(uint8_t* buffer, int32_t size);
     void Write(const uint8_t* buffer, int32_t size);
+    // Puts what was written on the medium (fdatasync). A failure is a disk error like a failed
+    // write, and it stays: once a flush has failed the data cannot be vouched for, so every
+    // later flush of this file fails the same way instead of reporting a success it cannot know.
+    void Sync();
+    // Has the kernel start writing out everything written so far, without waiting for it.
+    void StartWriteback();
     void Close();
-    // Raises input past end (62), the "nonstandard end-of-file" error, when the file goes on
-    // beyond the position: a piece longer than its series says is not one the split wrote.
-    void ExpectEnd();
 
   private:
-    File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    File(int fd, std::string path, bool regular)
+        : fd_(fd), path_(std::move(path)), regular_(regular) {}
     static File Open(const std::string& path, int flags, bool regular_only);
+    // Past every few megabytes written, has the kernel start writing them out and waits for
+    // what it was asked to write before: the data goes out as it is written, at the disk's
+    // pace, and the final flush has little left to do.
+    void PaceWriteback();
 
     int fd_ = -1;
     std::string path_;
+    bool regular_ = false;
     int64_t position_ = 0;
+    int64_t writeback_started_ = 0;  // bytes from the start handed to writeback
+    int64_t writeback_waited_ = 0;   // bytes from the start known written out
+    int sync_error_ = 0;             // errno of a failed flush, kept
 };
 
 // Faults no test can get from a real device (a drive that is not ready), or not as the user
 // running it (a permission refused to root), are injected here: the hook sees every open, read
 // and write before it happens and may answer with an errno to fail it.
-enum class FileOp { Read, Write, OpenRead, OpenWrite };
+enum class FileOp { Read, Write, OpenRead, OpenWrite, Sync };
 using FileFaultHook = int (*)(FileOp op, const std::string& path, int64_t position, int32_t size,
                               void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);
@@ -57,6 +69,10 @@ void SetFileFaultHook(FileFaultHook hook, void* context);
 int32_t FileLength(const std::string& path);
 
 void DeleteFile(const std::string& path);
+
+// Flushes the folder that holds path, so the names of files newly made there survive a power
+// cut. A failure is a disk error.
+void SyncFolderOf(const std::string& path);
 
 // The name part of the file at path when one exists there (not a folder), else empty.
 // Names are taken literally: no wildcards.
