@@ -26,16 +26,12 @@
 
 namespace {
 
-using tessarel::DisplayPart;
-
 class NullDisplay : public tessarel::ProgressDisplay {
   public:
-    void SetVisible(DisplayPart, bool) override {}
-    void PlayAnimation() override {}
-    void StopAnimation() override {}
-    void SetPieceDone(const std::string&) override {}
+    void ShowOperating() override {}
+    void ShowPiece(int64_t) override {}
     void SetProgress(float) override {}
-    void Repaint() override {}
+    void ShowIdle() override {}
 };
 
 class FailingBox : public tessarel::MessageBox {
@@ -193,7 +189,7 @@ int main(int argc, char** argv) {
         }
         ::sync();
         Measure(split_s, [&] {
-            if (!tessarel::SplitJoin(source, first, "Split", stream, piece, count, display, box)) {
+            if (!tessarel::SplitJoin(source, first, tessarel::Mode::kSplit, stream, piece, count, display, box)) {
                 Die("split");
             }
         });
@@ -202,7 +198,7 @@ int main(int argc, char** argv) {
         std::filesystem::remove(joined);
         ::sync();
         Measure(join_s, [&] {
-            if (!tessarel::SplitJoin(first, joined, "Join", stream, piece, count, display, box)) {
+            if (!tessarel::SplitJoin(first, joined, tessarel::Mode::kJoin, stream, piece, count, display, box)) {
                 Die("join");
             }
         });

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <string>
 
+#include <variant>
+
+#include "control/request_plan.h"
 #include "engine/piece_series.h"
 #include "platform/conversions.h"
 #include "platform/runtime_error.h"
@@ -11,25 +14,29 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tessarel;
     const std::string piece(reinterpret_cast<const char*>(data), size);
-    if (!HasSignature(piece) || piece.size() <= static_cast<size_t>(kHeaderLength)) {
+    if (piece.size() > size_t{1} << 30) {
         return 0;
     }
-    int32_t length = 0;
+    const auto piece_size = static_cast<int32_t>(piece.size());
+    PlanOrRefusal outcome;
     try {
-        length = TextToInt32(piece.substr(kSignatureLength, kHeaderLength - kSignatureLength));
+        // The join's own rule, as the Go command runs it on the first 20 bytes.
+        outcome = PlanJoin(piece.substr(0, kHeaderLength), piece_size);
     } catch (const RuntimeError& e) {
         if (e.number() != kErrTypeMismatch && e.number() != kErrOverflow) {
             std::abort();
         }
         return 0;
     }
-    const int64_t stream = int64_t{length} + kHeaderLength;
-    const auto piece_size = static_cast<int64_t>(piece.size());
-    if (length < 0 || stream <= piece_size) {
+    const auto* plan = std::get_if<SeriesPlan>(&outcome);
+    if (!plan) {
         return 0;  // refused as not recognisable
     }
-    const int64_t count = PieceCount(stream, piece_size);
-    if (count < 2 || (count - 1) * piece_size >= stream || count * piece_size < stream) {
+    const int64_t stream = plan->stream_length;
+    const int64_t count = plan->count;
+    if (!HasSignature(piece) || plan->piece_size != piece_size || count < 2 ||
+        count != PieceCount(stream, piece_size) || (count - 1) * piece_size >= stream ||
+        count * piece_size < stream) {
         std::abort();
     }
     if (PieceLength(stream, piece_size, 1) != piece_size ||
@@ -37,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PieceLength(stream, piece_size, count) > piece_size) {
         std::abort();
     }
-    if (length <= kMaxSourceLength && HeaderText(length).size() != 20u) {
+    if (HeaderText(static_cast<int32_t>(stream - kHeaderLength)).size() != 20u) {
         std::abort();
     }
     return 0;

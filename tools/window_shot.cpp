@@ -45,15 +45,9 @@ int main(int argc, char** argv) {
     } else if (state == "join") {
         QTest::mouseClick(window.optJoin, Qt::LeftButton);
     } else if (state == "operating") {
-        using tessarel::DisplayPart;
-        for (DisplayPart part : {DisplayPart::PieceDone, DisplayPart::FractionBar,
-                                 DisplayPart::PieceTotal, DisplayPart::Animation}) {
-            window.SetVisible(part, true);
-        }
-        window.SetVisible(DisplayPart::ButtonRow, false);
-        window.SetPieceDone("3");
+        window.ShowOperating();
+        window.ShowPiece(3);
         window.SetProgress(42);
-        window.PlayAnimation();
         QTest::qWait(600);
     }
     QApplication::processEvents();

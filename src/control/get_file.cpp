@@ -4,13 +4,14 @@
 
 namespace tessarel {
 
-std::string GetFile(FileDialog& dlgFile, const std::string& Button, bool join_mode) {
+std::string GetFile(FileDialog& dlgFile, FileRole Button, Mode mode) {
+    const bool join_mode = mode == Mode::kJoin;
     try {
         dlgFile.cancel_error = true;
         // Only a split's Save As adds "m00" by itself; left set, it would turn a join's output
         // typed as "movie" into "movie.m00".
         dlgFile.default_ext.clear();
-        if (Button == "Open") {
+        if (Button == FileRole::kOpen) {
             dlgFile.file_name.clear();
             if (join_mode) {
                 dlgFile.title = "Select a File to Join...";

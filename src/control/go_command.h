@@ -1,17 +1,18 @@
-// The Go command: reads the request from the window, checks it, asks for confirmation and
-// before replacing a file, clears the way and runs the split or join.
+// The Go command: reads the request from the form, runs it through the request rules, asks for
+// confirmation and before replacing a file, clears the way and runs the split or join. Every
+// file step goes through the error trap, so a disk that is not ready can be retried.
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "control/request_plan.h"
 #include "engine/progress_display.h"
-#include "engine/series_check.h"
 #include "platform/message_box.h"
 
 namespace tessarel {
 
-// The fields of the main window the Go command reads and writes. Texts are UTF-8.
+// The fields of the main window the Go command reads and writes. Texts are UTF-8; names are
+// the file system's bytes.
 class GoForm {
   public:
     virtual ~GoForm() = default;
@@ -26,25 +27,6 @@ class GoForm {
     virtual void SetSizeText(const std::string& text) = 0;
     virtual void SetTotalCaption(const std::string& text) = 0;  // lblTotal
 };
-
-// Messages of the Go command that are not in the disk-error table.
-extern const char kNoFileMessage[];
-extern const char kSizeTooSmallMessage[];
-extern const char kSizeTooLargeMessage[];
-extern const char kTooManyPiecesMessage[];
-extern const char kNotRecognisedMessage[];
-extern const char kFailedMessage[];
-extern const char kSplitOntoSourceMessage[];
-extern const char kJoinOntoPieceMessage[];
-
-// Why a join cannot use this piece: missing, not an ordinary file, or how many bytes short.
-std::string BadPieceMessage(const PieceCheck& piece);
-// The question for pieces longer than planned, naming each with its extra bytes; empty when
-// there are none.
-std::string LongerPiecesQuestion(const std::vector<PieceCheck>& pieces);
-
-// The overwrite question for an existing file whose name part is name.
-std::string OverwritePrompt(const std::string& name);
 
 void cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box);
 

@@ -24,10 +24,6 @@ constexpr int32_t kFirstBlock = kChunkSize - kHeaderLength;  // header + first b
 // 10000 bytes would otherwise hold the copy to a fraction of what the disk can do.
 constexpr int32_t kBatchChunks = 100;
 
-// Thrown when the user gives the operation up; caught once, where the files are closed and the
-// display is put back.
-struct GivenUp {};
-
 // How the stream is cut into reads and writes: full chunks and a remainder per piece, and the
 // same for a short last piece.
 struct ChunkPlan {
@@ -68,20 +64,13 @@ class Operation {
         whole_ = File();
         piece_ = File();
         written_.clear();
-        display_.StopAnimation();
-        display_.SetVisible(DisplayPart::Animation, false);
-        display_.SetVisible(DisplayPart::PieceDone, false);
-        display_.SetVisible(DisplayPart::FractionBar, false);
-        display_.SetVisible(DisplayPart::PieceTotal, false);
-        display_.SetVisible(DisplayPart::ButtonRow, true);
+        display_.ShowIdle();
     }
 
   private:
     template <typename F>
     void Do(F&& step) {
-        if (!trap_.Step(step)) {
-            throw GivenUp{};
-        }
+        trap_.Must(step);
     }
 
     void CheckArguments();
@@ -171,18 +160,12 @@ void Operation::MakeBuffers() {
 }
 
 void Operation::ShowOperating() {
-    Do([&] { display_.SetVisible(DisplayPart::PieceDone, true); });
-    Do([&] { display_.SetVisible(DisplayPart::FractionBar, true); });
-    Do([&] { display_.SetVisible(DisplayPart::PieceTotal, true); });
-    Do([&] { display_.SetVisible(DisplayPart::Animation, true); });
-    Do([&] { display_.SetVisible(DisplayPart::ButtonRow, false); });
-    Do([&] { display_.PlayAnimation(); });
+    Do([&] { display_.ShowOperating(); });
     ShowPiece(1);
 }
 
 void Operation::ShowPiece(int64_t k) {
-    Do([&] { display_.SetPieceDone(PlainNumber(k)); });
-    Do([&] { display_.Repaint(); });
+    Do([&] { display_.ShowPiece(k); });
 }
 
 void Operation::CopyFirstPiece(File& from, File& to) {
@@ -325,14 +308,14 @@ void Operation::Join() {
 }  // namespace
 
 bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile,
-               const std::string& InOption, int32_t Insize, int32_t InSplit, int16_t InTotalFiles,
+               Mode InOption, int32_t Insize, int32_t InSplit, int16_t InTotalFiles,
                ProgressDisplay& display, MessageBox& message_box) {
     Operation operation(InOpenFile, InSaveFile, Insize, InSplit, InTotalFiles, display,
                         message_box);
     display.BeginOperation();
     bool result = false;
     try {
-        if (InOption == "Split") {
+        if (InOption == Mode::kSplit) {
             operation.Split();
         } else {
             operation.Join();

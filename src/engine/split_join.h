@@ -13,12 +13,14 @@ namespace tessarel {
 
 constexpr int32_t kChunkSize = 10000;
 
-// InOption "Split" splits InOpenFile into the series whose first piece is InSaveFile; any other
-// option joins the series whose first piece is InOpenFile into InSaveFile. Insize is the stream
+enum class Mode { kSplit, kJoin };
+
+// InOption kSplit splits InOpenFile into the series whose first piece is InSaveFile; any other
+// kJoin joins the series whose first piece is InOpenFile into InSaveFile. Insize is the stream
 // length (file + header), InSplit the piece size, InTotalFiles the number of pieces. True when
 // the operation ran to its end.
 bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile,
-               const std::string& InOption, int32_t Insize, int32_t InSplit, int16_t InTotalFiles,
+               Mode InOption, int32_t Insize, int32_t InSplit, int16_t InTotalFiles,
                ProgressDisplay& display, MessageBox& message_box);
 
 // The bar's value for N stream bytes done: the whole part of N / Insize * 100.

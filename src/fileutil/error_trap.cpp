@@ -27,6 +27,14 @@ RuntimeError AsRuntimeError(std::exception_ptr failure) {
 
 }  // namespace
 
+std::string ErrorReport(int32_t number, const std::string& description) {
+    return "Error # " + StrWithSign(number) + "\r" + description;
+}
+
+void ShowErrorReport(MessageBox& message_box, int32_t number, const std::string& description) {
+    message_box.Show(ErrorReport(number, description), kStyleOkOnly, "Error");
+}
+
 ErrorTrap::Outcome ErrorTrap::Handle(std::exception_ptr failure) {
     const RuntimeError error = AsRuntimeError(failure);
     switch (ClassifyFileError(error.number(), message_box_)) {
@@ -37,8 +45,7 @@ ErrorTrap::Outcome ErrorTrap::Handle(std::exception_ptr failure) {
         case FileErrStop:
             return Outcome::kGiveUp;
         default:
-            message_box_.Show("Error # " + StrWithSign(error.number()) + "\r" + error.description(),
-                              kStyleOkOnly, "Error");
+            ShowErrorReport(message_box_, error.number(), error.description());
             return Outcome::kGiveUp;
     }
 }

@@ -3,11 +3,21 @@
 // after it, or give the whole operation up.
 #pragma once
 
+#include <cstdint>
 #include <exception>
+#include <string>
 
 #include "platform/message_box.h"
 
 namespace tessarel {
+
+// The report of an error the disk-error table does not know: "Error # " + number with its sign
+// blank + CR + description, shown with style 0 and the title "Error".
+std::string ErrorReport(int32_t number, const std::string& description);
+void ShowErrorReport(MessageBox& message_box, int32_t number, const std::string& description);
+
+// Thrown by ErrorTrap::Must when the user has given the operation up; its message was shown.
+struct GivenUp {};
 
 class ErrorTrap {
   public:
@@ -28,6 +38,15 @@ class ErrorTrap {
                     return outcome == Outcome::kGoOn;
                 }
             }
+        }
+    }
+
+    // One step of an operation that cannot go on without it: as Step, but giving up throws
+    // GivenUp, so the operation's steps read as a plain sequence.
+    template <typename F>
+    void Must(F&& step) {
+        if (!Step(step)) {
+            throw GivenUp{};
         }
     }
 

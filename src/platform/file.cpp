@@ -169,14 +169,19 @@ File::~File() {
     }
 }
 
-void File::Read(uint8_t* buffer, int32_t size) {
+// Moves size bytes at the file's position with one positioned call after another until all
+// have moved; only then does the position advance, so a failed move can be run again as is.
+// A call that moves nothing means the end of the file for a read, and for a write a device
+// that takes no more: the disk is full.
+template <typename Buffer, typename Call>
+void File::Move(FileOp op, Buffer buffer, int32_t size, Call call) {
     if (fd_ < 0) {
         throw RuntimeError(kErrBadFileNameOrNumber);
     }
-    InjectedFault(FileOp::Read, path_, position_, size);
+    InjectedFault(op, path_, position_, size);
     int64_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(fd_, buffer + done, size - done, position_ + done);
+        const ssize_t n = call(fd_, buffer + done, size_t(size - done), position_ + done);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -184,30 +189,22 @@ void File::Read(uint8_t* buffer, int32_t size) {
             RaiseErrno(errno, path_);
         }
         if (n == 0) {
-            throw RuntimeError(kErrInputPastEnd);
+            if (op == FileOp::Read) {
+                throw RuntimeError(kErrInputPastEnd);
+            }
+            RaiseErrno(ENOSPC, path_);
         }
         done += n;
     }
     position_ += size;
 }
 
+void File::Read(uint8_t* buffer, int32_t size) {
+    Move(FileOp::Read, buffer, size, ::pread);
+}
+
 void File::Write(const uint8_t* buffer, int32_t size) {
-    if (fd_ < 0) {
-        throw RuntimeError(kErrBadFileNameOrNumber);
-    }
-    InjectedFault(FileOp::Write, path_, position_, size);
-    int64_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd_, buffer + done, size - done, position_ + done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            RaiseErrno(errno, path_);
-        }
-        done += n;
-    }
-    position_ += size;
+    Move(FileOp::Write, buffer, size, ::pwrite);
     PaceWriteback();
 }
 

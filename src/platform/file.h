@@ -9,6 +9,9 @@
 
 namespace tessarel {
 
+// The calls the fault hook below sees.
+enum class FileOp { Read, Write, OpenRead, OpenWrite, Sync };
+
 class File {
   public:
     // Read and write, created when missing ("binary access").
@@ -43,6 +46,8 @@ class File {
     File(int fd, std::string path, bool regular)
         : fd_(fd), path_(std::move(path)), regular_(regular) {}
     static File Open(const std::string& path, int flags, bool regular_only);
+    template <typename Buffer, typename Call>
+    void Move(FileOp op, Buffer buffer, int32_t size, Call call);
     // Past every few megabytes written, has the kernel start writing them out and waits for
     // what it was asked to write before: the data goes out as it is written, at the disk's
     // pace, and the final flush has little left to do.
@@ -60,7 +65,7 @@ class File {
 // Faults no test can get from a real device (a drive that is not ready), or not as the user
 // running it (a permission refused to root), are injected here: the hook sees every open, read
 // and write before it happens and may answer with an errno to fail it.
-enum class FileOp { Read, Write, OpenRead, OpenWrite, Sync };
+
 using FileFaultHook = int (*)(FileOp op, const std::string& path, int64_t position, int32_t size,
                               void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);

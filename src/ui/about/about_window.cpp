@@ -36,8 +36,7 @@ class EtchedRule : public QWidget {
 
 QLabel* Label(QWidget* parent, const QString& text, int left, int top, int width, int height,
               bool black = true) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(TwipRect(left, top, width, height));
+    auto* label = PlaceTwips(new QLabel(text, parent), left, top, width, height);
     label->setFont(BookmanFont(9, 300));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -73,10 +72,11 @@ AboutWindow::AboutWindow(MessageBox& message_box, QWidget* parent)
       system_(DefaultSystem()) {
     EnsureResources();
     setWindowTitle("About MyApp");
+    setWindowIcon(NoWindowIcon());  // the design gives these windows none
     setFixedSize(Px(kClientWidth), Px(kClientHeight));
 
     picIcon = new QLabel(this);
-    picIcon->setGeometry(TwipRect(240, 240, 540, 540));
+    PlaceTwips(picIcon, 240, 240, 540, 540);
     picIcon->setPixmap(QIcon(":/tessarel.xpm").pixmap(32, 32));
     picIcon->setAlignment(Qt::AlignCenter);
     picIcon->setAccessibleName("Tessarel icon");
@@ -90,10 +90,10 @@ AboutWindow::AboutWindow(MessageBox& message_box, QWidget* parent)
     new EtchedRule(this);
 
     cmdOK = new QPushButton("OK", this);
-    cmdOK->setGeometry(TwipRect(4245, 2625, 1260, 345));
+    PlaceTwips(cmdOK, 4245, 2625, 1260, 345);
     cmdOK->setDefault(true);  // Enter presses it; Escape closes the dialog the same way
     cmdSysInfo = new QPushButton("&System Info...", this);
-    cmdSysInfo->setGeometry(TwipRect(4260, 3075, 1245, 345));
+    PlaceTwips(cmdSysInfo, 4260, 3075, 1245, 345);
     cmdSysInfo->setAutoDefault(false);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &AboutWindow::StartSysInfo);

@@ -60,11 +60,6 @@ QString TopicText(int topic) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
 }
 
-// Twips of the layout, placed relative to a container.
-void PlaceTwips(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(TwipRect(left, top, width, height));
-}
-
 }  // namespace
 
 int HelpWindow::PageOf(int topic) {
@@ -76,10 +71,11 @@ HelpWindow::HelpWindow(QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint) {
     EnsureResources();
     setWindowTitle("Tessarel Help");
+    setWindowIcon(NoWindowIcon());  // the design gives these windows none
     setFixedSize(Px(kClientWidth), Px(kClientHeight));
 
     tbsHelp = new TabStrip(this);
-    tbsHelp->setGeometry(TwipRect(0, 0, kClientWidth, kClientHeight));
+    PlaceTwips(tbsHelp, 0, 0, kClientWidth, kClientHeight);
     for (const Tab& tab : kTabs) {
         tbsHelp->addTab(tab.caption, tab.key);
     }

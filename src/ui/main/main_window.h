@@ -2,13 +2,13 @@
 // knows them by.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 
 #include <functional>
 
 #include "engine/progress_display.h"
+#include "engine/split_join.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
@@ -22,6 +22,8 @@ class QToolButton;
 namespace tessarel {
 
 class AnimationControl;
+class OperationGuard;
+enum class FileRole;
 class FrameControl;
 class LineControl;
 class UpDownControl;
@@ -34,15 +36,15 @@ class MainWindow : public QWidget, public ProgressDisplay {
     ~MainWindow() override;
 
     // ProgressDisplay
-    void SetVisible(DisplayPart part, bool visible) override;
-    void PlayAnimation() override;
-    void StopAnimation() override;
-    void SetPieceDone(const std::string& caption) override;
+    void ShowOperating() override;
+    void ShowPiece(int64_t k) override;
     void SetProgress(float percent) override;
-    void Repaint() override;
+    void ShowIdle() override;
     void BeginOperation() override;
     void EndOperation() override;
-    bool operating() const { return operating_; }
+    bool operating() const;
+    // How many Go requests have run to their end; Go runs from the event loop after its click.
+    int go_requests_done() const { return go_requests_done_; }
 
     // The one file dialog the window keeps; tests put a scripted one in its place.
     FileDialog& dlgFile() { return *dlgFile_; }
@@ -85,7 +87,6 @@ class MainWindow : public QWidget, public ProgressDisplay {
     QLabel* lblTitle;
 
   protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -101,7 +102,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void cmdHelp_Click();
     void cmdOpen_Click();
     void cmdSave_Click();
-    std::string GetFile(const std::string& Button);
+    std::string GetFile(FileRole Button);
     void optSplit_Click();
     void optJoin_Click();
     void optApprox_Click();
@@ -111,18 +112,15 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void txtApprox_KeyPress(int& KeyAscii);
     void txtExact_KeyPress(int& KeyAscii);
     void SizeKeyFilter(int& KeyAscii);
-    // Runs the KeyPress handler of a size entry for a typed character; true when refused.
-    bool RefusedBySizeEntry(QObject* entry, QKeyEvent* event);
-
-    // Keeps the clip and the bar moving during an operation without handling input.
-    void PumpEvents();
+    // Which controls can be used: every mode and size choice has one row of the table.
+    void ApplyEnableRules();
 
     std::unique_ptr<MessageBox> own_message_box_;
     std::unique_ptr<FileDialog> dlgFile_;
     std::function<void()> beep_;
-    bool operating_ = false;
+    OperationGuard* guard_;
+    int go_requests_done_ = 0;
     QMetaObject::Connection focus_watch_;
-    QElapsedTimer since_pump_;
     MessageBox* msg_;
     bool centred_ = false;
 };

@@ -17,6 +17,16 @@ inline QRect TwipRect(int left, int top, int width, int height) {
     return QRect(Px(left), Px(top), Px(width), Px(height));
 }
 
+// Places widget at a rectangle of the layout, in twips of its container, in font when given.
+template <typename W>
+W* PlaceTwips(W* widget, int left, int top, int width, int height, const QFont* font = nullptr) {
+    widget->setGeometry(TwipRect(left, top, width, height));
+    if (font) {
+        widget->setFont(*font);
+    }
+    return widget;
+}
+
 // The serif face of the design, or the closest face Debian ships.
 QFont BookmanFont(double points, int weight);
 

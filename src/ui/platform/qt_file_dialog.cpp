@@ -1,5 +1,7 @@
 #include "ui/platform/qt_file_dialog.h"
 
+#include "ui/platform/paths.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -18,20 +20,26 @@ QStringList QtNameFilters(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts[i].trimmed();
-        // A description that shows its pattern in parentheses would show it twice.
-        const int paren = description.lastIndexOf('(');
-        if (paren > 0 && description.endsWith(')')) {
-            description = description.left(paren).trimmed();
-        }
         QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
         for (QString& p : patterns) {
             p = p.trimmed();
             if (p == "*.*") {
-                p = "*";
+                p = "*";  // "*.*" would match only names with a dot here
             }
         }
-        filters << description + " (" + patterns.join(' ') + ")";
+        const QString shown = "(" + patterns.join(' ') + ")";
+        QString description = parts[i].trimmed();
+        // A description that already shows its patterns is taken exactly as written; one
+        // whose patterns changed shows the ones that apply, instead of twice.
+        if (description.endsWith(shown)) {
+            filters << description;
+            continue;
+        }
+        const int paren = description.lastIndexOf('(');
+        if (paren > 0 && description.endsWith(')')) {
+            description = description.left(paren).trimmed();
+        }
+        filters << description + " " + shown;
     }
     return filters;
 }
@@ -59,7 +67,7 @@ void QtFileDialog::Show(bool save) {
     dialog.setNameFilters(QtNameFilters(filter));
     dialog.setDefaultSuffix(QString::fromStdString(default_ext));
     if (!file_name.empty()) {
-        dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(file_name)));
+        dialog.selectFile(PathToQt(file_name));
     }
     current_dialog = &dialog;
     const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
@@ -70,7 +78,7 @@ void QtFileDialog::Show(bool save) {
         }
         return;
     }
-    file_name = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    file_name = PathFromQt(dialog.selectedFiles().first());
 }
 
 }  // namespace tessarel

@@ -2,8 +2,13 @@
 // for them to be registered before first use.
 #pragma once
 
+#include <QIcon>
+
 namespace tessarel {
 
 void EnsureResources();
+
+// A window icon that shows nothing: a dialog without one would show its owner's.
+QIcon NoWindowIcon();
 
 }  // namespace tessarel

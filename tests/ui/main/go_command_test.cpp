@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <filesystem>
 
 #include "support/scripted_message_box.h"
+#include "support/ui_wait.h"
 #include "support/series.h"
 #include "ui/main/main_window.h"
 #include "ui/platform/frame_control.h"
@@ -52,7 +54,13 @@ class GoTest : public testing::Test {
         Type(window->txtExact, std::to_string(bytes));
     }
     void Join() { QTest::mouseClick(window->optJoin, Qt::LeftButton); }
-    void Go() { QTest::mouseClick(window->cmdGo, Qt::LeftButton); }
+    // Presses Go and waits for its request to run to its end.
+    void Go() {
+        const int before = window->go_requests_done();
+        QTest::mouseClick(window->cmdGo, Qt::LeftButton);
+        EXPECT_TRUE(WaitUntil([&] { return window->go_requests_done() > before; },
+                              "the Go request to end"));
+    }
     std::vector<std::string> Prompts() const {
         std::vector<std::string> prompts;
         for (const ShownMessage& m : answers.shown) {
@@ -370,6 +378,18 @@ TEST_F(GoTest, RoundTripThroughTheWindowWithNamesInSeveralScripts) {
     EXPECT_EQ(ReadBytes(dir / "back ελληνικά.bin"), file);
     EXPECT_EQ(window->pgbDone->value(), 100);
     EXPECT_TRUE(window->fraControls->isVisible());
+}
+
+// A screen reader's press on Go returns at once; the request runs afterwards from the event
+// loop, so the reader is never held while a message box waits for the user.
+TEST_F(GoTest, AnAccessiblePressOnGoReturnsAtOnce) {
+    QAccessibleInterface* go = QAccessible::queryAccessibleInterface(window->cmdGo);
+    ASSERT_TRUE(go && go->actionInterface());
+    answers.Answer(kAnswerOk);
+    go->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(window->go_requests_done(), 0) << "the request ran inside the press";
+    EXPECT_TRUE(WaitUntil([&] { return window->go_requests_done() == 1; }, "the Go request"));
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"You did not specify a file to open or save."});
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST(Operation, TheClipMovesAndInputDuringTheOperationIsDropped) {
     Interference in{&window};
     SetFileFaultHook(Interfere, &in);
     const bool done =
-        SplitJoin(dir / "source.bin", dir / "s.m00", "Split", 800020, 200000, 5, window, answers);
+        SplitJoin(dir / "source.bin", dir / "s.m00", Mode::kSplit, 800020, 200000, 5, window, answers);
     SetFileFaultHook(nullptr, nullptr);
     EXPECT_TRUE(done);
     EXPECT_GT(in.frame_seen, 0) << "the clip did not play during the operation";

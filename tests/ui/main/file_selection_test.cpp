@@ -85,7 +85,7 @@ TEST_F(FileSelectionTest, CancelKeepsTheFieldAndAChoiceEndsWithTheCaretAfterIt) 
 
 TEST(QtNameFilters, PairsBecomeQtFiltersAndStarDotStarMeansEveryFile) {
     EXPECT_EQ(QtNameFilters("Splitted Files(*.m00)|*.m00|All Files (*.*)|*.*"),
-              (QStringList{"Splitted Files (*.m00)", "All Files (*)"}));
+              (QStringList{"Splitted Files(*.m00)", "All Files (*)"}));
     EXPECT_EQ(QtNameFilters("Text|*.txt;*.log"), (QStringList{"Text (*.txt *.log)"}));
 }
 

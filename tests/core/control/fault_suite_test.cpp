@@ -16,6 +16,7 @@
 #include "control/go_command.h"
 #include "engine/piece_series.h"
 #include "platform/file.h"
+#include "support/fake_form.h"
 #include "support/recording_display.h"
 #include "support/refuse_access.h"
 #include "support/scripted_message_box.h"
@@ -27,24 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The window's fields, as the Go command sees them.
-class Form : public GoForm {
-  public:
-    std::string open, save, approx = "1400", exact = "0", size = "Text3", total = "10";
-    bool split = true;
-    bool exact_selected = false;
-
-    std::string OpenText() const override { return open; }
-    std::string SaveText() const override { return save; }
-    void SetSaveText(const std::string& text) override { save = text; }
-    bool SplitSelected() const override { return split; }
-    bool ExactSelected() const override { return exact_selected; }
-    std::string ApproxText() const override { return approx; }
-    std::string ExactText() const override { return exact; }
-    std::string SizeText() const override { return size; }
-    void SetSizeText(const std::string& text) override { size = text; }
-    void SetTotalCaption(const std::string& text) override { total = text; }
-};
+using Form = FakeForm;
 
 // What a folder holds: each entry's bytes, or what a link points at, or that it is a folder.
 using Snapshot = std::map<std::string, std::string>;

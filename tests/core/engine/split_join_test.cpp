@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 bool Split(const std::string& source, const std::string& first_piece, int32_t P,
            RecordingDisplay& display, MessageBox& box) {
     const int64_t stream = FileLength(source) + int64_t{kHeaderLength};
-    return SplitJoin(source, first_piece, "Split", static_cast<int32_t>(stream), P,
+    return SplitJoin(source, first_piece, Mode::kSplit, static_cast<int32_t>(stream), P,
                      static_cast<int16_t>(PieceCount(stream, P)), display, box);
 }
 
@@ -30,7 +30,7 @@ bool Join(const std::string& first_piece, const std::string& output, RecordingDi
     const int32_t length = std::stoi(std::string(head.begin() + 10, head.begin() + 20));
     const int32_t P = FileLength(first_piece);
     const int32_t stream = length + kHeaderLength;
-    return SplitJoin(first_piece, output, "Join", stream, P,
+    return SplitJoin(first_piece, output, Mode::kJoin, stream, P,
                      static_cast<int16_t>(PieceCount(stream, P)), display, box);
 }
 
@@ -143,7 +143,7 @@ TEST(SplitJoin, AShortPieceOrSourceIsReadPastEndNeverPaddedWithInventedBytes) {
     // A source that is shorter than the plan (it shrank after the Go command measured it).
     fs::resize_file(dir / "source.bin", 500);
     EXPECT_FALSE(
-        SplitJoin(dir / "source.bin", dir / "t.m00", "Split", 1020, 100, 11, display, box));
+        SplitJoin(dir / "source.bin", dir / "t.m00", Mode::kSplit, 1020, 100, 11, display, box));
     EXPECT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(FileLength(dir / "t.m04"), 100);
     EXPECT_EQ(FileLength(dir / "t.m05"), 0) << "the piece being written holds only real bytes";
@@ -266,11 +266,11 @@ TEST(SplitJoin, AnInconsistentPlanIsRefusedBeforeAnyFileIsTouched) {
     ScriptedMessageBox box{kAnswerOk, kAnswerOk};
     // 12 pieces claimed where the stream makes 11.
     EXPECT_FALSE(
-        SplitJoin(dir / "source.bin", dir / "s.m00", "Split", 1020, 100, 12, display, box));
+        SplitJoin(dir / "source.bin", dir / "s.m00", Mode::kSplit, 1020, 100, 12, display, box));
     EXPECT_FALSE(fs::exists(dir / "s.m00"));
     // A piece size that swallows the whole stream would read piece 1 twice.
     WriteBytes(dir / "p.m00", Pattern(100));
-    EXPECT_FALSE(SplitJoin(dir / "p.m00", dir / "out.bin", "Join", 90, 100, 1, display, box));
+    EXPECT_FALSE(SplitJoin(dir / "p.m00", dir / "out.bin", Mode::kJoin, 90, 100, 1, display, box));
     EXPECT_FALSE(fs::exists(dir / "out.bin"));
     ASSERT_EQ(box.shown.size(), 2u);
     ASSERT_GE(box.shown.size(), 1u) << "messages shown";

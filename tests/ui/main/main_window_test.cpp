@@ -232,15 +232,9 @@ TEST_F(MainWindowTest, EnterPressesGoUnlessAnotherCommandButtonHasTheFocus) {
 TEST_F(MainWindowTest, OperatingStatePlaysTheClipInPlaceOfTheButtonRow) {
     MainWindow& w = *window;
     ProgressDisplay& display = w;
-    display.SetVisible(DisplayPart::PieceDone, true);
-    display.SetVisible(DisplayPart::FractionBar, true);
-    display.SetVisible(DisplayPart::PieceTotal, true);
-    display.SetVisible(DisplayPart::Animation, true);
-    display.SetVisible(DisplayPart::ButtonRow, false);
-    display.PlayAnimation();
-    display.SetPieceDone("7");
+    display.ShowOperating();
+    display.ShowPiece(7);
     display.SetProgress(42.9f);
-    display.Repaint();
     EXPECT_TRUE(w.anmFileCopy->isVisible());
     EXPECT_TRUE(w.lblDone->isVisible());
     EXPECT_TRUE(w.Line3->isVisible());
@@ -253,12 +247,7 @@ TEST_F(MainWindowTest, OperatingStatePlaysTheClipInPlaceOfTheButtonRow) {
     EXPECT_TRUE(WaitUntil([&] { return w.anmFileCopy->currentFrame() != first; },
                           "the clip to move on from its frame"));
 
-    display.StopAnimation();
-    display.SetVisible(DisplayPart::Animation, false);
-    display.SetVisible(DisplayPart::PieceDone, false);
-    display.SetVisible(DisplayPart::FractionBar, false);
-    display.SetVisible(DisplayPart::PieceTotal, false);
-    display.SetVisible(DisplayPart::ButtonRow, true);
+    display.ShowIdle();
     EXPECT_FALSE(w.anmFileCopy->isPlaying());
     EXPECT_FALSE(w.anmFileCopy->isVisible());
     EXPECT_TRUE(w.fraControls->isVisible());

@@ -204,3 +204,31 @@ TEST(AboutWindow, SystemInfoWithoutARegistrySaysItIsUnavailable) {
 
 }  // namespace
 }  // namespace tessarel
+
+namespace tessarel {
+namespace {
+
+// Opened from the main window, neither shows its owner's icon in its title bar.
+TEST(HelpAndAboutWindows, ShowNoWindowIcon) {
+    ScriptedMessageBox answers;
+    MainWindow window(&answers);
+    AboutWindow about(answers, &window);
+    HelpWindow help(&window);
+    auto blank = [](const QWidget& w) {
+        const QImage icon = w.windowIcon().pixmap(16).toImage();
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x) {
+                if (qAlpha(icon.pixel(x, y)) != 0) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    EXPECT_FALSE(blank(window));
+    EXPECT_TRUE(blank(about));
+    EXPECT_TRUE(blank(help));
+}
+
+}  // namespace
+}  // namespace tessarel

@@ -1,0 +1,139 @@
+// The rules of split and join requests, one function at a time, and the Go command's order of
+// questions where only the command holds it.
+#include "control/request_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <variant>
+
+#include "control/go_command.h"
+#include "platform/runtime_error.h"
+#include "support/fake_form.h"
+#include "support/recording_display.h"
+#include "support/scripted_message_box.h"
+#include "support/series.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+namespace {
+
+int ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+std::string RefusalOf(const PlanOrRefusal& outcome) {
+    const auto* notice = std::get_if<Notice>(&outcome);
+    return notice ? notice->prompt : "";
+}
+
+int CountOf(const PlanOrRefusal& outcome) {
+    const auto* plan = std::get_if<SeriesPlan>(&outcome);
+    return plan ? plan->count : -1;
+}
+
+TEST(RequestPlan, NamesMustBeGivenAsTypedAndAreTrimmedOfBlanksOnly) {
+    EXPECT_EQ(CheckNamesGiven("", "b"), Refusal(kNoFileMessage));
+    EXPECT_EQ(CheckNamesGiven("a", ""), Refusal(kNoFileMessage));
+    EXPECT_EQ(CheckNamesGiven("   ", "b"), std::nullopt) << "blanks count as text";
+    EXPECT_EQ(Refusal(kNoFileMessage), (Notice{kNoFileMessage, 48, "ERROR!"}));
+    EXPECT_EQ(TrimBlanks("  a b\t "), "a b\t");
+    EXPECT_EQ(TrimBlanks("   "), "");
+}
+
+TEST(RequestPlan, TheFirstPieceGetsM00OnceAndExactly) {
+    EXPECT_EQ(FirstPieceName("/w/data.m00"), "/w/data.m00");
+    EXPECT_EQ(FirstPieceName("/w/data"), "/w/data.m00");
+    EXPECT_EQ(FirstPieceName("/w/data.zip"), "/w/data.zip.m00");
+    EXPECT_EQ(FirstPieceName("/w/DATA.M00"), "/w/DATA.M00.m00");
+    EXPECT_EQ(ErrorOf([] { FirstPieceName("data"); }), kErrInvalidArgument);
+}
+
+TEST(RequestPlan, ApproximateSizesAreKilobytesAndExactOnesAsTyped) {
+    EXPECT_EQ(PieceSizeText(false, "5", "1400"), " 1433600");
+    EXPECT_EQ(PieceSizeText(false, "5", ""), " 0");
+    EXPECT_EQ(PieceSizeText(true, " 77", "1400"), " 77");
+}
+
+TEST(RequestPlan, SplitSizesAtEveryLimit) {
+    EXPECT_EQ(RefusalOf(PlanSplit(1000, 20)), kSizeTooSmallMessage);
+    EXPECT_EQ(CountOf(PlanSplit(22, 21)), 2) << "21 is the smallest size";
+    EXPECT_EQ(RefusalOf(PlanSplit(1000, 1000)), kSizeTooLargeMessage);
+    EXPECT_EQ(CountOf(PlanSplit(1000, 999)), 2);
+    EXPECT_EQ(RefusalOf(PlanSplit(0, 21)), kSizeTooLargeMessage);
+    EXPECT_EQ(CountOf(PlanSplit(2080, 21)), 100);
+    EXPECT_EQ(RefusalOf(PlanSplit(2081, 21)), kTooManyPiecesMessage);
+    EXPECT_EQ(CountOf(PlanSplit(1000, 100)), 11);
+    EXPECT_EQ(CountOf(PlanSplit(1000, 102)), 10);
+    const auto plan = std::get<SeriesPlan>(PlanSplit(1000, 100));
+    EXPECT_EQ(plan.stream_length, 1020);
+    EXPECT_EQ(plan.piece_size, 100);
+}
+
+TEST(RequestPlan, JoinHeadersAndFirstPieceLengths) {
+    const std::string header = "KESTRAVOLN0000001000";
+    EXPECT_EQ(CountOf(PlanJoin(header, 100)), 11);
+    EXPECT_EQ(CountOf(PlanJoin(header, 102)), 10);
+    EXPECT_EQ(CountOf(PlanJoin("KESTRAVOLN0000100000", 21)), 4763) << "no limit of 100";
+    EXPECT_EQ(RefusalOf(PlanJoin("KESTRAVOLn0000001000", 100)), kNotRecognisedMessage);
+    EXPECT_EQ(RefusalOf(PlanJoin(header, 20)), kNotRecognisedMessage);
+    EXPECT_EQ(RefusalOf(PlanJoin(header, 1020)), kNotRecognisedMessage) << "one piece only";
+    EXPECT_EQ(RefusalOf(PlanJoin("KESTRAVOLN-000001000", 100)), kNotRecognisedMessage);
+    EXPECT_EQ(ErrorOf([] { PlanJoin("KESTRAVOLN00000ABCDE", 100); }), kErrTypeMismatch);
+}
+
+TEST(RequestPlan, QuestionsAndTheirWording) {
+    EXPECT_EQ(SplitConfirmation(7), (Notice{" Will split into  7 files.", 65, "File Message"}));
+    EXPECT_EQ(JoinConfirmation(11), (Notice{" Will need  11 files to join.", 65, "File Message"}));
+    EXPECT_EQ(OverwriteQuestion("a.m00").prompt,
+              "The file a.m00\r\n already exists on disk. Saving to that \r\nfile, will destroy "
+              "the file's current contents \r\n\r\n\r\nChoose OK to replace file, Cancel to stop.");
+    EXPECT_EQ(FailedNotice(), (Notice{kFailedMessage, 16, "ERROR!"}));
+}
+
+TEST(RequestPlan, ASeriesMayNotOverwriteWhatItReads) {
+    const SameFileTest linked = [](const std::string& a, const std::string& b) {
+        return (a == "/w/s.m02" && b == "/w/link") || (a == "/w/in" && b == "/w/out");
+    };
+    EXPECT_EQ(CheckSplitTarget("/w/s.m03", "/w/s.m00", 4, linked),
+              Refusal(kSplitOntoSourceMessage));
+    EXPECT_EQ(CheckSplitTarget("/w/s.m04", "/w/s.m00", 4, linked), std::nullopt);
+    EXPECT_EQ(CheckSplitTarget("/w/link", "/w/s.m00", 4, linked),
+              Refusal(kSplitOntoSourceMessage));
+    EXPECT_EQ(CheckJoinTarget("/w/s.m00", "/w/s.m01", 2, linked), Refusal(kJoinOntoPieceMessage));
+    EXPECT_EQ(CheckJoinTarget("/w/in", "/w/out", 2, linked), Refusal(kJoinOntoPieceMessage));
+    EXPECT_EQ(CheckJoinTarget("/w/s.m00", "/w/s.m02", 2, linked), std::nullopt);
+}
+
+// The order of questions lives in the Go command: an existing first piece is asked about, and
+// Cancel there ends with the failure message and the file kept.
+TEST(GoCommand, AnExistingDestinationIsAskedAboutAndCancelKeepsIt) {
+    TempDir dir;
+    WriteBytes(dir / "src.bin", Pattern(1000));
+    WriteBytes(dir / "s.m00", Pattern(5, 3));
+    FakeForm form;
+    form.open = dir / "src.bin";
+    form.save = dir / "s";
+    form.exact_selected = true;
+    form.exact = "100";
+    RecordingDisplay display;
+    ScriptedMessageBox box{kAnswerOk, kAnswerCancel, kAnswerOk};
+    cmdGo_Click(form, display, box);
+    std::vector<std::string> prompts;
+    for (const ShownMessage& m : box.shown) {
+        prompts.push_back(m.prompt);
+    }
+    EXPECT_EQ(prompts, (std::vector<std::string>{" Will split into  11 files.",
+                                                 OverwritePrompt("s.m00"), kFailedMessage}));
+    EXPECT_EQ(form.save, dir / "s.m00");
+    EXPECT_EQ(form.total, "11");
+    EXPECT_EQ(ReadBytes(dir / "s.m00"), Pattern(5, 3));
+    EXPECT_EQ(display.begun, 0) << "the engine ran";
+}
+
+}  // namespace
+}  // namespace tessarel
