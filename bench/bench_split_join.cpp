@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
     const int64_t size = mib << 20;
     if (size <= 0 || size > tessarel::kMaxSourceLength || runs < 1) {
-        std::fprintf(stderr, "usage: bench_split_join [MiB (1..2047) [folder [runs]]]\n");
+        std::fprintf(stderr, "usage: bench_split_join [MiB (1..9536) [folder [runs]]]\n");
         return 2;
     }
     const std::string work = folder + "/tessarel-bench-" + std::to_string(::getpid());
@@ -164,9 +164,9 @@ int main(int argc, char** argv) {
     const std::string joined = work + "/joined.bin";
     MakeFile(source, size);
 
-    const auto stream = static_cast<int32_t>(size + tessarel::kHeaderLength);
+    const int64_t stream = size + tessarel::kHeaderLength;
     // The smallest piece size that keeps the series within 100 pieces.
-    const auto piece = static_cast<int32_t>((int64_t{stream} + 99) / 100 + 1);
+    const int64_t piece = (stream + 99) / 100 + 1;
     const auto count = static_cast<int16_t>(tessarel::PieceCount(stream, piece));
 
     NullDisplay display;
@@ -189,7 +189,8 @@ int main(int argc, char** argv) {
         }
         ::sync();
         Measure(split_s, [&] {
-            if (!tessarel::SplitJoin(source, first, tessarel::Mode::kSplit, stream, piece, count, display, box)) {
+            if (!tessarel::SplitJoin(source, first, tessarel::Mode::kSplit, stream, piece, count,
+                                     display, box)) {
                 Die("split");
             }
         });
@@ -198,7 +199,8 @@ int main(int argc, char** argv) {
         std::filesystem::remove(joined);
         ::sync();
         Measure(join_s, [&] {
-            if (!tessarel::SplitJoin(first, joined, tessarel::Mode::kJoin, stream, piece, count, display, box)) {
+            if (!tessarel::SplitJoin(first, joined, tessarel::Mode::kJoin, stream, piece, count,
+                                     display, box)) {
                 Die("join");
             }
         });
@@ -226,8 +228,8 @@ int main(int argc, char** argv) {
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     const double mb = static_cast<double>(size) / 1e6;
-    std::printf("file %lld MiB, %d pieces of %d bytes, %d runs, medians, page cache warm\n",
-                static_cast<long long>(mib), count, piece, runs);
+    std::printf("file %lld MiB, %d pieces of %lld bytes, %d runs, medians, page cache warm\n",
+                static_cast<long long>(mib), count, static_cast<long long>(piece), runs);
     std::printf("ratios are times against the flushing copy (1.00 = as fast; above is slower)\n");
     std::printf("%-28s %10s %8s %12s\n", "", "wall MB/s", "time x", "CPU MB/s");
     auto line = [&](const char* name, const Timing& t) {

@@ -31,6 +31,15 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         return about.grab().save(out) ? 0 : 1;
     }
+    if (state.rfind("topic", 0) == 0) {  // the page of one help topic, that topic chosen
+        const int topic = std::atoi(state.c_str() + 5);
+        tessarel::HelpWindow help;
+        help.show();
+        help.tbsHelp->bar()->setCurrentIndex(tessarel::HelpWindow::PageOf(topic));
+        help.optOv[static_cast<size_t>(topic)]->click();
+        QApplication::processEvents();
+        return help.grab().save(out) ? 0 : 1;
+    }
     if (state.rfind("help", 0) == 0) {
         tessarel::HelpWindow help;
         help.show();

@@ -80,7 +80,7 @@ bool GoRequest::SplitBranch() {
         form_.SetSizeText(
             PieceSizeText(form_.ExactSelected(), form_.ExactText(), form_.ApproxText()));
     });
-    int32_t file_length = 0;
+    int64_t file_length = 0;
     int32_t piece_size = 0;
     Do([&] { file_length = FileLength(source_); });
     Do([&] { piece_size = TextToInt32(form_.SizeText()); });
@@ -107,7 +107,7 @@ bool GoRequest::SplitBranch() {
 }
 
 bool GoRequest::JoinBranch() {
-    int32_t piece_length = 0;
+    int64_t piece_length = 0;
     Do([&] { piece_length = FileLength(source_); });
     std::string header;
     if (piece_length > kHeaderLength) {

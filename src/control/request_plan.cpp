@@ -20,6 +20,11 @@ const char kSplitOntoSourceMessage[] =
 const char kJoinOntoPieceMessage[] =
     "The file to save is one of the pieces to join. Choose another name to save.";
 
+std::string SourceTooLargeMessage() {
+    return "The file to split is larger than" + StrWithSign(kMaxSourceLength) +
+           " bytes, the largest a series can hold.";
+}
+
 namespace {
 
 constexpr char kErrorTitle[] = "ERROR!";
@@ -100,14 +105,17 @@ std::string PieceSizeText(bool exact, const std::string& exact_text,
     return exact ? exact_text : RealWithSign(LeadingNumber(approx_text) * 1024.0);
 }
 
-PlanOrRefusal PlanSplit(int32_t file_length, int32_t piece_size) {
+PlanOrRefusal PlanSplit(int64_t file_length, int32_t piece_size) {
     if (piece_size < kMinPieceSize) {
         return Refusal(kSizeTooSmallMessage);
     }
     if (piece_size >= file_length) {
         return Refusal(kSizeTooLargeMessage);
     }
-    const int32_t total = ToInt32(int64_t{file_length} + kHeaderLength);
+    if (file_length > kMaxSourceLength) {
+        return Refusal(SourceTooLargeMessage());
+    }
+    const int64_t total = file_length + kHeaderLength;
     const int64_t count = PieceCount(total, piece_size);
     if (count > kMaxSplitPieces) {
         return Refusal(kTooManyPiecesMessage);
@@ -115,13 +123,14 @@ PlanOrRefusal PlanSplit(int32_t file_length, int32_t piece_size) {
     return SeriesPlan{total, piece_size, static_cast<int16_t>(count)};
 }
 
-PlanOrRefusal PlanJoin(const std::string& header, int32_t piece_length) {
+PlanOrRefusal PlanJoin(const std::string& header, int64_t piece_length) {
     // Too short to hold a header and any data, or not starting with the signature.
     if (piece_length <= kHeaderLength || !HasSignature(header)) {
         return Refusal(kNotRecognisedMessage);
     }
-    const int32_t whole_length = TextToInt32(header.substr(kSignatureLength));
-    const int32_t total = ToInt32(int64_t{whole_length} + kHeaderLength);
+    // Ten characters can say no more than 9999999999, so no sum below can wrap.
+    const int64_t whole_length = TextToLength(header.substr(kSignatureLength));
+    const int64_t total = whole_length + kHeaderLength;
     // The split never writes a negative length, nor a first piece that holds the whole stream:
     // joining such a "series" would read its first piece a second time.
     if (whole_length < 0 || total <= piece_length) {

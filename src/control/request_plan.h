@@ -33,6 +33,8 @@ extern const char kNotRecognisedMessage[];
 extern const char kFailedMessage[];
 extern const char kSplitOntoSourceMessage[];
 extern const char kJoinOntoPieceMessage[];
+// A source beyond what a header's ten digits can say.
+std::string SourceTooLargeMessage();
 
 // A refusal: the message with the exclamation icon, titled "ERROR!".
 Notice Refusal(const std::string& message);
@@ -61,21 +63,21 @@ std::string PieceSizeText(bool exact, const std::string& exact_text,
 
 // What the engine is called with: the stream (file + header), the piece size, the count.
 struct SeriesPlan {
-    int32_t stream_length = 0;
-    int32_t piece_size = 0;
+    int64_t stream_length = 0;
+    int64_t piece_size = 0;
     int16_t count = 0;
 };
 using PlanOrRefusal = std::variant<SeriesPlan, Notice>;
 
 // A split of a file of file_length bytes into pieces of piece_size: the piece size must be over
-// 20 and under the file's length, and make at most 100 pieces. A stream beyond 32 bits raises
-// the overflow error.
-PlanOrRefusal PlanSplit(int32_t file_length, int32_t piece_size);
+// 20 and under the file's length, the file no longer than a header can say, and the pieces at
+// most 100.
+PlanOrRefusal PlanSplit(int64_t file_length, int32_t piece_size);
 
 // A join whose first piece is piece_length bytes and begins with header (its first 20 bytes,
 // or fewer when it is shorter): the signature, then the length field. A field that is no number
-// raises the type-mismatch error, one beyond 32 bits (or a count beyond 16) the overflow error.
-PlanOrRefusal PlanJoin(const std::string& header, int32_t piece_length);
+// raises the type-mismatch error; a count of pieces beyond 16 bits the overflow error.
+PlanOrRefusal PlanJoin(const std::string& header, int64_t piece_length);
 
 // True when both paths name the same file; the file system answers it.
 using SameFileTest = std::function<bool(const std::string&, const std::string&)>;

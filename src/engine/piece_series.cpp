@@ -6,12 +6,12 @@
 
 namespace tessarel {
 
-std::string HeaderText(int32_t source_length) {
+std::string HeaderText(int64_t source_length) {
     if (source_length < 0 || source_length > kMaxSourceLength) {
         throw RuntimeError(kErrOverflow);
     }
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%010d", static_cast<int>(source_length));
+    char digits[24];
+    std::snprintf(digits, sizeof digits, "%010lld", static_cast<long long>(source_length));
     return std::string(kSignature) + digits;
 }
 

@@ -13,11 +13,11 @@ constexpr int32_t kSignatureLength = 10;
 constexpr int32_t kHeaderLength = 20;
 constexpr int32_t kMinPieceSize = 21;
 constexpr int32_t kMaxSplitPieces = 100;
-// The stream (header + file) must fit in 32 bits signed.
-constexpr int32_t kMaxSourceLength = 2147483647 - kHeaderLength;
+// The header's length field has ten decimal digits: the largest file a series can describe.
+constexpr int64_t kMaxSourceLength = 9999999999;
 
-// The 20 header characters for a file of source_length bytes.
-std::string HeaderText(int32_t source_length);
+// The 20 header characters for a file of source_length bytes; beyond ten digits an overflow.
+std::string HeaderText(int64_t source_length);
 
 // True when the first bytes of a file are the signature, exactly, letter case included.
 bool HasSignature(const std::string& first_bytes);

@@ -13,7 +13,7 @@
 
 namespace tessarel {
 
-float ProgressPercent(int64_t done, int32_t Insize) {
+float ProgressPercent(int64_t done, int64_t Insize) {
     return static_cast<float>(std::floor(static_cast<double>(done) / Insize * 100.0));
 }
 
@@ -27,15 +27,16 @@ constexpr int32_t kBatchChunks = 100;
 // How the stream is cut into reads and writes: full chunks and a remainder per piece, and the
 // same for a short last piece.
 struct ChunkPlan {
-    int32_t chunks_per_piece = 0;
-    int32_t piece_remainder = 0;
-    int32_t last_length = 0;  // 0 when the stream is a whole number of pieces
-    int32_t last_chunks = 0;
-    int32_t last_remainder = 0;
-    int32_t full_pieces = 0;  // F
+    // Lengths are 64-bit: a stream goes up to ten digits, and no count times a size may wrap.
+    int64_t chunks_per_piece = 0;
+    int64_t piece_remainder = 0;
+    int64_t last_length = 0;  // 0 when the stream is a whole number of pieces
+    int64_t last_chunks = 0;
+    int64_t last_remainder = 0;
+    int64_t full_pieces = 0;  // F
 
     ChunkPlan() = default;
-    ChunkPlan(int32_t Insize, int32_t InSplit, int16_t InTotalFiles)
+    ChunkPlan(int64_t Insize, int64_t InSplit, int16_t InTotalFiles)
         : chunks_per_piece(InSplit / kChunkSize),
           piece_remainder(InSplit % kChunkSize),
           last_length(Insize % InSplit),
@@ -46,8 +47,8 @@ struct ChunkPlan {
 
 class Operation {
   public:
-    Operation(const std::string& open_file, const std::string& save_file, int32_t Insize,
-              int32_t InSplit, int16_t InTotalFiles, ProgressDisplay& display, MessageBox& box)
+    Operation(const std::string& open_file, const std::string& save_file, int64_t Insize,
+              int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display, MessageBox& box)
         : open_file_(open_file),
           save_file_(save_file),
           size_(Insize),
@@ -89,7 +90,7 @@ class Operation {
     // The data of piece 1 after its header: the first block, further chunks, the remainder.
     void CopyFirstPiece(File& from, File& to);
     // The data of a later full piece, or of the short last piece.
-    void CopyPiece(File& from, File& to, int64_t k, int32_t chunks, std::vector<uint8_t>& rest);
+    void CopyPiece(File& from, File& to, int64_t k, int64_t chunks, std::vector<uint8_t>& rest);
     // A written piece goes out to the disk at once, but is flushed and closed only when every
     // piece is written: the pieces then share one commit of the file system's journal instead
     // of waiting for one each, which would make a split of many pieces far slower than a copy.
@@ -107,16 +108,16 @@ class Operation {
     // Pieces 2 to the last, written from the source (split) or read into the output (join).
     void LaterPieces(bool split);
     // Full chunks j = first to last, the progress set to base + j * 10000 after each.
-    void CopyChunks(File& from, File& to, int32_t first, int32_t last, int64_t base);
+    void CopyChunks(File& from, File& to, int64_t first, int64_t last, int64_t base);
     // Moves count chunks with one read and one write; false when the read failed and nothing
     // moved. Any failure falls back to the chunk-by-chunk steps, so what the user is asked and
     // what ends up on disk is the same as if every chunk had gone alone.
-    bool CopyBatch(File& from, File& to, int32_t j, int32_t count, int64_t base);
+    bool CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_t base);
 
     std::string open_file_;
     std::string save_file_;
-    int32_t size_;
-    int32_t split_;
+    int64_t size_;
+    int64_t split_;
     int16_t total_;
     ProgressDisplay& display_;
     ErrorTrap trap_;
@@ -154,9 +155,10 @@ void Operation::MakeBuffers() {
     if (plan.chunks_per_piece > 1 || plan.last_chunks > 1) {
         batch_.resize(size_t(kBatchChunks) * kChunkSize);
     }
-    piece_rest_.resize(plan.piece_remainder);
-    last_rest_.resize(plan.last_remainder);
-    first_block_.resize(plan.chunks_per_piece == 0 ? split_ - kHeaderLength : kFirstBlock);
+    piece_rest_.resize(static_cast<size_t>(plan.piece_remainder));
+    last_rest_.resize(static_cast<size_t>(plan.last_remainder));
+    first_block_.resize(
+        static_cast<size_t>(plan.chunks_per_piece == 0 ? split_ - kHeaderLength : kFirstBlock));
 }
 
 void Operation::ShowOperating() {
@@ -180,7 +182,7 @@ void Operation::CopyFirstPiece(File& from, File& to) {
     }
 }
 
-void Operation::CopyPiece(File& from, File& to, int64_t k, int32_t chunks,
+void Operation::CopyPiece(File& from, File& to, int64_t k, int64_t chunks,
                           std::vector<uint8_t>& rest) {
     CopyChunks(from, to, 1, chunks, (k - 1) * split_);
     if (!rest.empty()) {
@@ -188,22 +190,22 @@ void Operation::CopyPiece(File& from, File& to, int64_t k, int32_t chunks,
     }
 }
 
-void Operation::CopyChunks(File& from, File& to, int32_t first, int32_t last, int64_t base) {
-    int32_t j = first;
+void Operation::CopyChunks(File& from, File& to, int64_t first, int64_t last, int64_t base) {
+    int64_t j = first;
     while (j <= last) {
-        const int32_t batch = std::min(kBatchChunks, last - j + 1);
+        const auto batch = static_cast<int32_t>(std::min<int64_t>(kBatchChunks, last - j + 1));
         if (batch > 1 && CopyBatch(from, to, j, batch, base)) {
             j += batch;
             continue;
         }
         Do([&] { from.Read(chunk_.data(), kChunkSize); });
         Do([&] { to.Write(chunk_.data(), kChunkSize); });
-        SetProgress(base + int64_t{j} * kChunkSize);
+        SetProgress(base + j * kChunkSize);
         ++j;
     }
 }
 
-bool Operation::CopyBatch(File& from, File& to, int32_t j, int32_t count, int64_t base) {
+bool Operation::CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_t base) {
     const int32_t bytes = count * kChunkSize;
     try {
         from.Read(batch_.data(), bytes);
@@ -213,7 +215,7 @@ bool Operation::CopyBatch(File& from, File& to, int32_t j, int32_t count, int64_
     try {
         to.Write(batch_.data(), bytes);
         for (int32_t i = 0; i < count; ++i) {
-            SetProgress(base + int64_t{j + i} * kChunkSize);
+            SetProgress(base + (j + i) * kChunkSize);
         }
     } catch (const RuntimeError&) {
         // The batch was read, so its chunks are written from it one by one, starting where the
@@ -221,7 +223,7 @@ bool Operation::CopyBatch(File& from, File& to, int32_t j, int32_t count, int64_
         for (int32_t i = 0; i < count; ++i) {
             const uint8_t* chunk = batch_.data() + size_t(i) * kChunkSize;
             Do([&] { to.Write(chunk, kChunkSize); });
-            SetProgress(base + int64_t{j + i} * kChunkSize);
+            SetProgress(base + (j + i) * kChunkSize);
         }
     }
     return true;
@@ -229,7 +231,7 @@ bool Operation::CopyBatch(File& from, File& to, int32_t j, int32_t count, int64_
 
 void Operation::LaterPieces(bool split) {
     const ChunkPlan& plan = plan_;
-    auto piece = [&](int64_t k, int32_t chunks, std::vector<uint8_t>& rest) {
+    auto piece = [&](int64_t k, int64_t chunks, std::vector<uint8_t>& rest) {
         ShowPiece(k);
         std::string name;
         Do([&] { name = PieceName(base_, k); });
@@ -259,7 +261,7 @@ void Operation::LaterPieces(bool split) {
 
 void Operation::Split() {
     std::string header;
-    Do([&] { header = HeaderText(ToInt32(int64_t{size_} - kHeaderLength)); });
+    Do([&] { header = HeaderText(size_ - kHeaderLength); });
     CheckArguments();
     Do([&] { MakeBuffers(); });
     Do([&] { base_ = StripExtension(save_file_); });
@@ -307,9 +309,9 @@ void Operation::Join() {
 
 }  // namespace
 
-bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile,
-               Mode InOption, int32_t Insize, int32_t InSplit, int16_t InTotalFiles,
-               ProgressDisplay& display, MessageBox& message_box) {
+bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,
+               int64_t Insize, int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display,
+               MessageBox& message_box) {
     Operation operation(InOpenFile, InSaveFile, Insize, InSplit, InTotalFiles, display,
                         message_box);
     display.BeginOperation();

@@ -19,11 +19,11 @@ enum class Mode { kSplit, kJoin };
 // kJoin joins the series whose first piece is InOpenFile into InSaveFile. Insize is the stream
 // length (file + header), InSplit the piece size, InTotalFiles the number of pieces. True when
 // the operation ran to its end.
-bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile,
-               Mode InOption, int32_t Insize, int32_t InSplit, int16_t InTotalFiles,
-               ProgressDisplay& display, MessageBox& message_box);
+bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,
+               int64_t Insize, int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display,
+               MessageBox& message_box);
 
 // The bar's value for N stream bytes done: the whole part of N / Insize * 100.
-float ProgressPercent(int64_t done, int32_t Insize);
+float ProgressPercent(int64_t done, int64_t Insize);
 
 }  // namespace tessarel

@@ -94,7 +94,10 @@ double LeadingNumber(const std::string& text) {
     return length == 0 ? 0.0 : ParseNumber(compact.substr(0, length));
 }
 
-int32_t TextToInt32(const std::string& text) {
+namespace {
+
+// A whole text as a whole number within [low, high]: see TextToInt32.
+int64_t TextToWhole(const std::string& text, double low, double high) {
     size_t begin = 0;
     size_t end = text.size();
     while (begin < end && IsBlank(text[begin])) {
@@ -109,11 +112,23 @@ int32_t TextToInt32(const std::string& text) {
     }
     const double value = ParseNumber(text.substr(begin, length));
     const double rounded = std::nearbyint(value);  // the default rounding: halves to even
-    if (!(rounded >= std::numeric_limits<int32_t>::min() &&
-          rounded <= std::numeric_limits<int32_t>::max())) {
+    if (!(rounded >= low && rounded <= high)) {
         throw RuntimeError(kErrOverflow);
     }
-    return static_cast<int32_t>(rounded);
+    return static_cast<int64_t>(rounded);
+}
+
+}  // namespace
+
+int32_t TextToInt32(const std::string& text) {
+    return static_cast<int32_t>(TextToWhole(text, std::numeric_limits<int32_t>::min(),
+                                            std::numeric_limits<int32_t>::max()));
+}
+
+int64_t TextToLength(const std::string& text) {
+    // Every whole number up to 2^53 is exact in a double, far beyond ten digits.
+    constexpr double kExact = 9007199254740992.0;
+    return TextToWhole(text, -kExact, kExact);
 }
 
 }  // namespace tessarel

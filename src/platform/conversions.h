@@ -23,5 +23,7 @@ double LeadingNumber(const std::string& text);
 // whole number with halves to the even one. No number at all is a type mismatch (13); a value
 // outside 32 bits is an overflow (6).
 int32_t TextToInt32(const std::string& text);
+// The same for a length of 64 bits: what a header's ten digits can say, and more.
+int64_t TextToLength(const std::string& text);
 
 }  // namespace tessarel

@@ -263,7 +263,7 @@ void File::Close() {
     }
 }
 
-int32_t FileLength(const std::string& path) {
+int64_t FileLength(const std::string& path) {
     if (path.empty()) {
         throw RuntimeError(kErrBadFileName);
     }
@@ -274,7 +274,7 @@ int32_t FileLength(const std::string& path) {
     if (S_ISDIR(st.st_mode)) {
         RaiseErrno(EISDIR, path);  // a folder has no length a user would mean
     }
-    return ToInt32(st.st_size);
+    return st.st_size;
 }
 
 void DeleteFile(const std::string& path) {

@@ -70,8 +70,8 @@ using FileFaultHook = int (*)(FileOp op, const std::string& path, int64_t positi
                               void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);
 
-// Length of the named file; beyond 32 bits it is an overflow (6).
-int32_t FileLength(const std::string& path);
+// Length of the named file.
+int64_t FileLength(const std::string& path);
 
 void DeleteFile(const std::string& path);
 

@@ -270,33 +270,39 @@ TEST_F(FaultSuite, ASourceThatShrinksWhileItIsSplit) {
     EXPECT_EQ(fs::file_size(dir / "s.m03"), 0u) << "no invented bytes";
 }
 
-TEST_F(FaultSuite, SourcesAtAndBeyondThe32BitLimit) {
+// Files past 2 and 4 GiB split like any other, up to what a header's ten digits can say.
+TEST_F(FaultSuite, SourcesUpToTheLargestAHeaderCanSay) {
     // Sparse files: their length costs no disk.
-    auto sparse = [&](const std::string& name, uintmax_t length) {
+    auto sparse = [&](const std::string& name, int64_t length) {
         WriteBytes(dir / name, {});
-        fs::resize_file(dir / name, length);
+        fs::resize_file(dir / name, static_cast<uintmax_t>(length));
         return dir / name;
     };
-    const std::string largest = sparse("largest", kMaxSourceLength);
-    const std::string one_more = sparse("one_more", uintmax_t{kMaxSourceLength} + 1);
-    const std::string two_gib = sparse("two_gib", uintmax_t{1} << 31);
-
-    box = ScriptedMessageBox{kAnswerCancel};
-    SplitRequest(largest, dir / "s", 21474837);
-    EXPECT_TRUE(Go().empty());
-    EXPECT_EQ(Prompts(), std::vector<std::string>{" Will split into  100 files."});
-
-    box = ScriptedMessageBox{kAnswerOk};
-    SplitRequest(largest, dir / "s", 21474836);
-    EXPECT_TRUE(Go().empty());
-    EXPECT_EQ(Prompts(), std::vector<std::string>{kTooManyPiecesMessage});
-
-    for (const std::string& source : {one_more, two_gib}) {
-        box = ScriptedMessageBox{kAnswerOk};
-        SplitRequest(source, dir / "s", 100000000);
+    for (const int64_t length :
+         {int64_t{2147483647} - 20, int64_t{1} << 31, int64_t{1} << 32, kMaxSourceLength}) {
+        SCOPED_TRACE(length);
+        const std::string source = sparse("big", length);
+        // The smallest piece size that keeps to 100 pieces, and one byte less.
+        const int64_t piece = (length + kHeaderLength + 99) / 100;
+        box = ScriptedMessageBox{kAnswerCancel};
+        SplitRequest(source, dir / "s", static_cast<int32_t>(piece));
         EXPECT_TRUE(Go().empty());
-        EXPECT_EQ(Prompts(), std::vector<std::string>{"Error #  6\rOverflow"}) << source;
+        EXPECT_EQ(Prompts(), std::vector<std::string>{" Will split into  100 files."});
+        box = ScriptedMessageBox{kAnswerOk};
+        SplitRequest(source, dir / "s", static_cast<int32_t>(piece - 1));
+        EXPECT_TRUE(Go().empty());
+        EXPECT_EQ(Prompts(), std::vector<std::string>{kTooManyPiecesMessage});
+        fs::remove(source);
     }
+    const std::string too_big = sparse("too_big", kMaxSourceLength + 1);
+    box = ScriptedMessageBox{kAnswerOk};
+    SplitRequest(too_big, dir / "s", 100000000);
+    EXPECT_TRUE(Go().empty());
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"The file to split is larger than 9999999999 "
+                                                  "bytes, the largest a series can hold."});
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].style, 48);
+    EXPECT_EQ(box.shown[0].title, "ERROR!");
 }
 
 class DamagedSeries : public FaultSuite {

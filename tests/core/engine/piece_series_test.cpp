@@ -10,7 +10,9 @@ namespace {
 TEST(PieceSeries, HeaderIsTheSignatureAndTenDigits) {
     EXPECT_EQ(HeaderText(123456), "KESTRAVOLN0000123456");
     EXPECT_EQ(HeaderText(22), "KESTRAVOLN0000000022");
-    EXPECT_EQ(HeaderText(kMaxSourceLength), "KESTRAVOLN2147483627");
+    EXPECT_EQ(HeaderText(2147483627), "KESTRAVOLN2147483627");
+    EXPECT_EQ(HeaderText(3221225472), "KESTRAVOLN3221225472");
+    EXPECT_EQ(HeaderText(kMaxSourceLength), "KESTRAVOLN9999999999");
     EXPECT_EQ(HeaderText(kMaxSourceLength).size(), 20u);
     EXPECT_THROW(HeaderText(kMaxSourceLength + 1), RuntimeError);
     EXPECT_THROW(HeaderText(-1), RuntimeError);

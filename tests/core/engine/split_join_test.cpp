@@ -278,5 +278,19 @@ TEST(SplitJoin, AnInconsistentPlanIsRefusedBeforeAnyFileIsTouched) {
     EXPECT_TRUE(display.Idle());
 }
 
+// The bar is a whole percentage of the stream, exact at both ends, for streams past 2^31 and
+// 2^32 bytes and up to the largest a header can say.
+TEST(ProgressPercent, WholePercentagesOfStreamsOfAnyLength) {
+    for (const int64_t stream : {int64_t{2147483647}, (int64_t{1} << 31) + 20,
+                                 (int64_t{1} << 32) + 20, kMaxSourceLength + kHeaderLength}) {
+        SCOPED_TRACE(stream);
+        EXPECT_EQ(ProgressPercent(0, stream), 0.0f);
+        EXPECT_EQ(ProgressPercent(stream, stream), 100.0f);
+        EXPECT_EQ(ProgressPercent(stream - 1, stream), 99.0f);
+        EXPECT_EQ(ProgressPercent(stream / 2, stream), 49.0f + (stream % 2 == 0 ? 1.0f : 0.0f));
+    }
+    EXPECT_EQ(ProgressPercent(int64_t{1} << 32, (int64_t{1} << 33)), 50.0f);
+}
+
 }  // namespace
 }  // namespace tessarel

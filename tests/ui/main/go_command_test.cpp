@@ -13,10 +13,11 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
 
 #include "support/scripted_message_box.h"
-#include "support/ui_wait.h"
 #include "support/series.h"
+#include "support/ui_wait.h"
 #include "ui/main/main_window.h"
 #include "ui/platform/frame_control.h"
 
@@ -55,11 +56,11 @@ class GoTest : public testing::Test {
     }
     void Join() { QTest::mouseClick(window->optJoin, Qt::LeftButton); }
     // Presses Go and waits for its request to run to its end.
-    void Go() {
+    void Go(int deadline_ms = kUiDeadlineMs) {
         const int before = window->go_requests_done();
         QTest::mouseClick(window->cmdGo, Qt::LeftButton);
         EXPECT_TRUE(WaitUntil([&] { return window->go_requests_done() > before; },
-                              "the Go request to end"));
+                              "the Go request to end", deadline_ms));
     }
     std::vector<std::string> Prompts() const {
         std::vector<std::string> prompts;
@@ -390,6 +391,85 @@ TEST_F(GoTest, AnAccessiblePressOnGoReturnsAtOnce) {
     EXPECT_EQ(window->go_requests_done(), 0) << "the request ran inside the press";
     EXPECT_TRUE(WaitUntil([&] { return window->go_requests_done() == 1; }, "the Go request"));
     EXPECT_EQ(Prompts(), std::vector<std::string>{"You did not specify a file to open or save."});
+}
+
+// Reads length bytes of path from offset.
+std::vector<uint8_t> BytesAt(const std::string& path, int64_t offset, size_t length) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(offset);
+    std::vector<uint8_t> bytes(length);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
+}
+
+bool SameFiles(const std::string& a, const std::string& b) {
+    std::ifstream fa(a, std::ios::binary);
+    std::ifstream fb(b, std::ios::binary);
+    std::vector<char> ba(1 << 20);
+    std::vector<char> bb(1 << 20);
+    while (fa && fb) {
+        fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+        fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+        if (fa.gcount() != fb.gcount() ||
+            !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin())) {
+            return false;
+        }
+    }
+    return fa.eof() && fb.eof();
+}
+
+// A 3 GiB file (sparse, with marks where lengths and positions pass 2^31 and the piece
+// boundaries) splits into four pieces through the window and joins back byte for byte.
+TEST_F(GoTest, AFileOfThreeGibibytesSplitsAndJoinsBackExactly) {
+    constexpr int64_t kLength = int64_t{3} << 30;
+    constexpr int64_t kPiece = 805306373;  // four pieces: (3 GiB + 20) / 4, rounded up
+    const auto free = fs::space(dir.path()).available;
+    if (free < uintmax_t{7} << 30) {
+        GTEST_SKIP() << "needs 7 GiB free for the pieces and the joined file, has " << (free >> 20)
+                     << " MiB";
+    }
+    const std::string source = dir / "big.iso";
+    const std::vector<int64_t> marks = {0, kPiece - 20 - 2048, (int64_t{1} << 31) - 2048,
+                                        2 * kPiece - 20 - 100, kLength - 4096};
+    {
+        std::fstream out(source, std::ios::binary | std::ios::out);
+        for (size_t i = 0; i < marks.size(); ++i) {
+            const auto mark = Pattern(4096, static_cast<uint32_t>(i) + 1);
+            out.seekp(marks[i]);
+            out.write(reinterpret_cast<const char*>(mark.data()), 4096);
+        }
+    }
+    fs::resize_file(source, kLength);
+
+    answers.Answer(kAnswerOk);
+    Names(source, dir / "big");
+    Exact(static_cast<int32_t>(kPiece));
+    Go(120000);
+    EXPECT_EQ(Prompts(), std::vector<std::string>{" Will split into  4 files."});
+    const auto header = BytesAt(dir / "big.m00", 0, 20);
+    EXPECT_EQ(std::string(header.begin(), header.end()), "KESTRAVOLN3221225472");
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_EQ(fs::file_size(PieceName(dir / "big", n)),
+                  uintmax_t(n < 4 ? kPiece : kLength + 20 - 3 * kPiece))
+            << n;
+    }
+    // The mark across the first piece boundary is split between the pieces.
+    const auto mark = Pattern(4096, 2);
+    EXPECT_EQ(BytesAt(dir / "big.m00", kPiece - 2048, 2048),
+              std::vector<uint8_t>(mark.begin(), mark.begin() + 2048));
+    EXPECT_EQ(BytesAt(dir / "big.m01", 0, 2048),
+              std::vector<uint8_t>(mark.begin() + 2048, mark.end()));
+
+    answers.Answer(kAnswerOk);
+    Join();
+    Names(dir / "big.m00", dir / "back.iso");
+    Go(120000);
+    ASSERT_EQ(Prompts().size(), 2u);
+    EXPECT_EQ(Prompts()[1], " Will need  4 files to join.");
+    EXPECT_EQ(fs::file_size(dir / "back.iso"), uintmax_t(kLength));
+    EXPECT_TRUE(SameFiles(source, dir / "back.iso"));
+    EXPECT_EQ(window->pgbDone->value(), 100);
 }
 
 }  // namespace
