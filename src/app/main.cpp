@@ -1,11 +1,34 @@
-#include <QApplication>
+// The program starts either its window or, for split, join, check, --help and --version, its
+// command line, which needs no display at all.
+#include <unistd.h>
 
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
 #include "ui/main/main_window.h"
 
+// The folder the program was started in, before the window makes its own folder current.
+std::string StartFolder() {
+    std::vector<char> here(4096);
+    return ::getcwd(here.data(), here.size()) ? std::string(here.data()) : std::string(".");
+}
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (tessarel::IsCommandLineRun(args)) {
+        tessarel::TerminalIo io;
+        io.interactive = ::isatty(STDIN_FILENO) != 0;
+        return tessarel::RunCommandLine(args, io, stdout, ::isatty(STDERR_FILENO) != 0);
+    }
+    QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
+    const std::string file = tessarel::FileToOpen({argv + 1, argv + argc}, StartFolder());
     tessarel::MainWindow window;
+    if (!file.empty()) {
+        window.OpenFile(file);
+    }
     window.show();
     return QApplication::exec();
 }

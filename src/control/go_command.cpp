@@ -15,10 +15,12 @@ namespace {
 // through the trap; the rules themselves are the plain functions of request_plan.
 class GoRequest {
   public:
-    GoRequest(GoForm& form, ProgressDisplay& display, MessageBox& box)
+    GoRequest(GoForm* form, ProgressDisplay* display, MessageBox& box)
         : form_(form), display_(display), box_(box), trap_(box) {}
 
-    void Run();
+    bool Run();
+    // Reads the first piece's header and plans the series from it, or refuses it.
+    SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
 
   private:
     template <typename F>
@@ -51,22 +53,23 @@ class GoRequest {
     // engine starts on a free name. False when the user would not have it replaced.
     bool ClearDestination();
 
-    GoForm& form_;
-    ProgressDisplay& display_;
+    GoForm* form_;  // none when only a series is looked at
+    ProgressDisplay* display_;
     MessageBox& box_;
     ErrorTrap trap_;
     std::string source_;
     std::string destination_;
 };
 
-void GoRequest::Run() {
-    RefuseIf(CheckNamesGiven(form_.OpenText(), form_.SaveText()));
-    source_ = TrimBlanks(form_.OpenText());
-    destination_ = TrimBlanks(form_.SaveText());
-    const bool done = form_.SplitSelected() ? SplitBranch() : JoinBranch();
+bool GoRequest::Run() {
+    RefuseIf(CheckNamesGiven(form_->OpenText(), form_->SaveText()));
+    source_ = TrimBlanks(form_->OpenText());
+    destination_ = TrimBlanks(form_->SaveText());
+    const bool done = form_->SplitSelected() ? SplitBranch() : JoinBranch();
     if (!done) {
         Show(FailedNotice());
     }
+    return done;
 }
 
 bool GoRequest::SplitBranch() {
@@ -74,20 +77,20 @@ bool GoRequest::SplitBranch() {
     Do([&] { first_piece = FirstPieceName(destination_); });
     if (first_piece != destination_) {
         destination_ = first_piece;
-        form_.SetSaveText(destination_);
+        form_->SetSaveText(destination_);
     }
     Do([&] {
-        form_.SetSizeText(
-            PieceSizeText(form_.ExactSelected(), form_.ExactText(), form_.ApproxText()));
+        form_->SetSizeText(
+            PieceSizeText(form_->ExactSelected(), form_->ExactText(), form_->ApproxText()));
     });
     int64_t file_length = 0;
     int32_t piece_size = 0;
     Do([&] { file_length = FileLength(source_); });
-    Do([&] { piece_size = TextToInt32(form_.SizeText()); });
+    Do([&] { piece_size = TextToInt32(form_->SizeText()); });
     PlanOrRefusal outcome;
     Do([&] { outcome = PlanSplit(file_length, piece_size); });
     const SeriesPlan plan = PlanOrRefuse(outcome);
-    form_.SetTotalCaption(PlainNumber(plan.count));
+    form_->SetTotalCaption(PlainNumber(plan.count));
     std::optional<Notice> onto_source;
     Do([&] { onto_source = CheckSplitTarget(source_, destination_, plan.count, SameFile); });
     RefuseIf(onto_source);
@@ -103,16 +106,16 @@ bool GoRequest::SplitBranch() {
         return false;
     }
     return SplitJoin(source_, destination_, Mode::kSplit, plan.stream_length, plan.piece_size,
-                     plan.count, display_, box_);
+                     plan.count, *display_, box_);
 }
 
-bool GoRequest::JoinBranch() {
+SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
     int64_t piece_length = 0;
-    Do([&] { piece_length = FileLength(source_); });
+    Do([&] { piece_length = FileLength(first_piece); });
     std::string header;
     if (piece_length > kHeaderLength) {
         File piece;
-        Do([&] { piece = File::OpenForReading(source_); });
+        Do([&] { piece = File::OpenForReading(first_piece); });
         for (int i = 0; i < kHeaderLength; ++i) {
             uint8_t byte = 0;
             Do([&] { piece.Read(&byte, 1); });
@@ -122,8 +125,12 @@ bool GoRequest::JoinBranch() {
     }
     PlanOrRefusal outcome;
     Do([&] { outcome = PlanJoin(header, piece_length); });
-    const SeriesPlan plan = PlanOrRefuse(outcome);
-    form_.SetTotalCaption(PlainNumber(plan.count));
+    return PlanOrRefuse(outcome);
+}
+
+bool GoRequest::JoinBranch() {
+    const SeriesPlan plan = PlanFromFirstPiece(source_);
+    form_->SetTotalCaption(PlainNumber(plan.count));
     std::optional<Notice> onto_piece;
     Do([&] { onto_piece = CheckJoinTarget(source_, destination_, plan.count, SameFile); });
     RefuseIf(onto_piece);
@@ -138,7 +145,7 @@ bool GoRequest::JoinBranch() {
         return false;
     }
     return SplitJoin(source_, destination_, Mode::kJoin, plan.stream_length, plan.piece_size,
-                     plan.count, display_, box_);
+                     plan.count, *display_, box_);
 }
 
 bool GoRequest::ClearDestination() {
@@ -156,16 +163,40 @@ bool GoRequest::ClearDestination() {
 
 }  // namespace
 
-void cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box) {
+namespace {
+
+// Runs f, which ends a request early by throwing GivenUp once its message is shown. A failure
+// outside the checked steps is said, and the program goes on.
+template <typename F>
+auto Guarded(MessageBox& message_box, F&& f) -> decltype(f()) {
     try {
-        GoRequest(form, display, message_box).Run();
+        return f();
     } catch (const GivenUp&) {
         // The request ended with its message shown; nothing follows.
     } catch (const std::exception& e) {
-        // A failure outside the checked steps: said, and the window goes on.
         ShowErrorReport(message_box, kErrInternal,
                         ErrorDescription(kErrInternal) + " (" + e.what() + ")");
     }
+    return {};
+}
+
+}  // namespace
+
+bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box) {
+    return Guarded(message_box, [&] { return GoRequest(&form, &display, message_box).Run(); });
+}
+
+std::optional<std::vector<PieceCheck>> CheckFirstPiece(const std::string& first_piece,
+                                                       MessageBox& message_box) {
+    return Guarded(message_box, [&]() -> std::optional<std::vector<PieceCheck>> {
+        GoRequest request(nullptr, nullptr, message_box);
+        const SeriesPlan plan = request.PlanFromFirstPiece(first_piece);
+        std::vector<PieceCheck> pieces;
+        ErrorTrap(message_box).Must([&] {
+            pieces = CheckSeries(first_piece, plan.stream_length, plan.piece_size);
+        });
+        return pieces;
+    });
 }
 
 }  // namespace tessarel

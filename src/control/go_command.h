@@ -3,7 +3,9 @@
 // file step goes through the error trap, so a disk that is not ready can be retried.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "control/request_plan.h"
 #include "engine/progress_display.h"
@@ -28,6 +30,13 @@ class GoForm {
     virtual void SetTotalCaption(const std::string& text) = 0;  // lblTotal
 };
 
-void cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box);
+// True when the split or join was carried out to its end.
+bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box);
+
+// The series whose first piece is first_piece, looked at as a join would before it starts:
+// each piece with what was found, or nothing when the first piece is refused or cannot be read
+// (the message has been shown). Nothing is written.
+std::optional<std::vector<PieceCheck>> CheckFirstPiece(const std::string& first_piece,
+                                                       MessageBox& message_box);
 
 }  // namespace tessarel

@@ -77,6 +77,16 @@ std::string OverwritePrompt(const std::string& name) {
            "Choose OK to replace file, Cancel to stop.";
 }
 
+bool IsConfirmationPrompt(const std::string& prompt) {
+    auto starts = [&](const std::string& lead) { return prompt.rfind(lead, 0) == 0; };
+    return starts(" Will split into ") || starts(" Will need ");
+}
+
+bool IsOverwritePrompt(const std::string& prompt) {
+    return prompt.rfind("The file ", 0) == 0 &&
+           prompt.find("\r\n already exists on disk.") != std::string::npos;
+}
+
 Notice OverwriteQuestion(const std::string& name) {
     return {OverwritePrompt(name), kStyleInformation | kStyleOkCancel, kFileTitle};
 }

@@ -45,6 +45,9 @@ Notice JoinConfirmation(int64_t count);
 // The overwrite question for an existing file whose name part is name.
 Notice OverwriteQuestion(const std::string& name);
 std::string OverwritePrompt(const std::string& name);
+// Which question a prompt is, for a front end that answers some by itself.
+bool IsConfirmationPrompt(const std::string& prompt);
+bool IsOverwritePrompt(const std::string& prompt);
 
 // Leading and trailing blanks go; tabs and other spacing stay, as they may be in a name.
 std::string TrimBlanks(const std::string& text);

@@ -215,20 +215,22 @@ void File::StartWriteback() {
 }
 
 void File::PaceWriteback() {
-    constexpr int64_t kWindow = int64_t{8} << 20;
+    constexpr int64_t kWindow = int64_t{8} << 20;     // handed to writeback at a time
+    constexpr int64_t kInFlight = int64_t{64} << 20;  // may be on its way at once
     if (!regular_ || position_ - writeback_started_ < kWindow) {
         return;
     }
-    // Only a hint to the kernel: whatever it reports here, the final flush reports for sure.
-    if (writeback_started_ > writeback_waited_) {
-        ::sync_file_range(
-            fd_, writeback_waited_, writeback_started_ - writeback_waited_,
-            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-        writeback_waited_ = writeback_started_;
-    }
+    // Only hints to the kernel: whatever it reports here, the final flush reports for sure.
     ::sync_file_range(fd_, writeback_started_, position_ - writeback_started_,
                       SYNC_FILE_RANGE_WRITE);
     writeback_started_ = position_;
+    const int64_t wait_to = writeback_started_ - kInFlight;
+    if (wait_to > writeback_waited_) {
+        ::sync_file_range(
+            fd_, writeback_waited_, wait_to - writeback_waited_,
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        writeback_waited_ = wait_to;
+    }
 }
 
 void File::Sync() {

@@ -48,9 +48,9 @@ class File {
     static File Open(const std::string& path, int flags, bool regular_only);
     template <typename Buffer, typename Call>
     void Move(FileOp op, Buffer buffer, int32_t size, Call call);
-    // Past every few megabytes written, has the kernel start writing them out and waits for
-    // what it was asked to write before: the data goes out as it is written, at the disk's
-    // pace, and the final flush has little left to do.
+    // Past every few megabytes written, has the kernel start writing them out, and waits for
+    // what lies more than a few dozen megabytes behind: the data goes out as it is written, at
+    // the disk's pace, and the final flush has little left to do.
     void PaceWriteback();
 
     int fd_ = -1;

@@ -15,4 +15,19 @@ appstreamcli validate --no-net "$share/metainfo/org.tessarel.Tessarel.metainfo.x
 for size in 32 48 64 128 256; do
     test -s "$share/icons/hicolor/${size}x${size}/apps/tessarel.png"
 done
+# The series' first piece is a file type the desktop knows, by name and by content, and the
+# desktop entry opens such files.
+grep -qx 'Exec=tessarel %f' "$share/applications/org.tessarel.Tessarel.desktop"
+grep -qx 'MimeType=application/x-tessarel-series;' "$share/applications/org.tessarel.Tessarel.desktop"
+update-mime-database "$share/mime"
+printf 'KESTRAVOLN0000001000%0100d' 0 >"$work/movie.m00"
+cp "$work/movie.m00" "$work/renamed"
+for f in movie.m00 renamed; do
+    type=$(XDG_DATA_DIRS="$share:/usr/share" "$build/bin/mime_type" "$work/$f")
+    if [ "$type" != application/x-tessarel-series ]; then
+        echo "FAIL: $f is $type, not a series' first piece"
+        exit 1
+    fi
+done
+echo "file type recognised by name and by content"
 start_check "$work/prefix/bin/tessarel" "$work/prefix/bin/../share/tessarel/filedisk.avi" "$work"

@@ -22,9 +22,17 @@ deb=$(ls "$work"/out/tessarel_*.deb)
 dpkg-deb -f "$deb" Depends | tee "$work/depends"
 grep -q libqt6widgets6 "$work/depends"
 dpkg -i "$deb" >/dev/null
+# The package's trigger has brought the file type into the system's database.
+printf 'KESTRAVOLN0000001000%0100d' 0 >"$work/movie.m00"
+type=$("$build/bin/mime_type" "$work/movie.m00")
+if [ "$type" != application/x-tessarel-series ]; then
+    echo "FAIL: after installing, a first piece is $type"
+    exit 1
+fi
 start_check /usr/bin/tessarel /usr/bin/../share/tessarel/filedisk.avi "$work"
 dpkg -r tessarel >/dev/null
-for f in /usr/bin/tessarel /usr/share/tessarel /usr/share/applications/org.tessarel.Tessarel.desktop; do
+for f in /usr/bin/tessarel /usr/share/tessarel /usr/share/applications/org.tessarel.Tessarel.desktop \
+         /usr/share/mime/packages/org.tessarel.Tessarel.xml /usr/share/mime/application/x-tessarel-series.xml; do
     if [ -e "$f" ]; then
         echo "FAIL: $f is left after removal"
         exit 1

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +15,7 @@
 
 #include "control/get_file.h"
 #include "control/go_command.h"
+#include "control/open_file.h"
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
 #include "ui/main/operation_guard.h"
@@ -75,6 +77,7 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     setWindowTitle("Tessarel");
     setWindowIcon(QIcon(":/tessarel.xpm"));
     setFixedSize(Px(kClientWidth), Px(kClientHeight));
+    setAcceptDrops(true);  // a file dropped on the window is set up as if opened
     BuildControls();
     SetTabOrder();
     Form_Load();
@@ -120,6 +123,43 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     } else {
         event->accept();
     }
+}
+
+void MainWindow::OpenFile(const std::string& path) {
+    const FileProposal proposal = ProposeFor(path);
+    // Choosing the mode empties both names, so the mode comes first.
+    (proposal.mode == Mode::kJoin ? optJoin : optSplit)->setChecked(true);
+    txtOpen->setText(PathToQt(proposal.open));
+    txtSave->setText(PathToQt(proposal.save));
+    txtOpen->setCursorPosition(txtOpen->text().length());
+    txtSave->setCursorPosition(txtSave->text().length());
+}
+
+namespace {
+
+// The one local file a drag carries, or an empty name.
+QString DraggedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls()[0].isLocalFile()) {
+        return QString();
+    }
+    return data->urls()[0].toLocalFile();
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!operating() && !DraggedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString file = DraggedFile(event->mimeData());
+    if (operating() || file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    OpenFile(PathFromQt(file));
 }
 
 void MainWindow::cmdExit_Click() {

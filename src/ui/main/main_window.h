@@ -46,6 +46,10 @@ class MainWindow : public QWidget, public ProgressDisplay {
     // How many Go requests have run to their end; Go runs from the event loop after its click.
     int go_requests_done() const { return go_requests_done_; }
 
+    // Sets the window up for a file handed to the program (its command line, a drop): join
+    // for a series, split for anything else. Nothing runs until Go.
+    void OpenFile(const std::string& path);
+
     // The one file dialog the window keeps; tests put a scripted one in its place.
     FileDialog& dlgFile() { return *dlgFile_; }
     void SetFileDialog(std::unique_ptr<FileDialog> dialog) { dlgFile_ = std::move(dialog); }
@@ -88,6 +92,8 @@ class MainWindow : public QWidget, public ProgressDisplay {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

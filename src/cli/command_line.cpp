@@ -1,0 +1,287 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+
+#include "control/go_command.h"
+#include "engine/piece_series.h"
+#include "fileutil/my_library.h"
+#include "platform/conversions.h"
+#include "platform/file.h"
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+
+const char kUsageText[] =
+    "Usage:\n"
+    "  tessarel [FILE]                  open the window, with FILE ready to split or join\n"
+    "  tessarel split [--size BYTES | --kb N | --pieces N] [--yes] SOURCE [FIRST_PIECE]\n"
+    "  tessarel join [--yes] FIRST_PIECE [OUTPUT]\n"
+    "  tessarel check FIRST_PIECE\n"
+    "  tessarel --help | --version\n"
+    "\n"
+    "split   cuts SOURCE into pieces FIRST_PIECE (SOURCE.m00 unless given), .m01, ...\n"
+    "        Piece size: --size in bytes, --kb in kilobytes of 1024 bytes, or --pieces: the\n"
+    "        smallest size that makes at most N pieces. Without one, 1400 KB.\n"
+    "join    rebuilds the file from the series whose first piece is FIRST_PIECE, into\n"
+    "        OUTPUT (the first piece's name without its extension unless given).\n"
+    "check   looks at every piece of a series and says what it found; writes nothing.\n"
+    "--yes   replaces an existing output without asking.\n"
+    "--      ends the options: a name after it may start with '-'.\n"
+    "\n"
+    "Questions are asked on the terminal; without one, the answer is Cancel or No.\n"
+    "Exit status: 0 done, 1 refused or failed, 2 a command line that cannot be understood.\n";
+
+namespace {
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.size() <= 18 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The split's own view of the window's fields: names and sizes from the arguments.
+class CommandForm : public GoForm {
+  public:
+    CommandForm(bool split, std::string open, std::string save, TerminalProgress& progress)
+        : split_(split), open_(std::move(open)), save_(std::move(save)), progress_(progress) {}
+
+    std::string OpenText() const override { return open_; }
+    std::string SaveText() const override { return save_; }
+    void SetSaveText(const std::string& text) override { save_ = text; }
+    bool SplitSelected() const override { return split_; }
+    bool ExactSelected() const override { return exact_; }
+    std::string ApproxText() const override { return approx_; }
+    std::string ExactText() const override { return exact_text_; }
+    std::string SizeText() const override { return size_; }
+    void SetSizeText(const std::string& text) override { size_ = text; }
+    void SetTotalCaption(const std::string& text) override { progress_.SetTotal(text); }
+
+    void Approximate(const std::string& kilobytes) {
+        exact_ = false;
+        approx_ = kilobytes;
+    }
+    void Exact(const std::string& bytes) {
+        exact_ = true;
+        exact_text_ = bytes;
+    }
+
+  private:
+    bool split_;
+    std::string open_;
+    std::string save_;
+    bool exact_ = false;
+    std::string approx_ = "1400";  // the window's size at start
+    std::string exact_text_ = "0";
+    std::string size_;
+    TerminalProgress& progress_;
+};
+
+// The smallest piece size that cuts the source into at most pieces pieces; any text when the
+// source cannot be measured, since the request then reports that first.
+std::string PieceSizeFor(const std::string& source, const std::string& pieces) {
+    try {
+        const int64_t count = std::stoll(pieces);
+        const int64_t stream = FileLength(source) + kHeaderLength;
+        return std::to_string((stream + count - 1) / count);
+    } catch (const std::exception&) {
+        return "0";
+    }
+}
+
+std::string StateText(const PieceCheck& piece) {
+    switch (piece.state) {
+        case PieceState::kGood:
+            return "good," + StrWithSign(piece.actual) + " bytes";
+        case PieceState::kMissing:
+            return "missing";
+        case PieceState::kNotOrdinary:
+            return "not an ordinary file";
+        case PieceState::kShort:
+            return PlainNumber(piece.expected - piece.actual) + " bytes short (" +
+                   PlainNumber(piece.actual) + " of " + PlainNumber(piece.expected) + ")";
+        case PieceState::kLonger:
+            return PlainNumber(piece.actual - piece.expected) +
+                   " bytes longer than its series says (" + PlainNumber(piece.actual) + " of " +
+                   PlainNumber(piece.expected) + ")";
+    }
+    return "";
+}
+
+int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
+    TerminalMessageBox box(io, false);
+    const auto pieces = CheckFirstPiece(first_piece, box);
+    if (!pieces) {
+        return kExitFailed;
+    }
+    bool all_good = true;
+    for (const PieceCheck& piece : *pieces) {
+        std::fprintf(out, "%s: %s\n", piece.name.c_str(), StateText(piece).c_str());
+        all_good = all_good && piece.state == PieceState::kGood;
+    }
+    return all_good ? kExitDone : kExitFailed;
+}
+
+}  // namespace
+
+std::string NameInFolder(const std::string& name) {
+    return name.find('/') == std::string::npos ? "./" + name : name;
+}
+
+std::string FileToOpen(const std::vector<std::string>& args, const std::string& folder) {
+    size_t first = 0;
+    if (first < args.size() && args[first] == "--") {
+        ++first;
+    }
+    if (first >= args.size() || args[first].empty()) {
+        return "";
+    }
+    const std::string& name = args[first];
+    return name[0] == '/' ? name : folder + "/" + name;
+}
+
+bool IsCommandLineRun(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return false;
+    }
+    const std::string& first = args.front();
+    return first == "split" || first == "join" || first == "check" || first == "--help" ||
+           first == "-h" || first == "--version";
+}
+
+std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (args.empty()) {
+        return std::string("no command given");
+    }
+    const std::string& command = args.front();
+    if (command == "--help" || command == "-h") {
+        line.command = CommandLine::Command::kHelp;
+        return line;
+    }
+    if (command == "--version") {
+        line.command = CommandLine::Command::kVersion;
+        return line;
+    }
+    if (command == "split") {
+        line.command = CommandLine::Command::kSplit;
+    } else if (command == "join") {
+        line.command = CommandLine::Command::kJoin;
+    } else if (command == "check") {
+        line.command = CommandLine::Command::kCheck;
+    } else {
+        return "unknown command: " + command;
+    }
+    const bool split = line.command == CommandLine::Command::kSplit;
+    bool options_ended = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options_ended || arg.empty() || arg[0] != '-' || arg == "-") {
+            line.names.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (arg == "--yes" && line.command != CommandLine::Command::kCheck) {
+            line.yes = true;
+            continue;
+        }
+        // A size option, as "--size N" or "--size=N".
+        const size_t equals = arg.find('=');
+        const std::string option = arg.substr(0, equals);
+        CommandLine::Size size = CommandLine::Size::kDefault;
+        if (split && option == "--size") {
+            size = CommandLine::Size::kBytes;
+        } else if (split && option == "--kb") {
+            size = CommandLine::Size::kKilobytes;
+        } else if (split && option == "--pieces") {
+            size = CommandLine::Size::kPieces;
+        } else {
+            return "unknown option for " + command + ": " + arg;
+        }
+        if (line.size != CommandLine::Size::kDefault) {
+            return std::string("give one piece size only");
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        }
+        if (!AllDigits(value) || (size == CommandLine::Size::kPieces && std::stoll(value) == 0)) {
+            return option + " needs a whole number" +
+                   (size == CommandLine::Size::kPieces ? " above 0" : "") + ", not '" + value + "'";
+        }
+        line.size = size;
+        line.size_value = value;
+    }
+    const size_t most = line.command == CommandLine::Command::kCheck ? 1 : 2;
+    if (line.names.empty()) {
+        return command + " needs the name of a file";
+    }
+    if (line.names.size() > most) {
+        return "too many names for " + command + ": " + line.names[most];
+    }
+    for (std::string& name : line.names) {
+        name = NameInFolder(name);
+    }
+    return line;
+}
+
+int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
+                   bool progress_shown) {
+    const auto parsed = ParseCommandLine(args);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::fprintf(io.err, "tessarel: %s\n%s", error->c_str(), kUsageText);
+        return kExitUsage;
+    }
+    const CommandLine& line = std::get<CommandLine>(parsed);
+    switch (line.command) {
+        case CommandLine::Command::kHelp:
+            std::fputs(kUsageText, out);
+            return kExitDone;
+        case CommandLine::Command::kVersion:
+            std::fprintf(out, "tessarel %s\n", TESSAREL_VERSION);
+            return kExitDone;
+        case CommandLine::Command::kCheck:
+            return RunCheck(line.names[0], io, out);
+        default:
+            break;
+    }
+    const bool split = line.command == CommandLine::Command::kSplit;
+    std::string save;
+    if (line.names.size() > 1) {
+        save = line.names[1];
+    } else if (split) {
+        save = line.names[0] + ".m00";
+    } else {
+        try {
+            save = StripExtension(line.names[0]);
+        } catch (const RuntimeError&) {
+            std::fprintf(io.err,
+                         "tessarel: the first piece has no extension to leave out; give the "
+                         "name of the file to join into\n%s",
+                         kUsageText);
+            return kExitUsage;
+        }
+    }
+    TerminalProgress progress(io.err, progress_shown);
+    CommandForm form(split, line.names[0], save, progress);
+    switch (line.size) {
+        case CommandLine::Size::kDefault:
+            break;
+        case CommandLine::Size::kKilobytes:
+            form.Approximate(line.size_value);
+            break;
+        case CommandLine::Size::kBytes:
+            form.Exact(line.size_value);
+            break;
+        case CommandLine::Size::kPieces:
+            form.Exact(PieceSizeFor(line.names[0], line.size_value));
+            break;
+    }
+    TerminalMessageBox box(io, line.yes);
+    return cmdGo_Click(form, progress, box) ? kExitDone : kExitFailed;
+}
+
+}  // namespace tessarel

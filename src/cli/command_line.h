@@ -1,0 +1,50 @@
+// The command line: split, join and check from a terminal or a script, through the same request
+// rules and engine as the window, with no display. Exit status 0 when the operation was carried
+// out, 1 when it was refused or failed, 2 for a command line that cannot be understood.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/terminal.h"
+
+namespace tessarel {
+
+enum ExitStatus { kExitDone = 0, kExitFailed = 1, kExitUsage = 2 };
+
+struct CommandLine {
+    enum class Command { kSplit, kJoin, kCheck, kHelp, kVersion };
+    enum class Size { kDefault, kBytes, kKilobytes, kPieces };
+
+    Command command = Command::kHelp;
+    Size size = Size::kDefault;
+    std::string size_value;  // digits, as given
+    bool yes = false;        // an existing output may be replaced
+    std::vector<std::string> names;
+};
+
+// True when the arguments (without the program's name) ask for the command line rather than
+// the window: a first argument of exactly split, join or check, or --help or --version.
+bool IsCommandLineRun(const std::vector<std::string>& args);
+
+// The command the arguments give, or the usage error to print.
+std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::string>& args);
+
+// Runs the arguments as a command; what the user should read goes to out (help, the pieces a
+// check found) and io.err (messages, progress). Returns the exit status.
+int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
+                   bool progress_shown);
+
+// The file the window opens on, from what is left of its arguments once Qt took its own: the
+// first one (after "--", when given), made absolute from folder, since the window works from
+// its own folder. Empty when there is none.
+std::string FileToOpen(const std::vector<std::string>& args, const std::string& folder);
+
+// A name as the request rules expect it: one without a folder is taken in the current one.
+std::string NameInFolder(const std::string& name);
+
+extern const char kUsageText[];
+
+}  // namespace tessarel

@@ -1,0 +1,129 @@
+#include "cli/terminal.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "control/request_plan.h"
+
+namespace tessarel {
+namespace {
+
+// The caption of a button as the terminal shows it: no access-key mark.
+std::string Caption(int answer) {
+    std::string caption = ButtonCaption(answer);
+    caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+    return caption;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string TerminalText(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+int TerminalMessageBox::Show(const std::string& prompt, int style, const std::string&) {
+    const MsgLayout layout = LayoutOfStyle(style);
+    const std::string text = TerminalText(prompt);
+    if (layout.buttons.size() <= 1) {
+        std::fprintf(io_.err, "%s\n", text.c_str());
+        return layout.buttons.empty() ? kAnswerOk : layout.buttons.front();
+    }
+    if (IsConfirmationPrompt(prompt)) {
+        std::fprintf(io_.err, "%s\n", text.c_str());
+        return kAnswerOk;
+    }
+    if (IsOverwritePrompt(prompt) && replace_existing_) {
+        return kAnswerOk;
+    }
+    if (io_.interactive) {
+        return Ask(text, style);
+    }
+    std::fprintf(io_.err, "%s\n", text.c_str());
+    std::fprintf(io_.err, "Answered %s: standard input is not a terminal.\n",
+                 Caption(layout.escape_answer).c_str());
+    if (IsOverwritePrompt(prompt)) {
+        std::fprintf(io_.err, "Use --yes to replace the file.\n");
+    }
+    return layout.escape_answer;
+}
+
+int TerminalMessageBox::Ask(const std::string& text, int style) {
+    const MsgLayout layout = LayoutOfStyle(style);
+    std::string choices;
+    for (int answer : layout.buttons) {
+        choices += (choices.empty() ? "" : "/") + Caption(answer);
+    }
+    const int fallback = layout.buttons[static_cast<size_t>(layout.default_index)];
+    for (;;) {
+        std::fprintf(io_.err, "%s\n[%s, Enter for %s] ", text.c_str(), choices.c_str(),
+                     Caption(fallback).c_str());
+        std::fflush(io_.err);
+        char line[256];
+        if (!std::fgets(line, sizeof line, io_.in)) {
+            std::fprintf(io_.err, "\n");
+            return layout.escape_answer;  // end of input: as Escape in the window
+        }
+        std::string reply = Lower(line);
+        reply.erase(std::remove_if(reply.begin(), reply.end(),
+                                   [](unsigned char c) { return std::isspace(c); }),
+                    reply.end());
+        if (reply.empty()) {
+            return fallback;
+        }
+        for (int answer : layout.buttons) {
+            const std::string caption = Lower(Caption(answer));
+            if (reply == caption || reply == caption.substr(0, 1)) {
+                return answer;
+            }
+        }
+    }
+}
+
+void TerminalProgress::ShowPiece(int64_t k) {
+    piece_ = k;
+    Draw();
+}
+
+void TerminalProgress::SetProgress(float percent) {
+    if (static_cast<int>(percent) != percent_) {
+        percent_ = static_cast<int>(percent);
+        Draw();
+    }
+}
+
+void TerminalProgress::ShowIdle() {
+    if (shown_ && drawn_) {
+        std::fprintf(err_, "\n");
+        drawn_ = false;
+    }
+}
+
+void TerminalProgress::Draw() {
+    if (!shown_) {
+        return;
+    }
+    std::fprintf(err_, "\rPiece %lld of %s, %3d%%", static_cast<long long>(piece_), total_.c_str(),
+                 percent_);
+    std::fflush(err_);
+    drawn_ = true;
+}
+
+}  // namespace tessarel

@@ -1,0 +1,63 @@
+// The command line's stand-ins for the window: messages and questions on a terminal, and the
+// progress of an operation as one line that is rewritten.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "engine/progress_display.h"
+#include "platform/message_box.h"
+
+namespace tessarel {
+
+// Where the command line talks: standard error for messages, standard input for answers.
+struct TerminalIo {
+    FILE* err = stderr;
+    FILE* in = stdin;
+    bool interactive = false;  // standard input is a terminal: questions are asked there
+};
+
+// Shows each message on the terminal as the window words it. The confirmation of a request
+// is taken as given (the command itself asked for it); the question before a file is replaced
+// is answered by --yes; every other question is asked when there is a terminal to ask on,
+// and otherwise answered as Cancel or No would be.
+class TerminalMessageBox : public MessageBox {
+  public:
+    TerminalMessageBox(TerminalIo io, bool replace_existing)
+        : io_(io), replace_existing_(replace_existing) {}
+
+    int Show(const std::string& prompt, int style, const std::string& title) override;
+
+  private:
+    int Ask(const std::string& text, int style);
+
+    TerminalIo io_;
+    bool replace_existing_;
+};
+
+// Piece k of n and the percentage, on one line of standard error, when it is a terminal.
+class TerminalProgress : public ProgressDisplay {
+  public:
+    TerminalProgress(FILE* err, bool shown) : err_(err), shown_(shown) {}
+
+    void SetTotal(const std::string& total) { total_ = total; }
+    void ShowOperating() override {}
+    void ShowPiece(int64_t k) override;
+    void SetProgress(float percent) override;
+    void ShowIdle() override;
+
+  private:
+    void Draw();
+
+    FILE* err_;
+    bool shown_;
+    std::string total_;
+    int64_t piece_ = 1;
+    int percent_ = 0;
+    bool drawn_ = false;
+};
+
+// The text as a terminal shows it: the window's CR LF and lone CR become line ends.
+std::string TerminalText(const std::string& text);
+
+}  // namespace tessarel

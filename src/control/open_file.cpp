@@ -1,0 +1,61 @@
+#include "control/open_file.h"
+
+#include <cctype>
+
+#include "engine/piece_series.h"
+#include "fileutil/my_library.h"
+#include "platform/file.h"
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+namespace {
+
+// True when the file at path can be read and starts with the signature.
+bool IsFirstPiece(const std::string& path) {
+    try {
+        File file = File::OpenForReading(path);
+        std::string start(kSignatureLength, '\0');
+        file.Read(reinterpret_cast<uint8_t*>(start.data()), kSignatureLength);
+        return HasSignature(start);
+    } catch (const std::exception&) {
+        return false;  // unreadable, too short, not an ordinary file: not a first piece
+    }
+}
+
+// The name without its extension when the extension is ".m" and two or more digits, else "".
+std::string SeriesBaseOf(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        path.size() - dot < 4 || path[dot + 1] != 'm') {
+        return "";
+    }
+    for (size_t i = dot + 2; i < path.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(path[i]))) {
+            return "";
+        }
+    }
+    return path.substr(0, dot);
+}
+
+}  // namespace
+
+FileProposal ProposeFor(const std::string& path) {
+    const std::string base = SeriesBaseOf(path);
+    if (IsFirstPiece(path)) {
+        // The join's output goes beside the series, named after it as the join names the
+        // series; a first piece without an extension offers no name, and the user gives one.
+        std::string save;
+        try {
+            save = StripExtension(path);
+        } catch (const RuntimeError&) {
+        }
+        return {Mode::kJoin, path, save};
+    }
+    if (!base.empty() && IsFirstPiece(base + ".m00")) {
+        return {Mode::kJoin, base + ".m00", base};
+    }
+    return {Mode::kSplit, path, path + ".m00"};
+}
+
+}  // namespace tessarel

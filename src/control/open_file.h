@@ -1,0 +1,22 @@
+// A file handed to the program from outside (its command line, a file manager, a drop): what
+// the window should be set to so that Go does the expected thing with it. Nothing is run.
+#pragma once
+
+#include <string>
+
+#include "engine/split_join.h"
+
+namespace tessarel {
+
+struct FileProposal {
+    Mode mode = Mode::kSplit;
+    std::string open;  // for txtOpen
+    std::string save;  // for txtSave
+};
+
+// A first piece (it starts with the signature) is proposed for joining into its base name
+// beside it; a later piece NAME.mNN whose NAME.m00 is a first piece proposes that first piece;
+// any other file is proposed for splitting into FILE.m00.
+FileProposal ProposeFor(const std::string& path);
+
+}  // namespace tessarel

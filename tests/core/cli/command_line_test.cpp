@@ -1,0 +1,188 @@
+// The command line's arguments, and its runs in this process, where the sanitizers see them.
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "support/series.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+namespace {
+
+CommandLine Parsed(const std::vector<std::string>& args) {
+    const auto parsed = ParseCommandLine(args);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        ADD_FAILURE() << "refused: " << *error;
+        return {};
+    }
+    return std::get<CommandLine>(parsed);
+}
+
+std::string UsageError(const std::vector<std::string>& args) {
+    const auto parsed = ParseCommandLine(args);
+    const auto* error = std::get_if<std::string>(&parsed);
+    return error ? *error : "";
+}
+
+TEST(CommandLineArguments, OnlyTheExactCommandWordsStartTheCommandLine) {
+    EXPECT_TRUE(IsCommandLineRun({"split", "x"}));
+    EXPECT_TRUE(IsCommandLineRun({"join", "x"}));
+    EXPECT_TRUE(IsCommandLineRun({"check", "x"}));
+    EXPECT_TRUE(IsCommandLineRun({"--help"}));
+    EXPECT_TRUE(IsCommandLineRun({"--version"}));
+    EXPECT_FALSE(IsCommandLineRun({}));
+    EXPECT_FALSE(IsCommandLineRun({"./split"}));
+    EXPECT_FALSE(IsCommandLineRun({"Split"}));
+    EXPECT_FALSE(IsCommandLineRun({"movie.avi"}));
+}
+
+TEST(CommandLineArguments, TheWindowOpensOnItsFirstArgumentMadeAbsolute) {
+    EXPECT_EQ(FileToOpen({}, "/home/u"), "");
+    EXPECT_EQ(FileToOpen({"movie.avi"}, "/home/u"), "/home/u/movie.avi");
+    EXPECT_EQ(FileToOpen({"./split"}, "/home/u"), "/home/u/./split");
+    EXPECT_EQ(FileToOpen({"/media/s.m03", "more"}, "/home/u"), "/media/s.m03");
+    EXPECT_EQ(FileToOpen({"--", "-x"}, "/home/u"), "/home/u/-x");
+}
+
+TEST(CommandLineArguments, SizesNamesAndTheEndOfOptions) {
+    const CommandLine split = Parsed({"split", "--size", "5000", "--yes", "a.bin", "/w/b"});
+    EXPECT_EQ(split.command, CommandLine::Command::kSplit);
+    EXPECT_EQ(split.size, CommandLine::Size::kBytes);
+    EXPECT_EQ(split.size_value, "5000");
+    EXPECT_TRUE(split.yes);
+    EXPECT_EQ(split.names, (std::vector<std::string>{"./a.bin", "/w/b"}));
+    EXPECT_EQ(Parsed({"split", "--kb=700", "a"}).size, CommandLine::Size::kKilobytes);
+    EXPECT_EQ(Parsed({"split", "--pieces", "4", "a"}).size_value, "4");
+    EXPECT_EQ(Parsed({"split", "a"}).size, CommandLine::Size::kDefault);
+    EXPECT_EQ(Parsed({"join", "--", "-x.m00", "--yes"}).names,
+              (std::vector<std::string>{"./-x.m00", "./--yes"}));
+    EXPECT_FALSE(Parsed({"join", "--", "a.m00", "--yes"}).yes);
+    EXPECT_EQ(Parsed({"check", "s.m00"}).names, std::vector<std::string>{"./s.m00"});
+}
+
+TEST(CommandLineArguments, WhatCannotBeUnderstoodIsAUsageError) {
+    EXPECT_EQ(UsageError({"split"}), "split needs the name of a file");
+    EXPECT_EQ(UsageError({"split", "a", "b", "c"}), "too many names for split: c");
+    EXPECT_NE(UsageError({"check", "a", "b"}), "");
+    EXPECT_NE(UsageError({"split", "--size", "12k", "a"}), "");
+    EXPECT_NE(UsageError({"split", "--size"}), "");
+    EXPECT_NE(UsageError({"split", "--pieces", "0", "a"}), "");
+    EXPECT_NE(UsageError({"split", "--size", "1", "--kb", "2", "a"}), "");
+    EXPECT_NE(UsageError({"join", "--size", "100", "a.m00"}), "");
+    EXPECT_NE(UsageError({"check", "--yes", "a.m00"}), "");
+    EXPECT_NE(UsageError({"split", "--bogus", "a"}), "");
+}
+
+// The command line's own run, with its messages and output caught in files.
+class CommandLineRun : public testing::Test {
+  protected:
+    int Run(const std::vector<std::string>& args) {
+        err_ = std::tmpfile();
+        out_ = std::tmpfile();
+        TerminalIo io;
+        io.err = err_;
+        io.in = nullptr;
+        io.interactive = false;
+        const int status = RunCommandLine(args, io, out_, false);
+        err = Read(err_);
+        out = Read(out_);
+        return status;
+    }
+    static std::string Read(FILE* f) {
+        std::string text;
+        std::rewind(f);
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+            text.append(buffer, n);
+        }
+        std::fclose(f);
+        return text;
+    }
+
+    TempDir dir;
+    std::string err;
+    std::string out;
+
+  private:
+    FILE* err_ = nullptr;
+    FILE* out_ = nullptr;
+};
+
+TEST_F(CommandLineRun, SplitAsManyPiecesAsAskedThenCheckAndJoinBack) {
+    const auto file = Pattern(10000, 4);
+    WriteBytes(dir / "f.bin", file);
+    EXPECT_EQ(Run({"split", "--pieces", "3", dir / "f.bin"}), kExitDone) << err;
+    EXPECT_EQ(err, " Will split into  3 files.\n");
+    EXPECT_EQ(ReadBytes(dir / "f.bin.m00"), ExpectedPieces(file, 3340)[0]) << "(10020 + 2) / 3";
+    EXPECT_EQ(Run({"check", dir / "f.bin.m00"}), kExitDone);
+    EXPECT_EQ(out, dir / "f.bin.m00: good, 3340 bytes\n" + dir / "f.bin.m01: good, 3340 bytes\n" +
+                       dir / "f.bin.m02: good, 3340 bytes\n");
+    EXPECT_EQ(Run({"join", dir / "f.bin.m00", dir / "back"}), kExitDone) << err;
+    EXPECT_EQ(ReadBytes(dir / "back"), file);
+}
+
+TEST_F(CommandLineRun, WithoutATerminalAnExistingOutputIsKeptUnlessYesIsGiven) {
+    WriteSeries(dir / "s", Pattern(1000), 100);
+    WriteBytes(dir / "s", {1, 2, 3});
+    EXPECT_EQ(Run({"join", dir / "s.m00"}), kExitFailed);
+    EXPECT_EQ(ReadBytes(dir / "s"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_NE(err.find("Answered Cancel: standard input is not a terminal.\n"
+                       "Use --yes to replace the file.\n"
+                       "Could Not Perform The Specified Operation.\n"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Run({"join", "--yes", dir / "s.m00"}), kExitDone) << err;
+    EXPECT_EQ(ReadBytes(dir / "s"), Pattern(1000));
+}
+
+TEST_F(CommandLineRun, RefusalsAreTheWindowsMessagesAndExitOne) {
+    WriteBytes(dir / "small.bin", Pattern(50));
+    EXPECT_EQ(Run({"split", "--size", "20", dir / "small.bin"}), kExitFailed);
+    EXPECT_EQ(err, "Size to split to must be greater than 20.\n");
+    EXPECT_EQ(Run({"split", "--size", "50", dir / "small.bin"}), kExitFailed);
+    EXPECT_EQ(err, "The size you have specified to split is larger than or equal to file size.\n");
+    EXPECT_EQ(Run({"join", dir / "small.bin"}), kExitFailed);
+    EXPECT_EQ(err, "This file is not recogniseable.\n");
+    EXPECT_EQ(Run({"check", dir / "small.bin"}), kExitFailed);
+    EXPECT_EQ(err, "This file is not recogniseable.\n");
+    EXPECT_EQ(Run({"join", dir / "missing.m00"}), kExitFailed);
+    EXPECT_EQ(err, "File Not Found.\n");
+    EXPECT_EQ(Run({"split", "--size", "99999999999", dir / "small.bin"}), kExitFailed);
+    EXPECT_EQ(err, "Error #  6\nOverflow\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "small.bin"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "nothing was written";
+}
+
+TEST_F(CommandLineRun, ACheckNamesEveryPieceWithWhatIsWrongWithIt) {
+    WriteSeries(dir / "s", Pattern(1000), 100);
+    std::filesystem::remove(dir / "s.m03");
+    std::filesystem::resize_file(dir / "s.m05", 60);
+    std::filesystem::resize_file(dir / "s.m10", 25);
+    EXPECT_EQ(Run({"check", dir / "s.m00"}), kExitFailed);
+    EXPECT_NE(out.find(dir / "s.m03: missing\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(dir / "s.m05: 40 bytes short (60 of 100)\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(dir / "s.m10: 5 bytes longer than its series says (25 of 20)\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(err, "");
+}
+
+TEST_F(CommandLineRun, UsageErrorsExitTwoAndSayHow) {
+    EXPECT_EQ(Run({"split"}), kExitUsage);
+    EXPECT_EQ(err.rfind("tessarel: split needs the name of a file\nUsage:", 0), 0u) << err;
+    EXPECT_EQ(Run({"join", dir / "noextension"}), kExitUsage);
+    EXPECT_EQ(Run({"--help"}), kExitDone);
+    EXPECT_EQ(out.rfind("Usage:", 0), 0u);
+    EXPECT_EQ(Run({"--version"}), kExitDone);
+    EXPECT_EQ(out, "tessarel " TESSAREL_VERSION "\n");
+}
+
+}  // namespace
+}  // namespace tessarel
