@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2 || argc > 3) {
         std::cerr << "usage: window_shot OUTPUT.png "
-                     "[split|exact|join|operating|about|help1|help2|help3|help4]\n";
+                     "[split|exact|join|operating|about|help1..help4|topicN|open=FILE]\n";
         return 2;
     }
     const std::string state = argc == 3 ? argv[2] : "split";
@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
     }
     tessarel::MainWindow window;
     window.show();
-    if (state == "exact") {
+    if (state.rfind("open=", 0) == 0) {  // as started with a file: tessarel FILE
+        window.OpenFile(state.substr(5));
+    } else if (state == "exact") {
         QTest::mouseClick(window.optExact, Qt::LeftButton);
     } else if (state == "join") {
         QTest::mouseClick(window.optJoin, Qt::LeftButton);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
+    if (argc > 1 && argv[1][0] == '-' && std::string(argv[1]) != "--") {
+        // Qt has taken its own options by now; this one is nobody's.
+        std::fprintf(stderr, "tessarel: unknown option: %s\n%s", argv[1], tessarel::kUsageText);
+        return tessarel::kExitUsage;
+    }
     const std::string file = tessarel::FileToOpen({argv + 1, argv + argc}, StartFolder());
     tessarel::MainWindow window;
     if (!file.empty()) {

@@ -184,5 +184,36 @@ TEST_F(CommandLineRun, UsageErrorsExitTwoAndSayHow) {
     EXPECT_EQ(out, "tessarel " TESSAREL_VERSION "\n");
 }
 
+TEST_F(CommandLineRun, AGivenFirstPieceGetsM00AsInTheWindow) {
+    WriteBytes(dir / "f.bin", Pattern(3000));
+    EXPECT_EQ(Run({"split", "--size", "1000", dir / "f.bin", dir / "out"}), kExitDone) << err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "out.m03"));
+    EXPECT_EQ(Run({"split", "--size", "1000", dir / "f.bin", dir / "again.m00"}), kExitDone);
+    EXPECT_TRUE(std::filesystem::exists(dir / "again.m03"));
+}
+
+TEST(TerminalProgress, OneLineRewrittenOnATerminalAndNothingOtherwise) {
+    for (const bool shown : {true, false}) {
+        FILE* err = std::tmpfile();
+        TerminalProgress progress(err, shown);
+        progress.SetTotal("3");
+        progress.ShowOperating();
+        progress.ShowPiece(1);
+        progress.SetProgress(33.0f);
+        progress.SetProgress(33.0f);
+        progress.ShowPiece(2);
+        progress.SetProgress(100.0f);
+        progress.ShowIdle();
+        std::rewind(err);
+        char buffer[512] = {};
+        const size_t n = std::fread(buffer, 1, sizeof buffer - 1, err);
+        std::fclose(err);
+        EXPECT_EQ(std::string(buffer, n),
+                  shown ? "\rPiece 1 of 3,   0%\rPiece 1 of 3,  33%\rPiece 2 of 3,  33%"
+                          "\rPiece 2 of 3, 100%\n"
+                        : "");
+    }
+}
+
 }  // namespace
 }  // namespace tessarel
