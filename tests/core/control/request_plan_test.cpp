@@ -8,6 +8,7 @@
 
 #include "control/go_command.h"
 #include "platform/runtime_error.h"
+#include "support/error_of.h"
 #include "support/fake_form.h"
 #include "support/recording_display.h"
 #include "support/scripted_message_box.h"
@@ -16,15 +17,6 @@
 
 namespace tessarel {
 namespace {
-
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 std::string RefusalOf(const PlanOrRefusal& outcome) {
     const auto* notice = std::get_if<Notice>(&outcome);
@@ -102,8 +94,7 @@ TEST(RequestPlan, ASeriesMayNotOverwriteWhatItReads) {
     EXPECT_EQ(CheckSplitTarget("/w/s.m03", "/w/s.m00", 4, linked),
               Refusal(kSplitOntoSourceMessage));
     EXPECT_EQ(CheckSplitTarget("/w/s.m04", "/w/s.m00", 4, linked), std::nullopt);
-    EXPECT_EQ(CheckSplitTarget("/w/link", "/w/s.m00", 4, linked),
-              Refusal(kSplitOntoSourceMessage));
+    EXPECT_EQ(CheckSplitTarget("/w/link", "/w/s.m00", 4, linked), Refusal(kSplitOntoSourceMessage));
     EXPECT_EQ(CheckJoinTarget("/w/s.m00", "/w/s.m01", 2, linked), Refusal(kJoinOntoPieceMessage));
     EXPECT_EQ(CheckJoinTarget("/w/in", "/w/out", 2, linked), Refusal(kJoinOntoPieceMessage));
     EXPECT_EQ(CheckJoinTarget("/w/s.m00", "/w/s.m02", 2, linked), std::nullopt);

@@ -2,19 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/error_of.h"
+
 #include "platform/runtime_error.h"
 
 namespace tessarel {
 namespace {
-
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST(MyLibrary, BackslashPathsBehaveAsDesigned) {
     EXPECT_EQ(FileNameOf("C:\\data\\report.txt"), "report.txt");

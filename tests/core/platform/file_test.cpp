@@ -8,21 +8,12 @@
 #include <filesystem>
 
 #include "platform/runtime_error.h"
+#include "support/error_of.h"
 #include "support/refuse_access.h"
 #include "support/temp_dir.h"
 
 namespace tessarel {
 namespace {
-
-template <typename F>
-int ErrorOf(F&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST(File, RealFailuresBecomeTheirErrorNumbers) {
     TempDir dir;
