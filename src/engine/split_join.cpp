@@ -151,7 +151,6 @@ void Operation::MakeBuffers() {
     plan_ = ChunkPlan(size_, split_, total_);  // the arguments were checked: no division by 0
     const ChunkPlan& plan = plan_;
     chunk_.resize(kChunkSize);
-    written_.reserve(static_cast<size_t>(total_));
     if (plan.chunks_per_piece > 1 || plan.last_chunks > 1) {
         batch_.resize(size_t(kBatchChunks) * kChunkSize);
     }

@@ -178,6 +178,7 @@ void MainWindow::cmdHelp_Click() {
 }
 
 void MainWindow::cmdGo_Click() {
+    go_pending_ = false;
     WindowForm form(*this);
     tessarel::cmdGo_Click(form, *this, *msg_);
     ++go_requests_done_;

@@ -126,6 +126,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     std::function<void()> beep_;
     OperationGuard* guard_;
     int go_requests_done_ = 0;
+    bool go_pending_ = false;  // Go was pressed and its request has not started yet
     QMetaObject::Connection focus_watch_;
     MessageBox* msg_;
     bool centred_ = false;

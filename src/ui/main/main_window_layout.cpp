@@ -149,7 +149,13 @@ void MainWindow::BuildControls() {
     connect(cmdExit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
     // Go runs from the event loop, not inside the click: whoever pressed it (a screen reader's
     // press action too) gets its answer at once, not after the whole operation.
-    connect(cmdGo, &QToolButton::clicked, this, &MainWindow::cmdGo_Click, Qt::QueuedConnection);
+    // A second press before the request has started is the same request, not another one.
+    connect(cmdGo, &QToolButton::clicked, this, [this] {
+        if (!go_pending_) {
+            go_pending_ = true;
+            QMetaObject::invokeMethod(this, &MainWindow::cmdGo_Click, Qt::QueuedConnection);
+        }
+    });
     connect(cmdAbout, &QPushButton::clicked, this, &MainWindow::cmdAbout_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &MainWindow::cmdHelp_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &MainWindow::cmdOpen_Click);

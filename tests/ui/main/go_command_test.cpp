@@ -381,6 +381,18 @@ TEST_F(GoTest, RoundTripThroughTheWindowWithNamesInSeveralScripts) {
     EXPECT_TRUE(window->fraControls->isVisible());
 }
 
+// Two presses before the request starts make one request, not a second one after the first.
+TEST_F(GoTest, ADoublePressOnGoIsOneRequest) {
+    answers.Answer(kAnswerOk);
+    QTest::mouseClick(window->cmdGo, Qt::LeftButton);
+    QTest::mouseClick(window->cmdGo, Qt::LeftButton);
+    EXPECT_TRUE(WaitUntil([&] { return window->go_requests_done() == 1; }, "the Go request"));
+    QCoreApplication::sendPostedEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(window->go_requests_done(), 1);
+    EXPECT_EQ(answers.shown.size(), 1u);
+}
+
 // A screen reader's press on Go returns at once; the request runs afterwards from the event
 // loop, so the reader is never held while a message box waits for the user.
 TEST_F(GoTest, AnAccessiblePressOnGoReturnsAtOnce) {
