@@ -280,7 +280,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, F
             form.Exact(PieceSizeFor(line.names[0], line.size_value));
             break;
     }
-    TerminalMessageBox box(io, line.yes);
+    TerminalMessageBox box(io, line.yes, &progress);
     return cmdGo_Click(form, progress, box) ? kExitDone : kExitFailed;
 }
 

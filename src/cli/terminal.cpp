@@ -40,6 +40,9 @@ std::string TerminalText(const std::string& text) {
 }
 
 int TerminalMessageBox::Show(const std::string& prompt, int style, const std::string&) {
+    if (progress_) {
+        progress_->BreakLine();
+    }
     const MsgLayout layout = LayoutOfStyle(style);
     const std::string text = TerminalText(prompt);
     if (layout.buttons.size() <= 1) {
@@ -110,6 +113,10 @@ void TerminalProgress::SetProgress(float percent) {
 }
 
 void TerminalProgress::ShowIdle() {
+    BreakLine();
+}
+
+void TerminalProgress::BreakLine() {
     if (shown_ && drawn_) {
         std::fprintf(err_, "\n");
         drawn_ = false;

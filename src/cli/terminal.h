@@ -21,10 +21,13 @@ struct TerminalIo {
 // is taken as given (the command itself asked for it); the question before a file is replaced
 // is answered by --yes; every other question is asked when there is a terminal to ask on,
 // and otherwise answered as Cancel or No would be.
+class TerminalProgress;
+
 class TerminalMessageBox : public MessageBox {
   public:
-    TerminalMessageBox(TerminalIo io, bool replace_existing)
-        : io_(io), replace_existing_(replace_existing) {}
+    // A progress line being drawn on the same terminal, if any, is ended before a message.
+    TerminalMessageBox(TerminalIo io, bool replace_existing, TerminalProgress* progress = nullptr)
+        : io_(io), replace_existing_(replace_existing), progress_(progress) {}
 
     int Show(const std::string& prompt, int style, const std::string& title) override;
 
@@ -33,6 +36,7 @@ class TerminalMessageBox : public MessageBox {
 
     TerminalIo io_;
     bool replace_existing_;
+    TerminalProgress* progress_;
 };
 
 // Piece k of n and the percentage, on one line of standard error, when it is a terminal.
@@ -45,6 +49,9 @@ class TerminalProgress : public ProgressDisplay {
     void ShowPiece(int64_t k) override;
     void SetProgress(float percent) override;
     void ShowIdle() override;
+    // Ends the line being drawn, so that a message starts on a line of its own; the next
+    // change draws it again below.
+    void BreakLine();
 
   private:
     void Draw();

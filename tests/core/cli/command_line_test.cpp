@@ -201,6 +201,9 @@ TEST(TerminalProgress, OneLineRewrittenOnATerminalAndNothingOtherwise) {
         progress.ShowPiece(1);
         progress.SetProgress(33.0f);
         progress.SetProgress(33.0f);
+        TerminalIo io;
+        io.err = err;
+        TerminalMessageBox(io, false, &progress).Show("Disk is full.", 48, "Disk Error");
         progress.ShowPiece(2);
         progress.SetProgress(100.0f);
         progress.ShowIdle();
@@ -209,9 +212,9 @@ TEST(TerminalProgress, OneLineRewrittenOnATerminalAndNothingOtherwise) {
         const size_t n = std::fread(buffer, 1, sizeof buffer - 1, err);
         std::fclose(err);
         EXPECT_EQ(std::string(buffer, n),
-                  shown ? "\rPiece 1 of 3,   0%\rPiece 1 of 3,  33%\rPiece 2 of 3,  33%"
-                          "\rPiece 2 of 3, 100%\n"
-                        : "");
+                  shown ? "\rPiece 1 of 3,   0%\rPiece 1 of 3,  33%\nDisk is full.\n"
+                          "\rPiece 2 of 3,  33%\rPiece 2 of 3, 100%\n"
+                        : "Disk is full.\n");
     }
 }
 
