@@ -21,6 +21,12 @@ class GoRequest {
     bool Run();
     // Reads the first piece's header and plans the series from it, or refuses it.
     SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
+    // Every piece of that series, with what was found.
+    std::vector<PieceCheck> PiecesOf(const std::string& first_piece, const SeriesPlan& plan) {
+        std::vector<PieceCheck> pieces;
+        Do([&] { pieces = CheckSeries(first_piece, plan.stream_length, plan.piece_size); });
+        return pieces;
+    }
 
   private:
     template <typename F>
@@ -136,8 +142,7 @@ bool GoRequest::JoinBranch() {
     RefuseIf(onto_piece);
     // Every piece is looked at before anything is written: a join that would stop half-way
     // must not have replaced the user's file first.
-    std::vector<PieceCheck> pieces;
-    Do([&] { pieces = CheckSeries(source_, plan.stream_length, plan.piece_size); });
+    const std::vector<PieceCheck> pieces = PiecesOf(source_, plan);
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
     AskOrEnd(JoinConfirmation(plan.count));
@@ -190,12 +195,7 @@ std::optional<std::vector<PieceCheck>> CheckFirstPiece(const std::string& first_
                                                        MessageBox& message_box) {
     return Guarded(message_box, [&]() -> std::optional<std::vector<PieceCheck>> {
         GoRequest request(nullptr, nullptr, message_box);
-        const SeriesPlan plan = request.PlanFromFirstPiece(first_piece);
-        std::vector<PieceCheck> pieces;
-        ErrorTrap(message_box).Must([&] {
-            pieces = CheckSeries(first_piece, plan.stream_length, plan.piece_size);
-        });
-        return pieces;
+        return request.PiecesOf(first_piece, request.PlanFromFirstPiece(first_piece));
     });
 }
 

@@ -38,7 +38,6 @@ TEST(FileErr, EachKnownErrorShowsItsMessageAndStyle) {
         }
         EXPECT_EQ(ClassifyFileError(row.number, box), FileErrStop) << row.number;
         ASSERT_EQ(box.shown.size(), 1u);
-        ASSERT_GE(box.shown.size(), 1u) << "messages shown";
         EXPECT_EQ(box.shown[0].prompt, row.message);
         EXPECT_EQ(box.shown[0].style, row.style);
         EXPECT_EQ(box.shown[0].title, "Disk Error");
@@ -93,7 +92,6 @@ TEST(ErrorTrap, StopGivesUpAfterTheDiskErrorMessage) {
     ErrorTrap trap(box);
     EXPECT_FALSE(trap.Step([] { throw RuntimeError(kErrDiskFull); }));
     ASSERT_EQ(box.shown.size(), 1u);
-    ASSERT_GE(box.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(box.shown[0].title, "Disk Error");
 }
 
@@ -102,7 +100,6 @@ TEST(ErrorTrap, UnknownErrorsAreReportedWithNumberAndDescription) {
     ErrorTrap trap(box);
     EXPECT_FALSE(trap.Step([] { throw RuntimeError(kErrTypeMismatch); }));
     ASSERT_EQ(box.shown.size(), 1u);
-    ASSERT_GE(box.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(box.shown[0].prompt, "Error #  13\rType mismatch");
     EXPECT_EQ(box.shown[0].style, 0);
     EXPECT_EQ(box.shown[0].title, "Error");
@@ -114,7 +111,6 @@ TEST(ErrorTrap, RunningOutOfMemoryAndOtherSurprisesAreReportedNotThrown) {
     EXPECT_FALSE(trap.Step([] { throw std::bad_alloc(); }));
     EXPECT_FALSE(trap.Step([] { throw std::length_error("too long"); }));
     ASSERT_EQ(box.shown.size(), 2u);
-    ASSERT_GE(box.shown.size(), 2u) << "messages shown";
     EXPECT_EQ(box.shown[0].prompt, "Error #  7\rOut of memory");
     EXPECT_EQ(box.shown[1].prompt, "Error #  51\rInternal error (too long)");
 }

@@ -81,7 +81,6 @@ TEST_F(GoTest, EmptyNamesAreRefused) {
     Names("", dir / "x");
     Go();
     ASSERT_EQ(answers.shown.size(), 1u);
-    ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(answers.shown[0].prompt, "You did not specify a file to open or save.");
     EXPECT_EQ(answers.shown[0].style, 48);
     EXPECT_EQ(answers.shown[0].title, "ERROR!");
@@ -212,7 +211,6 @@ TEST_F(GoTest, OverwritePromptCancelEndsWithTheFailureMessageAndKeepsTheFile) {
     Exact(100);
     Go();
     ASSERT_EQ(answers.shown.size(), 3u);
-    ASSERT_GE(answers.shown.size(), 3u) << "messages shown";
     EXPECT_EQ(answers.shown[1].prompt,
               "The file out.m00\r\n already exists on disk. Saving to that \r\nfile, will destroy "
               "the file's current contents \r\n\r\n\r\nChoose OK to replace file, Cancel to stop.");
@@ -232,7 +230,6 @@ TEST_F(GoTest, AHiddenDestinationIsAskedAboutToo) {
     Exact(500);
     Go();
     ASSERT_EQ(answers.shown.size(), 2u);
-    ASSERT_GE(answers.shown.size(), 2u) << "messages shown";
     EXPECT_EQ(answers.shown[1].prompt.rfind("The file .out.m00\r\n", 0), 0u);
     EXPECT_EQ(ReadBytes(dir / ".out.m00"), ExpectedPieces(Pattern(1000), 500)[0]);
 }
@@ -246,7 +243,6 @@ TEST_F(GoTest, AFolderAsDestinationIsRefusedAndKept) {
     Exact(500);
     Go();
     ASSERT_EQ(answers.shown.size(), 2u);
-    ASSERT_GE(answers.shown.size(), 2u) << "messages shown";
     EXPECT_EQ(answers.shown[1].prompt.rfind("Error #  75\rPath/File access error", 0), 0u);
     EXPECT_TRUE(fs::is_directory(dir / "out.m00"));
 }
