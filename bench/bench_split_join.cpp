@@ -28,6 +28,7 @@ namespace {
 
 class NullDisplay : public tessarel::ProgressDisplay {
   public:
+    void ShowTotal(int64_t) override {}
     void ShowOperating() override {}
     void ShowPiece(int64_t) override {}
     void SetProgress(float) override {}
@@ -36,8 +37,8 @@ class NullDisplay : public tessarel::ProgressDisplay {
 
 class FailingBox : public tessarel::MessageBox {
   public:
-    int Show(const std::string& prompt, int, const std::string&) override {
-        std::fprintf(stderr, "bench: unexpected message: %s\n", prompt.c_str());
+    tessarel::MsgAnswer Show(const tessarel::Notice& notice) override {
+        std::fprintf(stderr, "bench: unexpected message: %s\n", notice.prompt.c_str());
         return tessarel::kAnswerCancel;
     }
 };

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/avi_clip.h"
+#include "clip/avi_clip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto clip = tessarel::ParseAvi(data, size);

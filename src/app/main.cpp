@@ -1,27 +1,22 @@
 // The program starts either its window or, for split, join, check, --help and --version, its
 // command line, which needs no display at all.
-#include <unistd.h>
-
 #include <QApplication>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "platform/console.h"
+#include "platform/path.h"
 #include "ui/main/main_window.h"
-
-// The folder the program was started in, before the window makes its own folder current.
-std::string StartFolder() {
-    std::vector<char> here(4096);
-    return ::getcwd(here.data(), here.size()) ? std::string(here.data()) : std::string(".");
-}
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (tessarel::IsCommandLineRun(args)) {
         tessarel::TerminalIo io;
-        io.interactive = ::isatty(STDIN_FILENO) != 0;
-        return tessarel::RunCommandLine(args, io, stdout, ::isatty(STDERR_FILENO) != 0);
+        io.interactive = tessarel::IsTerminal(tessarel::Stream::kInput);
+        return tessarel::RunCommandLine(args, io, stdout,
+                                        tessarel::IsTerminal(tessarel::Stream::kError));
     }
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
@@ -30,7 +25,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessarel: unknown option: %s\n%s", argv[1], tessarel::kUsageText);
         return tessarel::kExitUsage;
     }
-    const std::string file = tessarel::FileToOpen({argv + 1, argv + argc}, StartFolder());
+    // The folder the program was started in, before the window makes its own folder current.
+    const std::string file =
+        tessarel::FileToOpen({argv + 1, argv + argc}, tessarel::CurrentFolder());
     tessarel::MainWindow window;
     if (!file.empty()) {
         window.OpenFile(file);

@@ -6,7 +6,7 @@
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
 #include "platform/conversions.h"
-#include "platform/file.h"
+#include "platform/path.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
@@ -33,58 +33,11 @@ const char kUsageText[] =
 
 namespace {
 
+constexpr char kDefaultKilobytes[] = "1400";  // the window's size at start
+
 bool AllDigits(const std::string& text) {
     return !text.empty() && text.size() <= 18 &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The split's own view of the window's fields: names and sizes from the arguments.
-class CommandForm : public GoForm {
-  public:
-    CommandForm(bool split, std::string open, std::string save, TerminalProgress& progress)
-        : split_(split), open_(std::move(open)), save_(std::move(save)), progress_(progress) {}
-
-    std::string OpenText() const override { return open_; }
-    std::string SaveText() const override { return save_; }
-    void SetSaveText(const std::string& text) override { save_ = text; }
-    bool SplitSelected() const override { return split_; }
-    bool ExactSelected() const override { return exact_; }
-    std::string ApproxText() const override { return approx_; }
-    std::string ExactText() const override { return exact_text_; }
-    std::string SizeText() const override { return size_; }
-    void SetSizeText(const std::string& text) override { size_ = text; }
-    void SetTotalCaption(const std::string& text) override { progress_.SetTotal(text); }
-
-    void Approximate(const std::string& kilobytes) {
-        exact_ = false;
-        approx_ = kilobytes;
-    }
-    void Exact(const std::string& bytes) {
-        exact_ = true;
-        exact_text_ = bytes;
-    }
-
-  private:
-    bool split_;
-    std::string open_;
-    std::string save_;
-    bool exact_ = false;
-    std::string approx_ = "1400";  // the window's size at start
-    std::string exact_text_ = "0";
-    std::string size_;
-    TerminalProgress& progress_;
-};
-
-// The smallest piece size that cuts the source into at most pieces pieces; any text when the
-// source cannot be measured, since the request then reports that first.
-std::string PieceSizeFor(const std::string& source, const std::string& pieces) {
-    try {
-        const int64_t count = std::stoll(pieces);
-        const int64_t stream = FileLength(source) + kHeaderLength;
-        return std::to_string((stream + count - 1) / count);
-    } catch (const std::exception&) {
-        return "0";
-    }
 }
 
 std::string StateText(const PieceCheck& piece) {
@@ -122,10 +75,6 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
 
 }  // namespace
 
-std::string NameInFolder(const std::string& name) {
-    return name.find('/') == std::string::npos ? "./" + name : name;
-}
-
 std::string FileToOpen(const std::vector<std::string>& args, const std::string& folder) {
     size_t first = 0;
     if (first < args.size() && args[first] == "--") {
@@ -135,7 +84,7 @@ std::string FileToOpen(const std::vector<std::string>& args, const std::string& 
         return "";
     }
     const std::string& name = args[first];
-    return name[0] == '/' ? name : folder + "/" + name;
+    return IsAbsolute(name) ? name : JoinPath(folder, name);
 }
 
 bool IsCommandLineRun(const std::vector<std::string>& args) {
@@ -223,7 +172,7 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
         return "too many names for " + command + ": " + line.names[most];
     }
     for (std::string& name : line.names) {
-        name = NameInFolder(name);
+        name = InFolderForm(name);
     }
     return line;
 }
@@ -266,22 +215,28 @@ int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, F
         }
     }
     TerminalProgress progress(io.err, progress_shown);
-    CommandForm form(split, line.names[0], save, progress);
+    TerminalMessageBox box(io, line.yes, &progress);
+    if (!split) {
+        return RunJoin({line.names[0], save}, progress, box) ? kExitDone : kExitFailed;
+    }
+    SplitRequest request;
+    request.source = line.names[0];
+    request.first_piece = FirstPieceName(save);  // every name has a folder by now
     switch (line.size) {
         case CommandLine::Size::kDefault:
+            request.piece_size = ApproximateBytes(kDefaultKilobytes);
             break;
         case CommandLine::Size::kKilobytes:
-            form.Approximate(line.size_value);
+            request.piece_size = ApproximateBytes(line.size_value);
             break;
         case CommandLine::Size::kBytes:
-            form.Exact(line.size_value);
+            request.piece_size = std::stoll(line.size_value);
             break;
         case CommandLine::Size::kPieces:
-            form.Exact(PieceSizeFor(line.names[0], line.size_value));
+            request.most_pieces = std::stoll(line.size_value);
             break;
     }
-    TerminalMessageBox box(io, line.yes, &progress);
-    return cmdGo_Click(form, progress, box) ? kExitDone : kExitFailed;
+    return RunSplit(request, progress, box) ? kExitDone : kExitFailed;
 }
 
 }  // namespace tessarel

@@ -42,9 +42,6 @@ int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, F
 // its own folder. Empty when there is none.
 std::string FileToOpen(const std::vector<std::string>& args, const std::string& folder);
 
-// A name as the request rules expect it: one without a folder is taken in the current one.
-std::string NameInFolder(const std::string& name);
-
 extern const char kUsageText[];
 
 }  // namespace tessarel

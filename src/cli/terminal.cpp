@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
-#include "control/request_plan.h"
-
 namespace tessarel {
 namespace {
 
 // The caption of a button as the terminal shows it: no access-key mark.
-std::string Caption(int answer) {
+std::string Caption(MsgAnswer answer) {
     std::string caption = ButtonCaption(answer);
     caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
     return caption;
@@ -39,42 +37,48 @@ std::string TerminalText(const std::string& text) {
     return out;
 }
 
-int TerminalMessageBox::Show(const std::string& prompt, int style, const std::string&) {
+MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
     if (progress_) {
         progress_->BreakLine();
     }
-    const MsgLayout layout = LayoutOfStyle(style);
-    const std::string text = TerminalText(prompt);
+    const MsgLayout layout = LayoutOf(notice.style);
+    const std::string text = TerminalText(notice.prompt);
     if (layout.buttons.size() <= 1) {
         std::fprintf(io_.err, "%s\n", text.c_str());
         return layout.buttons.empty() ? kAnswerOk : layout.buttons.front();
     }
-    if (IsConfirmationPrompt(prompt)) {
-        std::fprintf(io_.err, "%s\n", text.c_str());
-        return kAnswerOk;
-    }
-    if (IsOverwritePrompt(prompt) && replace_existing_) {
-        return kAnswerOk;
+    switch (notice.kind) {
+        case MsgKind::kConfirmation:
+            // The command itself asked for the operation.
+            std::fprintf(io_.err, "%s\n", text.c_str());
+            return kAnswerOk;
+        case MsgKind::kOverwrite:
+            if (replace_existing_) {
+                return kAnswerOk;
+            }
+            break;
+        default:
+            break;
     }
     if (io_.interactive) {
-        return Ask(text, style);
+        return Ask(text, notice.style);
     }
     std::fprintf(io_.err, "%s\n", text.c_str());
     std::fprintf(io_.err, "Answered %s: standard input is not a terminal.\n",
                  Caption(layout.escape_answer).c_str());
-    if (IsOverwritePrompt(prompt)) {
+    if (notice.kind == MsgKind::kOverwrite) {
         std::fprintf(io_.err, "Use --yes to replace the file.\n");
     }
     return layout.escape_answer;
 }
 
-int TerminalMessageBox::Ask(const std::string& text, int style) {
-    const MsgLayout layout = LayoutOfStyle(style);
+MsgAnswer TerminalMessageBox::Ask(const std::string& text, MsgStyle style) {
+    const MsgLayout layout = LayoutOf(style);
     std::string choices;
-    for (int answer : layout.buttons) {
+    for (MsgAnswer answer : layout.buttons) {
         choices += (choices.empty() ? "" : "/") + Caption(answer);
     }
-    const int fallback = layout.buttons[static_cast<size_t>(layout.default_index)];
+    const MsgAnswer fallback = layout.buttons[static_cast<size_t>(layout.default_index)];
     for (;;) {
         std::fprintf(io_.err, "%s\n[%s, Enter for %s] ", text.c_str(), choices.c_str(),
                      Caption(fallback).c_str());
@@ -91,13 +95,17 @@ int TerminalMessageBox::Ask(const std::string& text, int style) {
         if (reply.empty()) {
             return fallback;
         }
-        for (int answer : layout.buttons) {
+        for (MsgAnswer answer : layout.buttons) {
             const std::string caption = Lower(Caption(answer));
             if (reply == caption || reply == caption.substr(0, 1)) {
                 return answer;
             }
         }
     }
+}
+
+void TerminalProgress::ShowTotal(int64_t count) {
+    total_ = count;
 }
 
 void TerminalProgress::ShowPiece(int64_t k) {
@@ -127,8 +135,8 @@ void TerminalProgress::Draw() {
     if (!shown_) {
         return;
     }
-    std::fprintf(err_, "\rPiece %lld of %s, %3d%%", static_cast<long long>(piece_), total_.c_str(),
-                 percent_);
+    std::fprintf(err_, "\rPiece %lld of %lld, %3d%%", static_cast<long long>(piece_),
+                 static_cast<long long>(total_), percent_);
     std::fflush(err_);
     drawn_ = true;
 }

@@ -17,10 +17,10 @@ struct TerminalIo {
     bool interactive = false;  // standard input is a terminal: questions are asked there
 };
 
-// Shows each message on the terminal as the window words it. The confirmation of a request
-// is taken as given (the command itself asked for it); the question before a file is replaced
-// is answered by --yes; every other question is asked when there is a terminal to ask on,
-// and otherwise answered as Cancel or No would be.
+// Shows each message on the terminal as the window words it, and answers by the notice's kind:
+// the confirmation of a request is taken as given (the command itself asked for it); the
+// question before a file is replaced is answered by --yes; every other question is asked when
+// there is a terminal to ask on, and otherwise answered as Cancel or No would be.
 class TerminalProgress;
 
 class TerminalMessageBox : public MessageBox {
@@ -29,10 +29,10 @@ class TerminalMessageBox : public MessageBox {
     TerminalMessageBox(TerminalIo io, bool replace_existing, TerminalProgress* progress = nullptr)
         : io_(io), replace_existing_(replace_existing), progress_(progress) {}
 
-    int Show(const std::string& prompt, int style, const std::string& title) override;
+    MsgAnswer Show(const Notice& notice) override;
 
   private:
-    int Ask(const std::string& text, int style);
+    MsgAnswer Ask(const std::string& text, MsgStyle style);
 
     TerminalIo io_;
     bool replace_existing_;
@@ -44,7 +44,7 @@ class TerminalProgress : public ProgressDisplay {
   public:
     TerminalProgress(FILE* err, bool shown) : err_(err), shown_(shown) {}
 
-    void SetTotal(const std::string& total) { total_ = total; }
+    void ShowTotal(int64_t count) override;
     void ShowOperating() override {}
     void ShowPiece(int64_t k) override;
     void SetProgress(float percent) override;
@@ -58,7 +58,7 @@ class TerminalProgress : public ProgressDisplay {
 
     FILE* err_;
     bool shown_;
-    std::string total_;
+    int64_t total_ = 0;
     int64_t piece_ = 1;
     int percent_ = 0;
     bool drawn_ = false;

@@ -15,10 +15,13 @@ namespace {
 // through the trap; the rules themselves are the plain functions of request_plan.
 class GoRequest {
   public:
-    GoRequest(GoForm* form, ProgressDisplay* display, MessageBox& box)
-        : form_(form), display_(display), box_(box), trap_(box) {}
+    GoRequest(ProgressDisplay* display, MessageBox& box)
+        : display_(display), box_(box), trap_(box) {}
 
-    bool Run();
+    // Reads the window's fields into a request, as the Go command of the window does.
+    bool RunForm(GoForm& form);
+    bool Split(SplitRequest request);
+    bool Join(const JoinRequest& request);
     // Reads the first piece's header and plans the series from it, or refuses it.
     SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
     // Every piece of that series, with what was found.
@@ -33,7 +36,7 @@ class GoRequest {
     void Do(F&& step) {
         trap_.Must(step);
     }
-    int Show(const Notice& notice) { return box_.Show(notice.prompt, notice.style, notice.title); }
+    MsgAnswer Show(const Notice& notice) { return box_.Show(notice); }
     void RefuseIf(const std::optional<Notice>& refusal) {
         if (refusal) {
             Show(*refusal);
@@ -52,67 +55,71 @@ class GoRequest {
         }
         return std::get<SeriesPlan>(outcome);
     }
-
-    bool SplitBranch();
-    bool JoinBranch();
+    // The engine's run, or the failure message when it did not run to its end.
+    bool Done(bool done) {
+        if (!done) {
+            Show(FailedNotice());
+        }
+        return done;
+    }
     // Asks before an existing destination is replaced, then creates and deletes it so the
     // engine starts on a free name. False when the user would not have it replaced.
-    bool ClearDestination();
+    bool ClearDestination(const std::string& destination);
 
-    GoForm* form_;  // none when only a series is looked at
-    ProgressDisplay* display_;
+    ProgressDisplay* display_;  // none when only a series is looked at
     MessageBox& box_;
     ErrorTrap trap_;
-    std::string source_;
-    std::string destination_;
 };
 
-bool GoRequest::Run() {
-    RefuseIf(CheckNamesGiven(form_->OpenText(), form_->SaveText()));
-    source_ = TrimBlanks(form_->OpenText());
-    destination_ = TrimBlanks(form_->SaveText());
-    const bool done = form_->SplitSelected() ? SplitBranch() : JoinBranch();
-    if (!done) {
-        Show(FailedNotice());
+bool GoRequest::RunForm(GoForm& form) {
+    RefuseIf(CheckNamesGiven(form.OpenText(), form.SaveText()));
+    const std::string source = TrimBlanks(form.OpenText());
+    const std::string destination = TrimBlanks(form.SaveText());
+    if (!form.SplitSelected()) {
+        return Join({source, destination});
     }
-    return done;
-}
-
-bool GoRequest::SplitBranch() {
-    std::string first_piece;
-    Do([&] { first_piece = FirstPieceName(destination_); });
-    if (first_piece != destination_) {
-        destination_ = first_piece;
-        form_->SetSaveText(destination_);
+    SplitRequest request;
+    request.source = source;
+    Do([&] { request.first_piece = FirstPieceName(destination); });
+    if (request.first_piece != destination) {
+        form.SetSaveText(request.first_piece);
     }
     Do([&] {
-        form_->SetSizeText(
-            PieceSizeText(form_->ExactSelected(), form_->ExactText(), form_->ApproxText()));
+        request.piece_size = form.ExactSelected() ? TextToInt32(form.ExactText())
+                                                  : ApproximateBytes(form.ApproxText());
+        // The hidden size field shows the bytes, as a number in a message is shown.
+        form.SetSizeText(StrWithSign(request.piece_size));
     });
+    return Split(request);
+}
+
+bool GoRequest::Split(SplitRequest request) {
+    const std::string& source = request.source;
+    const std::string& first_piece = request.first_piece;
     int64_t file_length = 0;
-    int32_t piece_size = 0;
-    Do([&] { file_length = FileLength(source_); });
-    Do([&] { piece_size = TextToInt32(form_->SizeText()); });
+    Do([&] { file_length = FileLength(source); });
+    if (request.most_pieces > 0) {
+        request.piece_size = PieceSizeForCount(file_length, request.most_pieces);
+    }
     PlanOrRefusal outcome;
-    Do([&] { outcome = PlanSplit(file_length, piece_size); });
-    const SeriesPlan plan = PlanOrRefuse(outcome);
-    form_->SetTotalCaption(PlainNumber(plan.count));
+    Do([&] { outcome = PlanSplit(file_length, request.piece_size); });
+    const SeriesPlan series = PlanOrRefuse(outcome);
+    display_->ShowTotal(series.count);
     std::optional<Notice> onto_source;
-    Do([&] { onto_source = CheckSplitTarget(source_, destination_, plan.count, SameFile); });
+    Do([&] { onto_source = CheckSplitTarget(source, first_piece, series.count, SameFile); });
     RefuseIf(onto_source);
-    AskOrEnd(SplitConfirmation(plan.count));
+    AskOrEnd(SplitConfirmation(series.count));
     // Reading one byte now reports a source that cannot be read before anything is written.
     // The source is opened for reading only, so a read-only file can be split.
     File probe;
     uint8_t byte = 0;
-    Do([&] { probe = File::OpenForReading(source_); });
+    Do([&] { probe = File::OpenForReading(source); });
     Do([&] { probe.Read(&byte, 1); });
     Do([&] { probe.Close(); });
-    if (!ClearDestination()) {
-        return false;
+    if (!ClearDestination(first_piece)) {
+        return Done(false);
     }
-    return SplitJoin(source_, destination_, Mode::kSplit, plan.stream_length, plan.piece_size,
-                     plan.count, *display_, box_);
+    return Done(SplitJoin({Mode::kSplit, source, first_piece, series}, *display_, box_));
 }
 
 SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
@@ -134,41 +141,38 @@ SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
     return PlanOrRefuse(outcome);
 }
 
-bool GoRequest::JoinBranch() {
-    const SeriesPlan plan = PlanFromFirstPiece(source_);
-    form_->SetTotalCaption(PlainNumber(plan.count));
+bool GoRequest::Join(const JoinRequest& request) {
+    const std::string& first_piece = request.first_piece;
+    const std::string& output = request.output;
+    const SeriesPlan series = PlanFromFirstPiece(first_piece);
+    display_->ShowTotal(series.count);
     std::optional<Notice> onto_piece;
-    Do([&] { onto_piece = CheckJoinTarget(source_, destination_, plan.count, SameFile); });
+    Do([&] { onto_piece = CheckJoinTarget(first_piece, output, series.count, SameFile); });
     RefuseIf(onto_piece);
     // Every piece is looked at before anything is written: a join that would stop half-way
     // must not have replaced the user's file first.
-    const std::vector<PieceCheck> pieces = PiecesOf(source_, plan);
+    const std::vector<PieceCheck> pieces = PiecesOf(first_piece, series);
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
-    AskOrEnd(JoinConfirmation(plan.count));
-    if (!ClearDestination()) {
-        return false;
+    AskOrEnd(JoinConfirmation(series.count));
+    if (!ClearDestination(output)) {
+        return Done(false);
     }
-    return SplitJoin(source_, destination_, Mode::kJoin, plan.stream_length, plan.piece_size,
-                     plan.count, *display_, box_);
+    return Done(SplitJoin({Mode::kJoin, output, first_piece, series}, *display_, box_));
 }
 
-bool GoRequest::ClearDestination() {
+bool GoRequest::ClearDestination(const std::string& destination) {
     std::string existing;
-    Do([&] { existing = DirectoryLookup(destination_); });
+    Do([&] { existing = DirectoryLookup(destination); });
     if (!existing.empty() && Show(OverwriteQuestion(existing)) != kAnswerOk) {
         return false;
     }
     File cleared;
-    Do([&] { cleared = File::OpenBinary(destination_); });
+    Do([&] { cleared = File::OpenBinary(destination); });
     Do([&] { cleared.Close(); });
-    Do([&] { DeleteFile(destination_); });
+    Do([&] { DeleteFile(destination); });
     return true;
 }
-
-}  // namespace
-
-namespace {
 
 // Runs f, which ends a request early by throwing GivenUp once its message is shown. A failure
 // outside the checked steps is said, and the program goes on.
@@ -178,9 +182,8 @@ auto Guarded(MessageBox& message_box, F&& f) -> decltype(f()) {
         return f();
     } catch (const GivenUp&) {
         // The request ended with its message shown; nothing follows.
-    } catch (const std::exception& e) {
-        ShowErrorReport(message_box, kErrInternal,
-                        ErrorDescription(kErrInternal) + " (" + e.what() + ")");
+    } catch (const std::exception&) {
+        ShowErrorReport(message_box, AsRuntimeError(std::current_exception()));
     }
     return {};
 }
@@ -188,13 +191,21 @@ auto Guarded(MessageBox& message_box, F&& f) -> decltype(f()) {
 }  // namespace
 
 bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box) {
-    return Guarded(message_box, [&] { return GoRequest(&form, &display, message_box).Run(); });
+    return Guarded(message_box, [&] { return GoRequest(&display, message_box).RunForm(form); });
+}
+
+bool RunSplit(const SplitRequest& request, ProgressDisplay& display, MessageBox& message_box) {
+    return Guarded(message_box, [&] { return GoRequest(&display, message_box).Split(request); });
+}
+
+bool RunJoin(const JoinRequest& request, ProgressDisplay& display, MessageBox& message_box) {
+    return Guarded(message_box, [&] { return GoRequest(&display, message_box).Join(request); });
 }
 
 std::optional<std::vector<PieceCheck>> CheckFirstPiece(const std::string& first_piece,
                                                        MessageBox& message_box) {
     return Guarded(message_box, [&]() -> std::optional<std::vector<PieceCheck>> {
-        GoRequest request(nullptr, nullptr, message_box);
+        GoRequest request(nullptr, message_box);
         return request.PiecesOf(first_piece, request.PlanFromFirstPiece(first_piece));
     });
 }

@@ -1,6 +1,7 @@
-// The Go command: reads the request from the form, runs it through the request rules, asks for
-// confirmation and before replacing a file, clears the way and runs the split or join. Every
-// file step goes through the error trap, so a disk that is not ready can be retried.
+// The Go command: runs a typed request through the request rules, asks for confirmation and
+// before replacing a file, clears the way and runs the split or join. Every file step goes
+// through the error trap, so a disk that is not ready can be retried. The window reads its
+// fields into a request (cmdGo_Click); the command line builds its request from its arguments.
 #pragma once
 
 #include <optional>
@@ -25,13 +26,17 @@ class GoForm {
     virtual bool ExactSelected() const = 0;  // optExact
     virtual std::string ApproxText() const = 0;
     virtual std::string ExactText() const = 0;
-    virtual std::string SizeText() const = 0;  // txtSize: the piece size in bytes
+    // txtSize: shows the piece size in bytes the request was made with.
     virtual void SetSizeText(const std::string& text) = 0;
-    virtual void SetTotalCaption(const std::string& text) = 0;  // lblTotal
 };
 
-// True when the split or join was carried out to its end.
+// Reads the window's request from its fields and runs it. True when the split or join was
+// carried out to its end.
 bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box);
+
+// Run a typed request. True when it was carried out to its end.
+bool RunSplit(const SplitRequest& request, ProgressDisplay& display, MessageBox& message_box);
+bool RunJoin(const JoinRequest& request, ProgressDisplay& display, MessageBox& message_box);
 
 // The series whose first piece is first_piece, looked at as a join would before it starts:
 // each piece with what was found, or nothing when the first piece is refused or cannot be read

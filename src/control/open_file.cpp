@@ -5,6 +5,7 @@
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
@@ -24,10 +25,13 @@ bool IsFirstPiece(const std::string& path) {
 
 // The name without its extension when the extension is ".m" and two or more digits, else "".
 std::string SeriesBaseOf(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
-        path.size() - dot < 4 || path[dot + 1] != 'm') {
+    const std::string name = NameOf(path);
+    const size_t name_dot = name.find_last_of('.');
+    if (name_dot == std::string::npos) {
+        return "";
+    }
+    const size_t dot = path.size() - name.size() + name_dot;
+    if (path.size() - dot < 4 || path[dot + 1] != 'm') {
         return "";
     }
     for (size_t i = dot + 2; i < path.size(); ++i) {

@@ -1,6 +1,6 @@
-// The rules of a split or a join request as plain functions: from what the form holds and what
-// the file system says, what to refuse with, what to ask and what to run. Every front end
-// (the window, the command line) runs the same rules through the Go command.
+// The rules of a split or a join request as plain functions: from what was asked and what the
+// file system says, what to refuse with, what to ask and what to run. Every front end (the
+// windows, the command line) runs the same rules through the Go command.
 #pragma once
 
 #include <cstdint>
@@ -10,44 +10,24 @@
 #include <variant>
 #include <vector>
 
+#include "control/messages.h"
+#include "engine/piece_series.h"
 #include "engine/series_check.h"
 
 namespace tessarel {
 
-// A message box to show.
-struct Notice {
-    std::string prompt;
-    int style = 0;
-    std::string title;
-    bool operator==(const Notice& other) const {
-        return prompt == other.prompt && style == other.style && title == other.title;
-    }
+// What a user asks for, typed: from the window's fields or from the command line's arguments.
+struct SplitRequest {
+    std::string source;
+    std::string first_piece;  // settled by FirstPieceName
+    int64_t piece_size = 0;   // bytes
+    int64_t most_pieces = 0;  // instead of a size: the smallest size that makes at most this many
 };
 
-// Messages of the Go command that are not in the disk-error table.
-extern const char kNoFileMessage[];
-extern const char kSizeTooSmallMessage[];
-extern const char kSizeTooLargeMessage[];
-extern const char kTooManyPiecesMessage[];
-extern const char kNotRecognisedMessage[];
-extern const char kFailedMessage[];
-extern const char kSplitOntoSourceMessage[];
-extern const char kJoinOntoPieceMessage[];
-// A source beyond what a header's ten digits can say.
-std::string SourceTooLargeMessage();
-
-// A refusal: the message with the exclamation icon, titled "ERROR!".
-Notice Refusal(const std::string& message);
-// The failed-operation message, also after Cancel at the overwrite question.
-Notice FailedNotice();
-Notice SplitConfirmation(int64_t count);
-Notice JoinConfirmation(int64_t count);
-// The overwrite question for an existing file whose name part is name.
-Notice OverwriteQuestion(const std::string& name);
-std::string OverwritePrompt(const std::string& name);
-// Which question a prompt is, for a front end that answers some by itself.
-bool IsConfirmationPrompt(const std::string& prompt);
-bool IsOverwritePrompt(const std::string& prompt);
+struct JoinRequest {
+    std::string first_piece;
+    std::string output;
+};
 
 // Leading and trailing blanks go; tabs and other spacing stay, as they may be in a name.
 std::string TrimBlanks(const std::string& text);
@@ -59,23 +39,19 @@ std::optional<Notice> CheckNamesGiven(const std::string& open_text, const std::s
 // extension, exactly (case-sensitive). A name without a folder raises the invalid-argument error.
 std::string FirstPieceName(const std::string& destination);
 
-// The piece size in bytes as its hidden field holds it: the exact entry as typed, or the
-// approximate entry's leading number times 1024, with a sign blank.
-std::string PieceSizeText(bool exact, const std::string& exact_text,
-                          const std::string& approx_text);
+// The piece size of the approximate entry: its leading number of kilobytes, in bytes. A value
+// beyond 64 bits is an overflow.
+int64_t ApproximateBytes(const std::string& approx_text);
 
-// What the engine is called with: the stream (file + header), the piece size, the count.
-struct SeriesPlan {
-    int64_t stream_length = 0;
-    int64_t piece_size = 0;
-    int16_t count = 0;
-};
+// The smallest piece size that cuts a file of file_length bytes into at most count pieces.
+int64_t PieceSizeForCount(int64_t file_length, int64_t count);
+
 using PlanOrRefusal = std::variant<SeriesPlan, Notice>;
 
 // A split of a file of file_length bytes into pieces of piece_size: the piece size must be over
 // 20 and under the file's length, the file no longer than a header can say, and the pieces at
 // most 100.
-PlanOrRefusal PlanSplit(int64_t file_length, int32_t piece_size);
+PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size);
 
 // A join whose first piece is piece_length bytes and begins with header (its first 20 bytes,
 // or fewer when it is shorter): the signature, then the length field. A field that is no number
@@ -95,9 +71,5 @@ std::optional<Notice> CheckJoinTarget(const std::string& first_piece,
 
 // The first piece that is missing, not an ordinary file, or short refuses the join, by name.
 std::optional<Notice> CheckPieces(const std::vector<PieceCheck>& pieces);
-std::string BadPieceMessage(const PieceCheck& piece);
-// Pieces longer than planned are the user's choice: one question naming each with its extra
-// bytes; none when there are none.
-std::optional<Notice> LongerPiecesQuestion(const std::vector<PieceCheck>& pieces);
 
 }  // namespace tessarel

@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "control/messages.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
-
-const char kSysInfoUnavailable[] = "System Information Is Unavailable At This Time";
 
 namespace {
 
@@ -77,7 +76,7 @@ void StartSysInfo(Registry& registry, const SysInfoSystem& system, MessageBox& m
         }
         system.start_program(path);
     } catch (...) {
-        message_box.Show(kSysInfoUnavailable, kStyleOkOnly, app_title);
+        message_box.Show({MsgKind::kInformation, kSysInfoUnavailable, kStylePlain, app_title});
     }
 }
 

@@ -9,8 +9,6 @@
 
 namespace tessarel {
 
-extern const char kSysInfoUnavailable[];
-
 // What starting the tool needs from the system besides the registry.
 struct SysInfoSystem {
     // Starts the program at path, detached; a failure is raised as a run-time error.

@@ -31,4 +31,22 @@ int64_t PieceCount(int64_t stream_length, int64_t piece_size);
 // The length of piece number piece (1-based) of such a stream.
 int64_t PieceLength(int64_t stream_length, int64_t piece_size, int64_t piece);
 
+// How a series is cut: the stream (file + header), the piece size and the count of pieces,
+// worked out once by the request rules.
+struct SeriesPlan {
+    int64_t stream_length = 0;
+    int64_t piece_size = 0;
+    int64_t count = 0;
+
+    int64_t source_length() const { return stream_length - kHeaderLength; }
+    int64_t piece_length(int64_t piece) const {
+        return PieceLength(stream_length, piece_size, piece);
+    }
+    // True when the numbers fit together as a series the split could have written.
+    bool consistent() const {
+        return piece_size >= kMinPieceSize && piece_size < stream_length && count >= 2 &&
+               PieceCount(stream_length, piece_size) == count;
+    }
+};
+
 }  // namespace tessarel

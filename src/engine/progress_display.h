@@ -10,6 +10,8 @@ namespace tessarel {
 class ProgressDisplay {
   public:
     virtual ~ProgressDisplay() = default;
+    // The number of pieces in all, known once the request is planned (before it runs).
+    virtual void ShowTotal(int64_t count) = 0;
     // The operating state comes up: the count of pieces, the animation playing, no commands.
     virtual void ShowOperating() = 0;
     // Piece k (from 1) is being worked on; the window is repainted at once.

@@ -1,12 +1,8 @@
 #include "engine/series_check.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
-#include "platform/file.h"
+#include "platform/path.h"
 
 namespace tessarel {
 
@@ -21,19 +17,16 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stre
         piece.number = n;
         piece.name = n == 1 ? first_piece : PieceName(base, n);
         piece.expected = PieceLength(stream_length, piece_size, n);
-        struct stat st {};
-        if (::stat(piece.name.c_str(), &st) != 0) {
-            if (errno != ENOENT) {
-                RaiseErrno(errno, piece.name);
-            }
+        const PathInfo info = InfoOf(piece.name);
+        if (!info.exists()) {
             piece.state = PieceState::kMissing;
-        } else if (!S_ISREG(st.st_mode)) {
+        } else if (!info.regular()) {
             piece.state = PieceState::kNotOrdinary;
         } else {
-            piece.actual = st.st_size;
-            piece.state = st.st_size < piece.expected   ? PieceState::kShort
-                          : st.st_size > piece.expected ? PieceState::kLonger
-                                                        : PieceState::kGood;
+            piece.actual = info.size;
+            piece.state = info.size < piece.expected   ? PieceState::kShort
+                          : info.size > piece.expected ? PieceState::kLonger
+                                                       : PieceState::kGood;
         }
         pieces.push_back(piece);
     }

@@ -35,25 +35,24 @@ struct ChunkPlan {
     int64_t last_remainder = 0;
     int64_t full_pieces = 0;  // F
 
-    ChunkPlan() = default;
-    ChunkPlan(int64_t Insize, int64_t InSplit, int16_t InTotalFiles)
-        : chunks_per_piece(InSplit / kChunkSize),
-          piece_remainder(InSplit % kChunkSize),
-          last_length(Insize % InSplit),
+    explicit ChunkPlan(const SeriesPlan& series)
+        : chunks_per_piece(series.piece_size / kChunkSize),
+          piece_remainder(series.piece_size % kChunkSize),
+          last_length(series.stream_length % series.piece_size),
           last_chunks(last_length / kChunkSize),
           last_remainder(last_length % kChunkSize),
-          full_pieces(last_length == 0 ? InTotalFiles : InTotalFiles - 1) {}
+          full_pieces(last_length == 0 ? series.count : series.count - 1) {}
 };
 
 class Operation {
   public:
-    Operation(const std::string& open_file, const std::string& save_file, int64_t Insize,
-              int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display, MessageBox& box)
-        : open_file_(open_file),
-          save_file_(save_file),
-          size_(Insize),
-          split_(InSplit),
-          total_(InTotalFiles),
+    // The plan is consistent (SplitJoin checked it), so no division below is by 0.
+    Operation(const OperationPlan& plan, ProgressDisplay& display, MessageBox& box)
+        : plan_(plan),
+          size_(plan.series.stream_length),
+          split_(plan.series.piece_size),
+          total_(plan.series.count),
+          chunks_(plan.series),
           display_(display),
           trap_(box) {}
 
@@ -74,7 +73,6 @@ class Operation {
         trap_.Must(step);
     }
 
-    void CheckArguments();
     void MakeBuffers();
     void ShowOperating();
     void ShowPiece(int64_t k);
@@ -114,15 +112,14 @@ class Operation {
     // what ends up on disk is the same as if every chunk had gone alone.
     bool CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_t base);
 
-    std::string open_file_;
-    std::string save_file_;
-    int64_t size_;
-    int64_t split_;
-    int16_t total_;
+    const OperationPlan& plan_;
+    int64_t size_;   // Insize: the stream's length
+    int64_t split_;  // InSplit: the piece size
+    int64_t total_;  // InTotalFiles: the count of pieces
+    ChunkPlan chunks_;
     ProgressDisplay& display_;
     ErrorTrap trap_;
 
-    ChunkPlan plan_;  // worked out once, with the buffers
     std::vector<uint8_t> chunk_;
     std::vector<uint8_t> batch_;
     std::vector<uint8_t> piece_rest_;
@@ -134,22 +131,8 @@ class Operation {
     std::vector<File> written_;  // pieces written and not yet flushed (at most 100)
 };
 
-void Operation::CheckArguments() {
-    // The Go command hands over a consistent plan; anything else would read or write bytes
-    // that belong to no piece, so it is refused as an invalid argument.
-    Do([&] {
-        // A series has at least two pieces: a piece size that takes in the whole stream would
-        // have the join read its first piece a second time as its last.
-        if (split_ < kMinPieceSize || split_ >= size_ || total_ < 2 ||
-            PieceCount(size_, split_) != total_) {
-            throw RuntimeError(kErrInvalidArgument);
-        }
-    });
-}
-
 void Operation::MakeBuffers() {
-    plan_ = ChunkPlan(size_, split_, total_);  // the arguments were checked: no division by 0
-    const ChunkPlan& plan = plan_;
+    const ChunkPlan& plan = chunks_;
     chunk_.resize(kChunkSize);
     if (plan.chunks_per_piece > 1 || plan.last_chunks > 1) {
         batch_.resize(size_t(kBatchChunks) * kChunkSize);
@@ -170,7 +153,7 @@ void Operation::ShowPiece(int64_t k) {
 }
 
 void Operation::CopyFirstPiece(File& from, File& to) {
-    const ChunkPlan& plan = plan_;
+    const ChunkPlan& plan = chunks_;
     CopyBlock(from, to, first_block_);
     if (plan.chunks_per_piece == 0) {
         return;  // the first block was the whole piece
@@ -229,7 +212,7 @@ bool Operation::CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_
 }
 
 void Operation::LaterPieces(bool split) {
-    const ChunkPlan& plan = plan_;
+    const ChunkPlan& plan = chunks_;
     auto piece = [&](int64_t k, int64_t chunks, std::vector<uint8_t>& rest) {
         ShowPiece(k);
         std::string name;
@@ -261,14 +244,13 @@ void Operation::LaterPieces(bool split) {
 void Operation::Split() {
     std::string header;
     Do([&] { header = HeaderText(size_ - kHeaderLength); });
-    CheckArguments();
     Do([&] { MakeBuffers(); });
-    Do([&] { base_ = StripExtension(save_file_); });
+    Do([&] { base_ = StripExtension(plan_.first_piece); });
     ShowOperating();
 
     // The source is only read: a missing one must not be created.
-    Do([&] { whole_ = File::OpenForReading(open_file_); });
-    Do([&] { piece_ = File::OpenBinary(save_file_); });
+    Do([&] { whole_ = File::OpenForReading(plan_.whole); });
+    Do([&] { piece_ = File::OpenBinary(plan_.first_piece); });
     for (size_t i = 0; i < header.size(); ++i) {
         const auto byte = static_cast<uint8_t>(header[i]);
         Do([&] { piece_.Write(&byte, 1); });
@@ -280,19 +262,18 @@ void Operation::Split() {
     LaterPieces(true);
     FlushWrittenPieces();
     // Every piece is on the medium; now their names are too.
-    Do([&] { SyncFolderOf(save_file_); });
+    Do([&] { SyncFolderOf(plan_.first_piece); });
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
 }
 
 void Operation::Join() {
-    CheckArguments();
     Do([&] { MakeBuffers(); });
-    Do([&] { base_ = StripExtension(open_file_); });
+    Do([&] { base_ = StripExtension(plan_.first_piece); });
     ShowOperating();
 
-    Do([&] { whole_ = File::OpenBinary(save_file_); });
-    Do([&] { piece_ = File::OpenForReading(open_file_); });
+    Do([&] { whole_ = File::OpenBinary(plan_.whole); });
+    Do([&] { piece_ = File::OpenForReading(plan_.first_piece); });
     std::vector<uint8_t> header(kHeaderLength);
     Do([&] { piece_.Read(header.data(), kHeaderLength); });
     CopyFirstPiece(piece_, whole_);
@@ -301,22 +282,27 @@ void Operation::Join() {
 
     LaterPieces(false);
     Do([&] { whole_.Sync(); });
-    Do([&] { SyncFolderOf(save_file_); });
+    Do([&] { SyncFolderOf(plan_.whole); });
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
 }
 
 }  // namespace
 
-bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,
-               int64_t Insize, int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display,
-               MessageBox& message_box) {
-    Operation operation(InOpenFile, InSaveFile, Insize, InSplit, InTotalFiles, display,
-                        message_box);
+bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box) {
     display.BeginOperation();
     bool result = false;
+    if (!plan.series.consistent()) {
+        // The request rules hand over a consistent plan; anything else would read or write
+        // bytes that belong to no piece. A series has at least two pieces: a piece size that
+        // takes in the whole stream would have the join read its first piece a second time.
+        ShowErrorReport(message_box, RuntimeError(kErrInvalidArgument));
+        display.EndOperation();
+        return false;
+    }
+    Operation operation(plan, display, message_box);
     try {
-        if (InOption == Mode::kSplit) {
+        if (plan.mode == Mode::kSplit) {
             operation.Split();
         } else {
             operation.Join();
@@ -330,6 +316,17 @@ bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mod
     operation.Finish();
     display.EndOperation();
     return result;
+}
+
+bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,
+               int64_t Insize, int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display,
+               MessageBox& message_box) {
+    OperationPlan plan;
+    plan.mode = InOption;
+    plan.whole = InOption == Mode::kSplit ? InOpenFile : InSaveFile;
+    plan.first_piece = InOption == Mode::kSplit ? InSaveFile : InOpenFile;
+    plan.series = {Insize, InSplit, InTotalFiles};
+    return SplitJoin(plan, display, message_box);
 }
 
 }  // namespace tessarel

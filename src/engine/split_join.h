@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/piece_series.h"
 #include "engine/progress_display.h"
 #include "platform/message_box.h"
 
@@ -15,10 +16,22 @@ constexpr int32_t kChunkSize = 10000;
 
 enum class Mode { kSplit, kJoin };
 
-// InOption kSplit splits InOpenFile into the series whose first piece is InSaveFile; any other
-// kJoin joins the series whose first piece is InOpenFile into InSaveFile. Insize is the stream
-// length (file + header), InSplit the piece size, InTotalFiles the number of pieces. True when
-// the operation ran to its end.
+// One operation, as the request rules planned it.
+struct OperationPlan {
+    Mode mode = Mode::kSplit;
+    std::string whole;        // the file split, or the file a join rebuilds
+    std::string first_piece;  // the series' first piece; the later ones are named after it
+    SeriesPlan series;
+};
+
+// Runs the plan. True when the operation ran to its end; false when it was given up (its
+// messages have been shown) or the plan does not fit together.
+bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box);
+
+// The same with the operation's classic parameters: InOption kSplit splits InOpenFile into the
+// series whose first piece is InSaveFile; kJoin joins the series whose first piece is
+// InOpenFile into InSaveFile. Insize is the stream length (file + header), InSplit the piece
+// size, InTotalFiles the number of pieces.
 bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,
                int64_t Insize, int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display,
                MessageBox& message_box);

@@ -7,10 +7,7 @@
 #include "platform/runtime_error.h"
 
 namespace tessarel {
-namespace {
 
-// The failure as a numbered run-time error: running out of memory is error 7, any other
-// exception a program error that is reported rather than left to end the program.
 RuntimeError AsRuntimeError(std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);
@@ -25,19 +22,18 @@ RuntimeError AsRuntimeError(std::exception_ptr failure) {
     }
 }
 
-}  // namespace
-
 std::string ErrorReport(int32_t number, const std::string& description) {
     return "Error # " + StrWithSign(number) + "\r" + description;
 }
 
-void ShowErrorReport(MessageBox& message_box, int32_t number, const std::string& description) {
-    message_box.Show(ErrorReport(number, description), kStyleOkOnly, "Error");
+void ShowErrorReport(MessageBox& message_box, const RuntimeError& error) {
+    message_box.Show({MsgKind::kErrorReport, ErrorReport(error.number(), error.description()),
+                      kStylePlain, "Error", error.file()});
 }
 
 ErrorTrap::Outcome ErrorTrap::Handle(std::exception_ptr failure) {
     const RuntimeError error = AsRuntimeError(failure);
-    switch (ClassifyFileError(error.number(), message_box_)) {
+    switch (ClassifyFileError(error.number(), message_box_, error.file())) {
         case FileErrRetry:
             return Outcome::kRetry;
         case FileErrSkip:
@@ -45,7 +41,7 @@ ErrorTrap::Outcome ErrorTrap::Handle(std::exception_ptr failure) {
         case FileErrStop:
             return Outcome::kGiveUp;
         default:
-            ShowErrorReport(message_box_, error.number(), error.description());
+            ShowErrorReport(message_box_, error);
             return Outcome::kGiveUp;
     }
 }

@@ -8,13 +8,18 @@
 #include <string>
 
 #include "platform/message_box.h"
+#include "platform/runtime_error.h"
 
 namespace tessarel {
 
 // The report of an error the disk-error table does not know: "Error # " + number with its sign
 // blank + CR + description, shown with style 0 and the title "Error".
 std::string ErrorReport(int32_t number, const std::string& description);
-void ShowErrorReport(MessageBox& message_box, int32_t number, const std::string& description);
+void ShowErrorReport(MessageBox& message_box, const RuntimeError& error);
+
+// A failure as a numbered run-time error: running out of memory is error 7, any other exception
+// a program error (51) that is reported rather than left to end the program.
+RuntimeError AsRuntimeError(std::exception_ptr failure);
 
 // Thrown by ErrorTrap::Must when the user has given the operation up; its message was shown.
 struct GivenUp {};

@@ -10,34 +10,36 @@ constexpr char kTitle[] = "Disk Error";
 struct KnownError {
     int32_t number;
     const char* message;
-    int style;
+    MsgStyle style;
+    MsgKind kind;
 };
 
 constexpr KnownError kKnownErrors[] = {
-    {52, "That filename is illegal.", kStyleExclamation},
-    {53, "File Not Found.", kStyleExclamation},
-    {54, "Can't open your file for that type of access.", kStyleExclamation},
-    {55, "This file is already open.", kStyleExclamation},
-    {57, "Internal disk error.", kStyleExclamation},
-    {61, "Disk is full. Continue?", kStyleExclamation | kStyleYesNo},
+    {52, "That filename is illegal.", kStyleWarning, MsgKind::kDiskError},
+    {53, "File Not Found.", kStyleWarning, MsgKind::kDiskError},
+    {54, "Can't open your file for that type of access.", kStyleWarning, MsgKind::kDiskError},
+    {55, "This file is already open.", kStyleWarning, MsgKind::kDiskError},
+    {57, "Internal disk error.", kStyleWarning, MsgKind::kDiskError},
+    {61, "Disk is full. Continue?", kStyleWarningYesNo, MsgKind::kDiskFull},
     {62,
      "This file has a nonstandard end-of-file marker, or an attempt was made to read beyond "
      "the end-of-file marker.",
-     kStyleExclamation},
-    {64, "That filename is illegal.", kStyleExclamation},
-    {68, "That device appears unavailable.", kStyleExclamation},
-    {71, "Insert a disk in the drive and close the door.", kStyleExclamation | kStyleRetryCancel},
-    {76, "That path doesn't exist.", kStyleExclamation},
+     kStyleWarning, MsgKind::kDiskError},
+    {64, "That filename is illegal.", kStyleWarning, MsgKind::kDiskError},
+    {68, "That device appears unavailable.", kStyleWarning, MsgKind::kDiskError},
+    {71, "Insert a disk in the drive and close the door.", kStyleWarningRetryCancel,
+     MsgKind::kDriveNotReady},
+    {76, "That path doesn't exist.", kStyleWarning, MsgKind::kDiskError},
 };
 
 }  // namespace
 
-int16_t ClassifyFileError(int32_t error_number, MessageBox& message_box) {
+int16_t ClassifyFileError(int32_t error_number, MessageBox& message_box, const std::string& file) {
     for (const KnownError& known : kKnownErrors) {
         if (known.number != error_number) {
             continue;
         }
-        switch (message_box.Show(known.message, known.style, kTitle)) {
+        switch (message_box.Show({known.kind, known.message, known.style, kTitle, file})) {
             case kAnswerRetry:
             case kAnswerYes:
                 return FileErrRetry;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/message_box.h"
 
@@ -15,7 +16,9 @@ enum FileErrCode : int16_t {
     FileErrUnknown = 3,  // not a file error we know: the caller reports it itself
 };
 
-// Shows at most one "Disk Error" message for error_number and maps the answer to a code.
-int16_t ClassifyFileError(int32_t error_number, MessageBox& message_box);
+// Shows at most one "Disk Error" message for error_number (about file, when known) and maps the
+// answer to a code.
+int16_t ClassifyFileError(int32_t error_number, MessageBox& message_box,
+                          const std::string& file = "");
 
 }  // namespace tessarel

@@ -1,7 +1,8 @@
 // Files over the OS's own calls, so that every failure reaches us with its real cause. Each
-// failure is raised as a numbered run-time error (see ErrorFromErrno). Reads and writes are
-// sequential from a position the object keeps; one that fails leaves that position where it
-// was, so running the same read or write again neither drops nor repeats bytes.
+// failure is raised as a numbered run-time error, through one table per system (file_posix.cpp,
+// file_win32.cpp). Reads and writes are sequential from a position the object keeps; one that
+// fails leaves that position where it was, so running the same read or write again neither
+// drops nor repeats bytes. Paths are UTF-8 (on POSIX: the file system's bytes).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,22 @@
 namespace tessarel {
 
 // The calls the fault hook below sees.
-enum class FileOp { Read, Write, OpenRead, OpenWrite, Sync };
+enum class FileOp { Read, Write, OpenRead, OpenWrite, Sync, Rename, Delete };
+
+// A failure a test injects, named as the user would meet it. Each file layer turns it into its
+// own system's error code and then through the same table as a real failure, so the hook
+// exercises that table too.
+enum class Fault {
+    kNone,
+    kNotFound,
+    kAccessDenied,
+    kDiskFull,
+    kTooLarge,  // the file cannot grow any further on this file system
+    kDeviceIo,
+    kNotReady,  // no medium in the drive
+    kNoDevice,
+    kBusy,
+};
 
 class File {
   public:
@@ -20,6 +36,12 @@ class File {
     static File OpenForReading(const std::string& path);
     // Write only, created or cut to length 0 ("output").
     static File OpenOutput(const std::string& path);
+    // Write only, a new file that must not exist yet (a temporary file of ours). Never follows
+    // a link; an existing entry of the name is an error.
+    static File CreateNew(const std::string& path);
+    // Write only, an ordinary file created or cut to length 0; a link at the name is refused,
+    // never written through.
+    static File OpenReplacing(const std::string& path);
 
     File() = default;
     File(File&& other) noexcept;
@@ -28,52 +50,55 @@ class File {
     File& operator=(const File&) = delete;
     ~File();  // closes quietly; call Close() to hear of a failure
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return handle_ != kNoHandle; }
     int64_t Position() const { return position_; }
+    const std::string& path() const { return path_; }
 
     // Reads exactly size bytes; a file that ends first raises input past end (62).
     void Read(uint8_t* buffer, int32_t size);
     void Write(const uint8_t* buffer, int32_t size);
-    // Puts what was written on the medium (fdatasync). A failure is a disk error like a failed
-    // write, and it stays: once a flush has failed the data cannot be vouched for, so every
-    // later flush of this file fails the same way instead of reporting a success it cannot know.
+    // Puts what was written on the medium. A failure is a disk error like a failed write, and
+    // it stays: once a flush has failed the data cannot be vouched for, so every later flush of
+    // this file fails the same way instead of reporting a success it cannot know.
     void Sync();
-    // Has the kernel start writing out everything written so far, without waiting for it.
+    // Has the system start writing out everything written so far, without waiting for it.
     void StartWriteback();
     void Close();
 
   private:
-    File(int fd, std::string path, bool regular)
-        : fd_(fd), path_(std::move(path)), regular_(regular) {}
-    static File Open(const std::string& path, int flags, bool regular_only);
-    template <typename Buffer, typename Call>
-    void Move(FileOp op, Buffer buffer, int32_t size, Call call);
-    // Past every few megabytes written, has the kernel start writing them out, and waits for
+    static constexpr intptr_t kNoHandle = -1;
+    File(intptr_t handle, std::string path, bool regular)
+        : handle_(handle), path_(std::move(path)), regular_(regular) {}
+    friend struct FileAccess;  // the system's half of the class, in file_<system>.cpp
+    // Past every few megabytes written, has the system start writing them out, and waits for
     // what lies more than a few dozen megabytes behind: the data goes out as it is written, at
     // the disk's pace, and the final flush has little left to do.
     void PaceWriteback();
 
-    int fd_ = -1;
+    intptr_t handle_ = kNoHandle;  // a descriptor, or a HANDLE
     std::string path_;
     bool regular_ = false;
     int64_t position_ = 0;
     int64_t writeback_started_ = 0;  // bytes from the start handed to writeback
     int64_t writeback_waited_ = 0;   // bytes from the start known written out
-    int sync_error_ = 0;             // errno of a failed flush, kept
+    int sync_error_ = 0;             // the system's code of a failed flush, kept
 };
 
 // Faults no test can get from a real device (a drive that is not ready), or not as the user
-// running it (a permission refused to root), are injected here: the hook sees every open, read
-// and write before it happens and may answer with an errno to fail it.
-
-using FileFaultHook = int (*)(FileOp op, const std::string& path, int64_t position, int32_t size,
-                              void* context);
+// running it (a permission refused to root), are injected here: the hook sees every open, read,
+// write, flush, rename and delete before it happens and may answer with a fault to fail it.
+using FileFaultHook = Fault (*)(FileOp op, const std::string& path, int64_t position, int32_t size,
+                                void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);
 
 // Length of the named file.
 int64_t FileLength(const std::string& path);
 
 void DeleteFile(const std::string& path);
+
+// Puts the file at from in the place of to in one step, replacing an ordinary file there, and
+// makes the change durable as far as the system allows. Both lie in the same folder.
+void RenameOver(const std::string& from, const std::string& to);
 
 // Flushes the folder that holds path, so the names of files newly made there survive a power
 // cut. A failure is a disk error.
@@ -85,11 +110,5 @@ std::string DirectoryLookup(const std::string& path);
 
 // True when both paths exist and name the same file, through links or not.
 bool SameFile(const std::string& a, const std::string& b);
-
-// The run-time error number an errno stands for, when it happened to path.
-int32_t ErrorFromErrno(int err, const std::string& path);
-
-// Raises the run-time error for errno err.
-[[noreturn]] void RaiseErrno(int err, const std::string& path);
 
 }  // namespace tessarel

@@ -1,58 +1,69 @@
 #include "platform/message_box.h"
 
 namespace tessarel {
+namespace {
 
-MsgLayout LayoutOfStyle(int style) {
+constexpr int kIconNumbers[] = {0, 16, 32, 48, 64};  // in the order of MsgIcon
+constexpr int kDefaultButtonUnit = 256;
+
+}  // namespace
+
+int StyleNumber(MsgStyle style) {
+    return static_cast<int>(style.buttons) + kIconNumbers[static_cast<int>(style.icon)] +
+           style.default_button * kDefaultButtonUnit;
+}
+
+MsgStyle StyleOfNumber(int number) {
+    MsgStyle style;
+    const int buttons = number & 0x0F;
+    style.buttons = buttons <= static_cast<int>(MsgButtons::kRetryCancel)
+                        ? static_cast<MsgButtons>(buttons)
+                        : MsgButtons::kOk;
+    style.icon = MsgIcon::None;
+    for (int i = 0; i < 5; ++i) {
+        if ((number & 0x70) == kIconNumbers[i]) {
+            style.icon = static_cast<MsgIcon>(i);
+        }
+    }
+    style.default_button = (number & 0x300) >> 8;
+    return style;
+}
+
+MsgLayout LayoutOf(MsgStyle style) {
     MsgLayout layout;
-    switch (style & 0x0F) {
-        case kStyleOkCancel:
+    switch (style.buttons) {
+        case MsgButtons::kOkCancel:
             layout.buttons = {kAnswerOk, kAnswerCancel};
             layout.escape_answer = kAnswerCancel;
             break;
-        case kStyleAbortRetryIgnore:
+        case MsgButtons::kAbortRetryIgnore:
             // No Cancel and no No: Escape must not pick one of these for the user.
             layout.buttons = {kAnswerAbort, kAnswerRetry, kAnswerIgnore};
             break;
-        case kStyleYesNoCancel:
+        case MsgButtons::kYesNoCancel:
             layout.buttons = {kAnswerYes, kAnswerNo, kAnswerCancel};
             layout.escape_answer = kAnswerCancel;
             break;
-        case kStyleYesNo:
+        case MsgButtons::kYesNo:
             layout.buttons = {kAnswerYes, kAnswerNo};
             layout.escape_answer = kAnswerNo;
             break;
-        case kStyleRetryCancel:
+        case MsgButtons::kRetryCancel:
             layout.buttons = {kAnswerRetry, kAnswerCancel};
             layout.escape_answer = kAnswerCancel;
             break;
-        default:  // OK only, and any button code we do not know
+        case MsgButtons::kOk:
             layout.buttons = {kAnswerOk};
             layout.escape_answer = kAnswerOk;
             break;
     }
-    switch (style & 0x70) {
-        case kStyleCritical:
-            layout.icon = MsgIcon::Critical;
-            break;
-        case kStyleQuestion:
-            layout.icon = MsgIcon::Question;
-            break;
-        case kStyleExclamation:
-            layout.icon = MsgIcon::Exclamation;
-            break;
-        case kStyleInformation:
-            layout.icon = MsgIcon::Information;
-            break;
-        default:
-            layout.icon = MsgIcon::None;
-            break;
-    }
-    const int wanted = (style & 0x300) >> 8;
-    layout.default_index = wanted < static_cast<int>(layout.buttons.size()) ? wanted : 0;
+    layout.icon = style.icon;
+    layout.default_index =
+        style.default_button < static_cast<int>(layout.buttons.size()) ? style.default_button : 0;
     return layout;
 }
 
-const char* ButtonCaption(int answer) {
+const char* ButtonCaption(MsgAnswer answer) {
     switch (answer) {
         case kAnswerOk:
             return "OK";
@@ -68,9 +79,10 @@ const char* ButtonCaption(int answer) {
             return "&Yes";
         case kAnswerNo:
             return "&No";
-        default:
-            return "";
+        case kAnswerNone:
+            break;
     }
+    return "";
 }
 
 }  // namespace tessarel

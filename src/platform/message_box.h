@@ -1,6 +1,6 @@
-// The program's message box: prompt, style number and title in, the number of the pressed
-// button out. Style and answer numbers follow the classic Windows message-box convention,
-// which the error handling and the Go command are written against.
+// The program's message box: a notice in (what it is, its prompt, style and title), the pressed
+// button out. Styles and answers are the classic Windows message-box ones, which the error
+// handling and the Go command are written against; StyleNumber turns a style into its number.
 #pragma once
 
 #include <string>
@@ -9,6 +9,7 @@
 namespace tessarel {
 
 enum MsgAnswer : int {
+    kAnswerNone = 0,  // no button: only where a style gives Escape no meaning
     kAnswerOk = 1,
     kAnswerCancel = 2,
     kAnswerAbort = 3,
@@ -18,42 +19,89 @@ enum MsgAnswer : int {
     kAnswerNo = 7,
 };
 
-enum MsgStyle : int {
-    kStyleOkOnly = 0,
-    kStyleOkCancel = 1,
-    kStyleAbortRetryIgnore = 2,
-    kStyleYesNoCancel = 3,
-    kStyleYesNo = 4,
-    kStyleRetryCancel = 5,
-    kStyleCritical = 16,
-    kStyleQuestion = 32,
-    kStyleExclamation = 48,
-    kStyleInformation = 64,
-    kStyleDefaultButton2 = 256,
-    kStyleDefaultButton3 = 512,
-};
-
+enum class MsgButtons { kOk, kOkCancel, kAbortRetryIgnore, kYesNoCancel, kYesNo, kRetryCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 
-// What a style number asks for: the icon, the buttons in order (as answer numbers), which
-// button is the default, and what Escape answers (0 when Escape does nothing).
-struct MsgLayout {
+struct MsgStyle {
+    MsgButtons buttons = MsgButtons::kOk;
     MsgIcon icon = MsgIcon::None;
-    std::vector<int> buttons;
-    int default_index = 0;
-    int escape_answer = 0;
+    int default_button = 0;  // which button Enter presses, from 0
+    bool operator==(const MsgStyle& o) const {
+        return buttons == o.buttons && icon == o.icon && default_button == o.default_button;
+    }
+    bool operator!=(const MsgStyle& o) const { return !(*this == o); }
 };
 
-MsgLayout LayoutOfStyle(int style);
+// The styles the program shows.
+constexpr MsgStyle kStylePlain{MsgButtons::kOk, MsgIcon::None};                         // 0
+constexpr MsgStyle kStyleYesNo{MsgButtons::kYesNo, MsgIcon::None};                      // 4
+constexpr MsgStyle kStyleCritical{MsgButtons::kOk, MsgIcon::Critical};                  // 16
+constexpr MsgStyle kStyleWarning{MsgButtons::kOk, MsgIcon::Exclamation};                // 48
+constexpr MsgStyle kStyleWarningOkCancel{MsgButtons::kOkCancel, MsgIcon::Exclamation};  // 49
+constexpr MsgStyle kStyleWarningYesNo{MsgButtons::kYesNo, MsgIcon::Exclamation};        // 52
+constexpr MsgStyle kStyleWarningRetryCancel{MsgButtons::kRetryCancel, MsgIcon::Exclamation};
+constexpr MsgStyle kStyleInfoOkCancel{MsgButtons::kOkCancel, MsgIcon::Information};  // 65
 
-// The caption a button of the given answer number carries, with its access key.
-const char* ButtonCaption(int answer);
+// The style's number as the classic message box takes it (48 for an exclamation with OK).
+int StyleNumber(MsgStyle style);
+// The style a number stands for; unknown button codes are OK only.
+MsgStyle StyleOfNumber(int number);
+
+// What a notice is, so that a front end that answers some questions by itself (the command
+// line) decides by kind, never by wording.
+enum class MsgKind {
+    kRefusal,        // a request refused before anything was done
+    kFailure,        // the operation was not carried out
+    kConfirmation,   // how many pieces: go on?
+    kOverwrite,      // an existing file would be replaced
+    kLongerPieces,   // pieces longer than their series says: join without the extra bytes?
+    kDiskError,      // a disk or file error the user can only acknowledge
+    kDiskFull,       // the disk is full: try the same write again?
+    kDriveNotReady,  // no disk in the drive: try again?
+    kErrorReport,    // an error no table knows: "Error # n"
+    kQuit,           // leave the program?
+    kInformation,    // anything else that is only said
+};
+
+struct Notice {
+    Notice() = default;
+    Notice(MsgKind kind_, std::string prompt_, MsgStyle style_, std::string title_,
+           std::string file_ = "")
+        : kind(kind_),
+          prompt(std::move(prompt_)),
+          style(style_),
+          title(std::move(title_)),
+          file(std::move(file_)) {}
+
+    MsgKind kind = MsgKind::kInformation;
+    std::string prompt;
+    MsgStyle style;
+    std::string title;
+    std::string file;  // the file the notice is about, when there is one
+    bool operator==(const Notice& o) const {
+        return kind == o.kind && prompt == o.prompt && style == o.style && title == o.title;
+    }
+};
+
+// What a style asks for: the icon, the buttons in order, which is the default, and what
+// Escape answers (kAnswerNone when Escape does nothing).
+struct MsgLayout {
+    MsgIcon icon = MsgIcon::None;
+    std::vector<MsgAnswer> buttons;
+    int default_index = 0;
+    MsgAnswer escape_answer = kAnswerNone;
+};
+
+MsgLayout LayoutOf(MsgStyle style);
+
+// The caption a button of the given answer carries, with its access key.
+const char* ButtonCaption(MsgAnswer answer);
 
 class MessageBox {
   public:
     virtual ~MessageBox() = default;
-    // Shows the message modally and returns the answer number of the pressed button.
-    virtual int Show(const std::string& prompt, int style, const std::string& title) = 0;
+    // Shows the notice modally and returns the pressed button.
+    virtual MsgAnswer Show(const Notice& notice) = 0;
 };
 
 }  // namespace tessarel

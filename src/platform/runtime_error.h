@@ -35,14 +35,17 @@ std::string ErrorDescription(int32_t number);
 class RuntimeError : public std::runtime_error {
   public:
     explicit RuntimeError(int32_t number) : RuntimeError(number, ErrorDescription(number)) {}
-    RuntimeError(int32_t number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
+    // file: the path the error is about, when there is one.
+    RuntimeError(int32_t number, const std::string& description, std::string file = "")
+        : std::runtime_error(description), number_(number), file_(std::move(file)) {}
 
     int32_t number() const { return number_; }
     std::string description() const { return what(); }
+    const std::string& file() const { return file_; }
 
   private:
     int32_t number_;
+    std::string file_;
 };
 
 // 32-bit and 16-bit arithmetic that raises the overflow error instead of wrapping.

@@ -9,7 +9,7 @@ namespace tessarel {
 
 class FakeForm : public GoForm {
   public:
-    std::string open, save, approx = "1400", exact = "0", size = "Text3", total = "10";
+    std::string open, save, approx = "1400", exact = "0", size = "Text3";
     bool split = true;
     bool exact_selected = false;
 
@@ -20,9 +20,7 @@ class FakeForm : public GoForm {
     bool ExactSelected() const override { return exact_selected; }
     std::string ApproxText() const override { return approx; }
     std::string ExactText() const override { return exact; }
-    std::string SizeText() const override { return size; }
     void SetSizeText(const std::string& text) override { size = text; }
-    void SetTotalCaption(const std::string& text) override { total = text; }
 };
 
 }  // namespace tessarel

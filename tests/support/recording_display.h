@@ -11,6 +11,7 @@ namespace tessarel {
 
 class RecordingDisplay : public ProgressDisplay {
   public:
+    void ShowTotal(int64_t count) override { total = PlainNumber(count); }
     void ShowOperating() override {
         operating = true;
         ++shown_operating;
@@ -30,6 +31,7 @@ class RecordingDisplay : public ProgressDisplay {
 
     bool Idle() const { return !operating; }
 
+    std::string total = "10";  // lblTotal's caption at start
     bool operating = false;
     int shown_operating = 0;
     std::vector<std::string> captions;

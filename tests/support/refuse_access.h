@@ -3,7 +3,6 @@
 // file mode stops. Either way the program meets EACCES at the same call.
 #pragma once
 
-#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -41,12 +40,12 @@ class RefuseAccess {
     RefuseAccess& operator=(const RefuseAccess&) = delete;
 
   private:
-    static int Hook(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+    static Fault Hook(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
         const auto* self = static_cast<const RefuseAccess*>(context);
-        if (self->kind_ == kReading) {
-            return op == FileOp::OpenRead && path == self->path_ ? EACCES : 0;
-        }
-        return op == FileOp::OpenWrite && path.rfind(self->path_ + "/", 0) == 0 ? EACCES : 0;
+        const bool refused = self->kind_ == kReading
+                                 ? op == FileOp::OpenRead && path == self->path_
+                                 : op == FileOp::OpenWrite && path.rfind(self->path_ + "/", 0) == 0;
+        return refused ? Fault::kAccessDenied : Fault::kNone;
     }
 
     Kind kind_;

@@ -15,6 +15,7 @@
 
 #include "control/get_file.h"
 #include "control/go_command.h"
+#include "control/messages.h"
 #include "control/open_file.h"
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
@@ -46,13 +47,8 @@ class WindowForm : public GoForm {
     bool ExactSelected() const override { return w_.optExact->isChecked(); }
     std::string ApproxText() const override { return w_.txtApprox->text().toStdString(); }
     std::string ExactText() const override { return w_.txtExact->text().toStdString(); }
-    std::string SizeText() const override { return w_.txtSize->text().toStdString(); }
     void SetSizeText(const std::string& text) override {
         w_.txtSize->setText(QString::fromStdString(text));
-    }
-    void SetTotalCaption(const std::string& text) override {
-        w_.lblTotal->setText(QString::fromStdString(text));
-        w_.lblTotal->adjustSize();
     }
 
   private:
@@ -104,7 +100,7 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::Form_Unload(int& Cancel) {
-    if (msg_->Show("Are you sure?", kStyleYesNo, "Quit?") == kAnswerYes) {
+    if (msg_->Show(QuitQuestion()) == kAnswerYes) {
         anmFileCopy->close();
     } else {
         Cancel = 1;
@@ -206,6 +202,11 @@ void MainWindow::showEvent(QShowEvent* event) {
         }
     }
     QWidget::showEvent(event);
+}
+
+void MainWindow::ShowTotal(int64_t count) {
+    lblTotal->setText(QString::number(count));
+    lblTotal->adjustSize();
 }
 
 void MainWindow::ShowOperating() {

@@ -36,6 +36,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     ~MainWindow() override;
 
     // ProgressDisplay
+    void ShowTotal(int64_t count) override;
     void ShowOperating() override;
     void ShowPiece(int64_t k) override;
     void SetProgress(float percent) override;

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "platform/avi_clip.h"
+#include "clip/avi_clip.h"
 
 namespace tessarel {
 

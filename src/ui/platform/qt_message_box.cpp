@@ -26,19 +26,19 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
 
 }  // namespace
 
-int QtMessageBox::Show(const std::string& prompt, int style, const std::string& title) {
-    const MsgLayout layout = LayoutOfStyle(style);
+MsgAnswer QtMessageBox::Show(const Notice& notice) {
+    const MsgLayout layout = LayoutOf(notice.style);
     QMessageBox box(parent_);
-    box.setWindowTitle(QString::fromStdString(title));
+    box.setWindowTitle(QString::fromStdString(notice.title));
     // Messages may carry a lone carriage return as their line break.
-    QString text = QString::fromStdString(prompt);
+    QString text = QString::fromStdString(notice.prompt);
     text.replace("\r\n", "\n").replace('\r', '\n');
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
     box.setIcon(QtIcon(layout.icon));
-    std::map<QAbstractButton*, int> answers;
+    std::map<QAbstractButton*, MsgAnswer> answers;
     for (size_t i = 0; i < layout.buttons.size(); ++i) {
-        const int answer = layout.buttons[i];
+        const MsgAnswer answer = layout.buttons[i];
         QPushButton* button = box.addButton(ButtonCaption(answer), QMessageBox::ActionRole);
         button->setAccessibleName(QString(ButtonCaption(answer)).remove('&'));
         answers[button] = answer;
@@ -55,7 +55,7 @@ int QtMessageBox::Show(const std::string& prompt, int style, const std::string& 
         return found->second;
     }
     // Closed without a button (only possible where Escape has a meaning).
-    return layout.escape_answer != 0 ? layout.escape_answer : layout.buttons.front();
+    return layout.escape_answer != kAnswerNone ? layout.escape_answer : layout.buttons.front();
 }
 
 }  // namespace tessarel

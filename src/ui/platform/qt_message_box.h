@@ -10,7 +10,7 @@ namespace tessarel {
 class QtMessageBox : public MessageBox {
   public:
     explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
-    int Show(const std::string& prompt, int style, const std::string& title) override;
+    MsgAnswer Show(const Notice& notice) override;
 
   private:
     QWidget* parent_;

@@ -122,10 +122,10 @@ const char kPastEnd[] =
 TEST_F(FaultSuite, SplitOntoAFullDiskAnsweredNoOrYesThenNo) {
     WriteBytes(dir / "src.bin", Pattern(1000));
     fs::create_symlink("/dev/full", dir / "s.m03");
-    for (const std::vector<int>& answers :
-         {std::vector<int>{kAnswerNo}, std::vector<int>{kAnswerYes, kAnswerNo}}) {
+    for (const std::vector<MsgAnswer>& answers :
+         {std::vector<MsgAnswer>{kAnswerNo}, std::vector<MsgAnswer>{kAnswerYes, kAnswerNo}}) {
         box = ScriptedMessageBox{kAnswerOk};
-        for (int a : answers) {
+        for (MsgAnswer a : answers) {
             box.Answer(a);
         }
         box.Answer(kAnswerOk);
@@ -171,10 +171,10 @@ class FileSizeLimit {
 
 TEST_F(FaultSuite, JoinOntoAFullDiskAnsweredNoOrYesThenNo) {
     WriteSeries(dir / "s", Pattern(1000), 100);
-    for (const std::vector<int>& answers :
-         {std::vector<int>{kAnswerNo}, std::vector<int>{kAnswerYes, kAnswerNo}}) {
+    for (const std::vector<MsgAnswer>& answers :
+         {std::vector<MsgAnswer>{kAnswerNo}, std::vector<MsgAnswer>{kAnswerYes, kAnswerNo}}) {
         box = ScriptedMessageBox{kAnswerOk};
-        for (int a : answers) {
+        for (MsgAnswer a : answers) {
             box.Answer(a);
         }
         box.Answer(kAnswerOk);
@@ -248,12 +248,12 @@ TEST_F(FaultSuite, AnUnreadableSourceIsReportedBeforeAnythingIsWritten) {
 }
 
 // Cuts the source short once the split has read past 280 bytes of it.
-int ShrinkSource(FileOp op, const std::string& path, int64_t position, int32_t, void* context) {
+Fault ShrinkSource(FileOp op, const std::string& path, int64_t position, int32_t, void* context) {
     const auto* source = static_cast<const std::string*>(context);
     if (op == FileOp::Read && path == *source && position >= 280 && fs::file_size(path) > 330) {
         fs::resize_file(path, 330);
     }
-    return 0;
+    return Fault::kNone;
 }
 
 TEST_F(FaultSuite, ASourceThatShrinksWhileItIsSplit) {
@@ -301,7 +301,7 @@ TEST_F(FaultSuite, SourcesUpToTheLargestAHeaderCanSay) {
     EXPECT_EQ(Prompts(), std::vector<std::string>{"The file to split is larger than 9999999999 "
                                                   "bytes, the largest a series can hold."});
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].style, 48);
+    EXPECT_EQ(box.shown[0].style, kStyleWarning);
     EXPECT_EQ(box.shown[0].title, "ERROR!");
 }
 
@@ -365,7 +365,7 @@ TEST_F(DamagedSeries, AMissingShortOrStrangePieceIsNamedAndNothingChanges) {
         EXPECT_TRUE(Join(1).empty());
         EXPECT_EQ(Prompts(), std::vector<std::string>{c.message});
         ASSERT_EQ(box.shown.size(), 1u);
-        EXPECT_EQ(box.shown[0].style, 48);
+        EXPECT_EQ(box.shown[0].style, kStyleWarning);
         EXPECT_EQ(box.shown[0].title, "ERROR!");
         fs::remove(dir / c.piece);
         WriteBytes(dir / c.piece, kept);
@@ -389,7 +389,7 @@ TEST_F(DamagedSeries, ALongerPieceIsTheUsersChoice) {
     EXPECT_TRUE(Go().empty());
     EXPECT_EQ(Prompts(), std::vector<std::string>{question});
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].style, 49);
+    EXPECT_EQ(box.shown[0].style, kStyleWarningOkCancel);
     EXPECT_EQ(box.shown[0].title, "File Message");
 
     // OK joins with the planned bytes, as if the pieces had their planned length.
@@ -449,12 +449,12 @@ TEST_F(DamagedSeries, LengthFieldsOfEveryShape) {
 }
 
 // A piece that shrinks after the check is still caught by the join itself.
-int ShrinkPiece(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+Fault ShrinkPiece(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
     const auto* piece = static_cast<const std::string*>(context);
     if (op == FileOp::OpenRead && path == *piece) {
         fs::resize_file(path, 50);
     }
-    return 0;
+    return Fault::kNone;
 }
 
 TEST_F(DamagedSeries, APieceThatShrinksDuringTheJoinStopsIt) {
@@ -470,21 +470,21 @@ TEST_F(DamagedSeries, APieceThatShrinksDuringTheJoinStopsIt) {
 // failed flush must never become a success.
 struct FlushFault {
     std::string path;
-    int err;
+    Fault fault;
     int times = 1;
 };
-int FailFlush(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+Fault FailFlush(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
     auto* fault = static_cast<FlushFault*>(context);
     if (op == FileOp::Sync && path == fault->path && fault->times > 0) {
         --fault->times;
-        return fault->err;
+        return fault->fault;
     }
-    return 0;
+    return Fault::kNone;
 }
 
 TEST_F(FaultSuite, AFailedFlushIsADiskErrorAndNeverASuccess) {
     WriteBytes(dir / "src.bin", Pattern(1000));
-    FlushFault fault{dir / "s.m02", EIO};
+    FlushFault fault{dir / "s.m02", Fault::kDeviceIo};
     SetFileFaultHook(FailFlush, &fault);
     box = ScriptedMessageBox{kAnswerOk, kAnswerOk, kAnswerOk};
     SplitRequest(dir / "src.bin", dir / "s", 100);
@@ -493,7 +493,7 @@ TEST_F(FaultSuite, AFailedFlushIsADiskErrorAndNeverASuccess) {
               (std::vector<std::string>{kConfirm11, "Internal disk error.", kFailedMessage}));
 
     // Asked to try again, the flush fails again: the data it lost cannot be vouched for.
-    fault = {dir / "out.bin", ENOSPC};
+    fault = {dir / "out.bin", Fault::kDiskFull};
     box = ScriptedMessageBox{kAnswerOk, kAnswerYes, kAnswerNo, kAnswerOk};
     JoinRequest(dir / "s.m00", dir / "out.bin");
     WriteSeries(dir / "s", Pattern(1000), 100);
@@ -508,10 +508,11 @@ TEST_F(FaultSuite, AFailedFlushIsADiskErrorAndNeverASuccess) {
 struct CallLog {
     std::vector<std::string> calls;
 };
-int LogCalls(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
-    static const char* const names[] = {"read", "write", "open-read", "open-write", "flush"};
+Fault LogCalls(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+    static const char* const names[] = {"read",  "write",  "open-read", "open-write",
+                                        "flush", "rename", "delete"};
     static_cast<CallLog*>(context)->calls.push_back(names[static_cast<int>(op)] + (" " + path));
-    return 0;
+    return Fault::kNone;
 }
 class LoggingDisplay : public RecordingDisplay {
   public:

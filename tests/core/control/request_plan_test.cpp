@@ -32,7 +32,8 @@ TEST(RequestPlan, NamesMustBeGivenAsTypedAndAreTrimmedOfBlanksOnly) {
     EXPECT_EQ(CheckNamesGiven("", "b"), Refusal(kNoFileMessage));
     EXPECT_EQ(CheckNamesGiven("a", ""), Refusal(kNoFileMessage));
     EXPECT_EQ(CheckNamesGiven("   ", "b"), std::nullopt) << "blanks count as text";
-    EXPECT_EQ(Refusal(kNoFileMessage), (Notice{kNoFileMessage, 48, "ERROR!"}));
+    EXPECT_EQ(Refusal(kNoFileMessage),
+              (Notice{MsgKind::kRefusal, kNoFileMessage, kStyleWarning, "ERROR!"}));
     EXPECT_EQ(TrimBlanks("  a b\t "), "a b\t");
     EXPECT_EQ(TrimBlanks("   "), "");
 }
@@ -45,10 +46,10 @@ TEST(RequestPlan, TheFirstPieceGetsM00OnceAndExactly) {
     EXPECT_EQ(ErrorOf([] { FirstPieceName("data"); }), kErrInvalidArgument);
 }
 
-TEST(RequestPlan, ApproximateSizesAreKilobytesAndExactOnesAsTyped) {
-    EXPECT_EQ(PieceSizeText(false, "5", "1400"), " 1433600");
-    EXPECT_EQ(PieceSizeText(false, "5", ""), " 0");
-    EXPECT_EQ(PieceSizeText(true, " 77", "1400"), " 77");
+TEST(RequestPlan, ApproximateSizesAreKilobytes) {
+    EXPECT_EQ(ApproximateBytes("1400"), 1433600);
+    EXPECT_EQ(ApproximateBytes(""), 0);
+    EXPECT_EQ(ApproximateBytes("1 4"), 14 * 1024) << "blanks are passed over";
 }
 
 TEST(RequestPlan, SplitSizesAtEveryLimit) {
@@ -79,12 +80,15 @@ TEST(RequestPlan, JoinHeadersAndFirstPieceLengths) {
 }
 
 TEST(RequestPlan, QuestionsAndTheirWording) {
-    EXPECT_EQ(SplitConfirmation(7), (Notice{" Will split into  7 files.", 65, "File Message"}));
-    EXPECT_EQ(JoinConfirmation(11), (Notice{" Will need  11 files to join.", 65, "File Message"}));
+    EXPECT_EQ(SplitConfirmation(7), (Notice{MsgKind::kConfirmation, " Will split into  7 files.",
+                                            kStyleInfoOkCancel, "File Message"}));
+    EXPECT_EQ(JoinConfirmation(11), (Notice{MsgKind::kConfirmation, " Will need  11 files to join.",
+                                            kStyleInfoOkCancel, "File Message"}));
     EXPECT_EQ(OverwriteQuestion("a.m00").prompt,
               "The file a.m00\r\n already exists on disk. Saving to that \r\nfile, will destroy "
               "the file's current contents \r\n\r\n\r\nChoose OK to replace file, Cancel to stop.");
-    EXPECT_EQ(FailedNotice(), (Notice{kFailedMessage, 16, "ERROR!"}));
+    EXPECT_EQ(FailedNotice(),
+              (Notice{MsgKind::kFailure, kFailedMessage, kStyleCritical, "ERROR!"}));
 }
 
 TEST(RequestPlan, ASeriesMayNotOverwriteWhatItReads) {
@@ -121,7 +125,7 @@ TEST(GoCommand, AnExistingDestinationIsAskedAboutAndCancelKeepsIt) {
     EXPECT_EQ(prompts, (std::vector<std::string>{" Will split into  11 files.",
                                                  OverwritePrompt("s.m00"), kFailedMessage}));
     EXPECT_EQ(form.save, dir / "s.m00");
-    EXPECT_EQ(form.total, "11");
+    EXPECT_EQ(display.total, "11");
     EXPECT_EQ(ReadBytes(dir / "s.m00"), Pattern(5, 3));
     EXPECT_EQ(display.begun, 0) << "the engine ran";
 }

@@ -1,5 +1,7 @@
 #include "control/sys_info.h"
 
+#include "control/messages.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -80,7 +82,7 @@ class SysInfoTest : public testing::Test {
     void Run() { StartSysInfo(registry, system, box, "Tessarel"); }
     bool Unavailable() const {
         return box.shown.size() == 1 && box.shown[0].prompt == kSysInfoUnavailable &&
-               box.shown[0].style == 0 && box.shown[0].title == "Tessarel";
+               box.shown[0].style == kStylePlain && box.shown[0].title == "Tessarel";
     }
 
     ScriptedRegistry registry;

@@ -155,17 +155,17 @@ struct NotReady {
     int failures_left;
 };
 
-int NotReadyHook(FileOp op, const std::string& path, int64_t position, int32_t size,
-                 void* context) {
+Fault NotReadyHook(FileOp op, const std::string& path, int64_t position, int32_t size,
+                   void* context) {
     auto* fault = static_cast<NotReady*>(context);
     if (op != FileOp::Write || path != fault->piece || fault->failures_left == 0 ||
         position > fault->position || position + size <= fault->position) {
-        return 0;
+        return Fault::kNone;
     }
     if (position == fault->position) {
         --fault->failures_left;  // the write of that very chunk: the user is asked about it
     }
-    return ENOMEDIUM;
+    return Fault::kNotReady;
 }
 
 class DriveNotReady : public testing::Test {
@@ -189,7 +189,7 @@ TEST_F(DriveNotReady, RetryWritesTheChunkAgainAndTheSeriesIsExact) {
     ASSERT_TRUE(Split(dir / "source.bin", dir / "s.m00", 50000, display, box));
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].prompt, "Insert a disk in the drive and close the door.");
-    EXPECT_EQ(box.shown[0].style, 53);
+    EXPECT_EQ(box.shown[0].style, kStyleWarningRetryCancel);
     const auto expected = ExpectedPieces(file, 50000);
     for (size_t n = 0; n < expected.size(); ++n) {
         EXPECT_EQ(ReadBytes(PieceName(dir / "s", int64_t(n) + 1)), expected[n]) << n;
@@ -219,7 +219,7 @@ TEST(SplitJoin, ARealFullDiskAnsweredNoGivesUp) {
     EXPECT_FALSE(Split(dir / "source.bin", dir / "s.m00", 20000, display, box));
     ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[0].prompt, "Disk is full. Continue?");
-    EXPECT_EQ(box.shown[0].style, 52);
+    EXPECT_EQ(box.shown[0].style, kStyleWarningYesNo);
     EXPECT_EQ(FileLength(dir / "s.m00"), 20000);
     EXPECT_TRUE(fs::is_symlink(dir / "s.m01"));
     EXPECT_TRUE(display.Idle());

@@ -13,27 +13,27 @@ TEST(FileErr, EachKnownErrorShowsItsMessageAndStyle) {
     struct Row {
         int32_t number;
         std::string message;
-        int style;
+        MsgStyle style;
     };
     const Row rows[] = {
-        {52, "That filename is illegal.", 48},
-        {53, "File Not Found.", 48},
-        {54, "Can't open your file for that type of access.", 48},
-        {55, "This file is already open.", 48},
-        {57, "Internal disk error.", 48},
-        {61, "Disk is full. Continue?", 52},
+        {52, "That filename is illegal.", kStyleWarning},
+        {53, "File Not Found.", kStyleWarning},
+        {54, "Can't open your file for that type of access.", kStyleWarning},
+        {55, "This file is already open.", kStyleWarning},
+        {57, "Internal disk error.", kStyleWarning},
+        {61, "Disk is full. Continue?", kStyleWarningYesNo},
         {62,
          "This file has a nonstandard end-of-file marker, or an attempt was made to read beyond "
          "the end-of-file marker.",
-         48},
-        {64, "That filename is illegal.", 48},
-        {68, "That device appears unavailable.", 48},
-        {71, "Insert a disk in the drive and close the door.", 53},
-        {76, "That path doesn't exist.", 48},
+         kStyleWarning},
+        {64, "That filename is illegal.", kStyleWarning},
+        {68, "That device appears unavailable.", kStyleWarning},
+        {71, "Insert a disk in the drive and close the door.", kStyleWarningRetryCancel},
+        {76, "That path doesn't exist.", kStyleWarning},
     };
     for (const Row& row : rows) {
-        ScriptedMessageBox box{row.style == 48 ? kAnswerOk : kAnswerNo};
-        if (row.style == 53) {
+        ScriptedMessageBox box{row.style == kStyleWarning ? kAnswerOk : kAnswerNo};
+        if (row.style == kStyleWarningRetryCancel) {
             box = ScriptedMessageBox{kAnswerCancel};
         }
         EXPECT_EQ(ClassifyFileError(row.number, box), FileErrStop) << row.number;
@@ -51,7 +51,8 @@ TEST(FileErr, AnswersMapToCodes) {
         {kAnswerNo, FileErrStop},     {0, FileErrUnknown},          {8, FileErrUnknown},
     };
     for (const auto& [answer, code] : answers) {
-        ScriptedMessageBox box{answer};
+        ScriptedMessageBox box;
+        box.Answer(static_cast<MsgAnswer>(answer));
         EXPECT_EQ(ClassifyFileError(61, box), code) << answer;
     }
 }
@@ -101,7 +102,7 @@ TEST(ErrorTrap, UnknownErrorsAreReportedWithNumberAndDescription) {
     EXPECT_FALSE(trap.Step([] { throw RuntimeError(kErrTypeMismatch); }));
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].prompt, "Error #  13\rType mismatch");
-    EXPECT_EQ(box.shown[0].style, 0);
+    EXPECT_EQ(box.shown[0].style, kStylePlain);
     EXPECT_EQ(box.shown[0].title, "Error");
 }
 

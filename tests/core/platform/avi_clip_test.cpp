@@ -1,4 +1,4 @@
-#include "platform/avi_clip.h"
+#include "clip/avi_clip.h"
 
 #include <gtest/gtest.h>
 

@@ -196,7 +196,7 @@ TEST(AboutWindow, SystemInfoWithoutARegistrySaysItIsUnavailable) {
     QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
     ASSERT_EQ(answers.shown.size(), 1u);
     EXPECT_EQ(answers.shown[0].prompt, "System Information Is Unavailable At This Time");
-    EXPECT_EQ(answers.shown[0].style, 0);
+    EXPECT_EQ(answers.shown[0].style, kStylePlain);
     EXPECT_EQ(answers.shown[0].title, "Tessarel");
     EXPECT_TRUE(about.isVisible());
 }

@@ -82,7 +82,7 @@ TEST_F(GoTest, EmptyNamesAreRefused) {
     Go();
     ASSERT_EQ(answers.shown.size(), 1u);
     EXPECT_EQ(answers.shown[0].prompt, "You did not specify a file to open or save.");
-    EXPECT_EQ(answers.shown[0].style, 48);
+    EXPECT_EQ(answers.shown[0].style, kStyleWarning);
     EXPECT_EQ(answers.shown[0].title, "ERROR!");
 }
 
@@ -107,7 +107,7 @@ TEST_F(GoTest, TheM00RuleAddsTheExtensionOnceAndShowsIt) {
     EXPECT_EQ(answers.shown.size(), 8u);
     ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
     EXPECT_EQ(answers.shown[0].prompt, " Will split into  3 files.");
-    EXPECT_EQ(answers.shown[0].style, 65);
+    EXPECT_EQ(answers.shown[0].style, kStyleInfoOkCancel);
     EXPECT_EQ(answers.shown[0].title, "File Message");
     EXPECT_FALSE(fs::exists(dir / "data.m00"));
 }
@@ -136,7 +136,7 @@ TEST_F(GoTest, SizeRefusalsComeWithTheirOwnMessages) {
         }
         Go();
         EXPECT_EQ(answers.shown.back().prompt, c.message) << c.exact;
-        EXPECT_EQ(answers.shown.back().style, 48);
+        EXPECT_EQ(answers.shown.back().style, kStyleWarning);
         EXPECT_EQ(answers.shown.back().title, "ERROR!");
     }
     EXPECT_EQ(window->txtSize->text(), " 0");
@@ -178,7 +178,7 @@ TEST_F(GoTest, AnEmptyExactEntryIsATypeMismatch) {
     Go();
     EXPECT_EQ(Prompts(), std::vector<std::string>{"Error #  13\rType mismatch"});
     ASSERT_GE(answers.shown.size(), 1u) << "messages shown";
-    EXPECT_EQ(answers.shown[0].style, 0);
+    EXPECT_EQ(answers.shown[0].style, kStylePlain);
     EXPECT_EQ(answers.shown[0].title, "Error");
 }
 
@@ -214,10 +214,10 @@ TEST_F(GoTest, OverwritePromptCancelEndsWithTheFailureMessageAndKeepsTheFile) {
     EXPECT_EQ(answers.shown[1].prompt,
               "The file out.m00\r\n already exists on disk. Saving to that \r\nfile, will destroy "
               "the file's current contents \r\n\r\n\r\nChoose OK to replace file, Cancel to stop.");
-    EXPECT_EQ(answers.shown[1].style, 65);
+    EXPECT_EQ(answers.shown[1].style, kStyleInfoOkCancel);
     EXPECT_EQ(answers.shown[1].title, "File Message");
     EXPECT_EQ(answers.shown[2].prompt, "Could Not Perform The Specified Operation.");
-    EXPECT_EQ(answers.shown[2].style, 16);
+    EXPECT_EQ(answers.shown[2].style, kStyleCritical);
     EXPECT_EQ(ReadBytes(dir / "out.m00"), (std::vector<uint8_t>{9, 9, 9}));
 }
 
@@ -264,7 +264,7 @@ TEST_F(GoTest, ASplitOntoItsOwnSourceIsRefusedBeforeAnythingIsTouched) {
         Exact(100);
         Go();
         EXPECT_EQ(answers.shown.back().prompt, kSplitOntoSourceMessage) << dest;
-        EXPECT_EQ(answers.shown.back().style, 48);
+        EXPECT_EQ(answers.shown.back().style, kStyleWarning);
         EXPECT_EQ(answers.shown.back().title, "ERROR!");
         EXPECT_EQ(ReadBytes(source), file);
     }

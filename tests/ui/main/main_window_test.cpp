@@ -190,7 +190,7 @@ TEST_F(MainWindowTest, CloseBoxAndEscapeAskFirstAndNoKeepsEverything) {
     ASSERT_EQ(answers.shown.size(), 2u);
     for (const ShownMessage& m : answers.shown) {
         EXPECT_EQ(m.prompt, "Are you sure?");
-        EXPECT_EQ(m.style, 4);
+        EXPECT_EQ(m.style, kStyleYesNo);
         EXPECT_EQ(m.title, "Quit?");
     }
     EXPECT_TRUE(w.isVisible());

@@ -31,10 +31,10 @@ struct Interference {
 
 // On the first read, the user presses Enter and Escape and closes the window; a little later
 // the clip is looked at. Each read is slowed so the operation lasts long enough to be seen.
-int Interfere(FileOp op, const std::string&, int64_t, int32_t, void* context) {
+Fault Interfere(FileOp op, const std::string&, int64_t, int32_t, void* context) {
     auto* in = static_cast<Interference*>(context);
     if (op != FileOp::Read) {
-        return 0;
+        return Fault::kNone;
     }
     ++in->reads;
     if (in->reads == 1) {
@@ -49,7 +49,7 @@ int Interfere(FileOp op, const std::string&, int64_t, int32_t, void* context) {
     }
     QThread::msleep(40);
     in->frame_seen = in->window->anmFileCopy->currentFrame();
-    return 0;
+    return Fault::kNone;
 }
 
 TEST(Operation, TheClipMovesAndInputDuringTheOperationIsDropped) {
@@ -64,8 +64,8 @@ TEST(Operation, TheClipMovesAndInputDuringTheOperationIsDropped) {
 
     Interference in{&window};
     SetFileFaultHook(Interfere, &in);
-    const bool done =
-        SplitJoin(dir / "source.bin", dir / "s.m00", Mode::kSplit, 800020, 200000, 5, window, answers);
+    const bool done = SplitJoin(dir / "source.bin", dir / "s.m00", Mode::kSplit, 800020, 200000, 5,
+                                window, answers);
     SetFileFaultHook(nullptr, nullptr);
     EXPECT_TRUE(done);
     EXPECT_GT(in.frame_seen, 0) << "the clip did not play during the operation";

@@ -14,11 +14,11 @@ namespace tessarel {
 namespace {
 
 // Runs action on the message box once it is up, then returns what the box answered.
-int ShowAndAct(int style, const std::function<void(QMessageBox*)>& action) {
+int ShowAndAct(MsgStyle style, const std::function<void(QMessageBox*)>& action) {
     QtMessageBox box;
     WhenModal when("the message box", WhenModal::Active<QMessageBox>(),
                    [&](QWidget* shown) { action(static_cast<QMessageBox*>(shown)); });
-    return box.Show("Are you sure?", style, "Quit?");
+    return box.Show({MsgKind::kQuit, "Are you sure?", style, "Quit?"});
 }
 
 QStringList Captions(QMessageBox* box) {
@@ -32,23 +32,27 @@ QStringList Captions(QMessageBox* box) {
 
 TEST(QtMessageBox, EscapeAnswersCancelOrNoAndEnterTheFirstButton) {
     struct Case {
-        int style;
+        MsgStyle style;
         QStringList captions;
         QMessageBox::Icon icon;
         int escape;
         int enter;
     };
     const Case cases[] = {
-        {0, {"OK"}, QMessageBox::NoIcon, kAnswerOk, kAnswerOk},
-        {4, {"&No", "&Yes"}, QMessageBox::NoIcon, kAnswerNo, kAnswerYes},
-        {16, {"OK"}, QMessageBox::Critical, kAnswerOk, kAnswerOk},
-        {48, {"OK"}, QMessageBox::Warning, kAnswerOk, kAnswerOk},
-        {52, {"&No", "&Yes"}, QMessageBox::Warning, kAnswerNo, kAnswerYes},
-        {53, {"&Retry", "Cancel"}, QMessageBox::Warning, kAnswerCancel, kAnswerRetry},
-        {65, {"Cancel", "OK"}, QMessageBox::Information, kAnswerCancel, kAnswerOk},
+        {kStylePlain, {"OK"}, QMessageBox::NoIcon, kAnswerOk, kAnswerOk},
+        {kStyleYesNo, {"&No", "&Yes"}, QMessageBox::NoIcon, kAnswerNo, kAnswerYes},
+        {kStyleCritical, {"OK"}, QMessageBox::Critical, kAnswerOk, kAnswerOk},
+        {kStyleWarning, {"OK"}, QMessageBox::Warning, kAnswerOk, kAnswerOk},
+        {kStyleWarningYesNo, {"&No", "&Yes"}, QMessageBox::Warning, kAnswerNo, kAnswerYes},
+        {kStyleWarningRetryCancel,
+         {"&Retry", "Cancel"},
+         QMessageBox::Warning,
+         kAnswerCancel,
+         kAnswerRetry},
+        {kStyleInfoOkCancel, {"Cancel", "OK"}, QMessageBox::Information, kAnswerCancel, kAnswerOk},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.style);
+        SCOPED_TRACE(StyleNumber(c.style));
         const int on_escape = ShowAndAct(c.style, [&](QMessageBox* box) {
             EXPECT_EQ(Captions(box), c.captions);
             EXPECT_EQ(box->icon(), c.icon);
@@ -64,7 +68,7 @@ TEST(QtMessageBox, EscapeAnswersCancelOrNoAndEnterTheFirstButton) {
 }
 
 TEST(QtMessageBox, ClickedButtonGivesItsAnswer) {
-    const int answer = ShowAndAct(kStyleRetryCancel | kStyleExclamation, [](QMessageBox* box) {
+    const int answer = ShowAndAct(kStyleWarningRetryCancel, [](QMessageBox* box) {
         for (QAbstractButton* b : box->buttons()) {
             if (b->text() == "&Retry") {
                 b->click();

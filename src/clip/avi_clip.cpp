@@ -1,9 +1,11 @@
-#include "platform/avi_clip.h"
+#include "clip/avi_clip.h"
+
+#include "platform/file.h"
+#include "platform/runtime_error.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
 
 namespace tessarel {
 namespace {
@@ -342,28 +344,21 @@ std::optional<AviClip> ParseAvi(const uint8_t* data, size_t size, std::string* w
 }
 
 std::optional<AviClip> LoadAvi(const std::string& path, std::string* why) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (why) {
-            *why = "cannot open " + path;
-        }
-        return std::nullopt;
-    }
     std::vector<uint8_t> bytes;
-    std::array<char, 65536> block;
-    while (in) {
-        in.read(block.data(), block.size());
-        bytes.insert(bytes.end(), block.data(), block.data() + in.gcount());
-        if (bytes.size() > kAviMaxFileBytes) {
+    try {
+        File in = File::OpenForReading(path);
+        const int64_t length = FileLength(path);
+        if (length > static_cast<int64_t>(kAviMaxFileBytes)) {
             if (why) {
                 *why = "clip file too large";
             }
             return std::nullopt;
         }
-    }
-    if (in.bad()) {
+        bytes.resize(static_cast<size_t>(length));
+        in.Read(bytes.data(), static_cast<int32_t>(length));
+    } catch (const RuntimeError& error) {
         if (why) {
-            *why = "cannot read " + path;
+            *why = "cannot read " + path + ": " + error.description();
         }
         return std::nullopt;
     }

@@ -1,0 +1,107 @@
+#include "control/messages.h"
+
+#include "engine/piece_series.h"
+#include "platform/conversions.h"
+#include "platform/path.h"
+
+namespace tessarel {
+
+const char kNoFileMessage[] = "You did not specify a file to open or save.";
+const char kSizeTooSmallMessage[] = "Size to split to must be greater than 20.";
+const char kSizeTooLargeMessage[] =
+    "The size you have specified to split is larger than or equal to file size.";
+const char kTooManyPiecesMessage[] = "The number of split files will exceed 100.";
+const char kNotRecognisedMessage[] = "This file is not recogniseable.";
+const char kFailedMessage[] = "Could Not Perform The Specified Operation.";
+const char kSplitOntoSourceMessage[] =
+    "The file to split would be overwritten by its own pieces. Choose another name to save.";
+const char kJoinOntoPieceMessage[] =
+    "The file to save is one of the pieces to join. Choose another name to save.";
+const char kQuitPrompt[] = "Are you sure?";
+const char kSysInfoUnavailable[] = "System Information Is Unavailable At This Time";
+
+namespace {
+
+constexpr char kErrorTitle[] = "ERROR!";
+constexpr char kFileTitle[] = "File Message";
+
+// The name part of a piece's path, as the user sees it in a folder.
+std::string PieceLabel(const std::string& path) {
+    return NameOf(path);
+}
+
+std::string Bytes(int64_t count) {
+    return StrWithSign(count) + (count == 1 ? " byte" : " bytes");
+}
+
+}  // namespace
+
+std::string SourceTooLargeMessage() {
+    return "The file to split is larger than" + StrWithSign(kMaxSourceLength) +
+           " bytes, the largest a series can hold.";
+}
+
+Notice Refusal(const std::string& message) {
+    return {MsgKind::kRefusal, message, kStyleWarning, kErrorTitle};
+}
+
+Notice FailedNotice() {
+    return {MsgKind::kFailure, kFailedMessage, kStyleCritical, kErrorTitle};
+}
+
+Notice SplitConfirmation(int64_t count) {
+    return {MsgKind::kConfirmation, " Will split into " + StrWithSign(count) + " files.",
+            kStyleInfoOkCancel, kFileTitle};
+}
+
+Notice JoinConfirmation(int64_t count) {
+    return {MsgKind::kConfirmation, " Will need " + StrWithSign(count) + " files to join.",
+            kStyleInfoOkCancel, kFileTitle};
+}
+
+std::string OverwritePrompt(const std::string& name) {
+    return "The file " + name + "\r\n" + " already exists on disk. Saving to that " + "\r\n" +
+           "file, will destroy the file's current contents " + "\r\n" + "\r\n" + "\r\n" +
+           "Choose OK to replace file, Cancel to stop.";
+}
+
+Notice OverwriteQuestion(const std::string& name) {
+    return {MsgKind::kOverwrite, OverwritePrompt(name), kStyleInfoOkCancel, kFileTitle};
+}
+
+Notice QuitQuestion() {
+    return {MsgKind::kQuit, kQuitPrompt, kStyleYesNo, "Quit?"};
+}
+
+std::string BadPieceMessage(const PieceCheck& piece) {
+    const std::string lead = "The piece " + PieceLabel(piece.name);
+    switch (piece.state) {
+        case PieceState::kMissing:
+            return lead + " is missing.";
+        case PieceState::kNotOrdinary:
+            return lead + " is not an ordinary file.";
+        case PieceState::kShort:
+            return lead + " is" + Bytes(piece.expected - piece.actual) + " short.";
+        default:
+            return "";
+    }
+}
+
+std::optional<Notice> LongerPiecesQuestion(const std::vector<PieceCheck>& pieces) {
+    std::string text;
+    for (const PieceCheck& piece : pieces) {
+        if (piece.state == PieceState::kLonger) {
+            text += "The piece " + PieceLabel(piece.name) + " is" +
+                    Bytes(piece.actual - piece.expected) +
+                    " longer than its series says; those bytes will be left out." + "\r\n";
+        }
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    return Notice{MsgKind::kLongerPieces,
+                  text + "\r\n" + "Choose OK to join without them, Cancel to stop.",
+                  kStyleWarningOkCancel, kFileTitle};
+}
+
+}  // namespace tessarel

@@ -1,0 +1,47 @@
+// Every text the requests show, in one place: a change of wording is one edit here. The disk
+// errors' texts are the table of fileutil/file_err.cpp; the command line's own words (usage,
+// progress) are in cli/. Each notice carries its kind, so no front end reads its words.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/series_check.h"
+#include "platform/message_box.h"
+
+namespace tessarel {
+
+extern const char kNoFileMessage[];
+extern const char kSizeTooSmallMessage[];
+extern const char kSizeTooLargeMessage[];
+extern const char kTooManyPiecesMessage[];
+extern const char kNotRecognisedMessage[];
+extern const char kFailedMessage[];
+extern const char kSplitOntoSourceMessage[];
+extern const char kJoinOntoPieceMessage[];
+extern const char kQuitPrompt[];
+extern const char kSysInfoUnavailable[];
+
+// A source beyond what a header's ten digits can say.
+std::string SourceTooLargeMessage();
+
+// A refusal: the message with the exclamation icon, titled "ERROR!".
+Notice Refusal(const std::string& message);
+// The failed-operation message, also after Cancel at the overwrite question.
+Notice FailedNotice();
+Notice SplitConfirmation(int64_t count);
+Notice JoinConfirmation(int64_t count);
+// The overwrite question for an existing file whose name part is name.
+Notice OverwriteQuestion(const std::string& name);
+std::string OverwritePrompt(const std::string& name);
+Notice QuitQuestion();
+
+// What is wrong with a piece that refuses a join: missing, not an ordinary file, short.
+std::string BadPieceMessage(const PieceCheck& piece);
+// Pieces longer than planned are the user's choice: one question naming each with its extra
+// bytes; none when there are none.
+std::optional<Notice> LongerPiecesQuestion(const std::vector<PieceCheck>& pieces);
+
+}  // namespace tessarel

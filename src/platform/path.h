@@ -1,0 +1,50 @@
+// Paths as this system spells them: the one place that knows its separators, what makes a
+// path absolute, and what is at a path (the system's stat). Every other layer takes paths apart
+// and looks at them through here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessarel {
+
+// True for a character that separates folders here: '/' on POSIX; '/' and '\' on Windows.
+bool IsSeparator(char c);
+
+// The part after the last separator (the whole path when it has none).
+std::string NameOf(const std::string& path);
+
+// The folder that holds path: what stands before its last separator ("." when there is none,
+// the root itself for a name in the root).
+std::string FolderOf(const std::string& path);
+
+// True when path does not depend on the current folder.
+bool IsAbsolute(const std::string& path);
+
+// name in folder, with one separator between them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// A path as the request rules want it: a name without a folder is taken in the current one.
+std::string InFolderForm(const std::string& path);
+
+// What is at a path.
+struct PathInfo {
+    enum class Kind { kMissing, kRegular, kFolder, kLink, kOther };
+    Kind kind = Kind::kMissing;  // kLink only when links are not followed
+    int64_t size = 0;            // of a regular file
+    int64_t modified = 0;        // time of the last change, in the system's finest unit
+    uint64_t volume = 0;         // with file, names the file itself, whatever its path
+    uint64_t file = 0;
+
+    bool exists() const { return kind != Kind::kMissing; }
+    bool regular() const { return kind == Kind::kRegular; }
+};
+
+// Looks at path, following links when follow is set. A missing file (or a missing folder on the
+// way to it) gives kMissing; any other failure to look is raised as a run-time error.
+PathInfo InfoOf(const std::string& path, bool follow = true);
+
+// The folder the program was started in.
+std::string CurrentFolder();
+
+}  // namespace tessarel
