@@ -43,12 +43,13 @@ test)
     # Every test, then the core and engine tests again under AddressSanitizer and
     # UndefinedBehaviorSanitizer, then a bounded run of each fuzz target.
     install_missing
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_WERROR=ON
     (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
-    build build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSAREL_UI=OFF -DTESSAREL_SANITIZE=ON
+    build build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSAREL_UI=OFF -DTESSAREL_SANITIZE=ON \
+        -DTESSAREL_WERROR=ON
     (cd build-asan && ctest --output-on-failure -j"$(nproc)")
     build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_UI=OFF -DTESSAREL_FUZZ=ON \
-        -DCMAKE_CXX_COMPILER=clang++
+        -DTESSAREL_WERROR=ON -DCMAKE_CXX_COMPILER=clang++
     (cd build-fuzz && ctest --output-on-failure -j"$(nproc)" -L fuzz)
     ;;
 *)

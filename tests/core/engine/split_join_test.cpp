@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 
 #include "engine/piece_series.h"
 #include "platform/file.h"
@@ -17,11 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Split(const std::string& source, const std::string& first_piece, int32_t P,
+bool Split(const std::string& source, const std::string& first_piece, int64_t P,
            RecordingDisplay& display, MessageBox& box) {
     const int64_t stream = FileLength(source) + int64_t{kHeaderLength};
-    return SplitJoin(source, first_piece, Mode::kSplit, static_cast<int32_t>(stream), P,
-                     static_cast<int16_t>(PieceCount(stream, P)), display, box);
+    return SplitJoin({Mode::kSplit, source, first_piece, {stream, P, PieceCount(stream, P)}},
+                     display, box);
 }
 
 bool Join(const std::string& first_piece, const std::string& output, RecordingDisplay& display,
@@ -271,6 +272,80 @@ TEST(SplitJoin, AnInconsistentPlanIsRefusedBeforeAnyFileIsTouched) {
     ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[0].prompt, "Error #  5\rInvalid procedure call or argument");
     EXPECT_TRUE(display.Idle());
+}
+
+// Reads length bytes of path from offset.
+std::vector<uint8_t> BytesAt(const std::string& path, int64_t offset, size_t length) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(offset);
+    std::vector<uint8_t> bytes(length);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
+}
+
+bool SameFiles(const std::string& a, const std::string& b) {
+    std::ifstream fa(a, std::ios::binary);
+    std::ifstream fb(b, std::ios::binary);
+    std::vector<char> ba(1 << 20);
+    std::vector<char> bb(1 << 20);
+    while (fa && fb) {
+        fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+        fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+        if (fa.gcount() != fb.gcount() ||
+            !std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin())) {
+            return false;
+        }
+    }
+    return fa.eof() && fb.eof();
+}
+
+// A 3 GiB file (sparse, with marks where lengths and positions pass 2^31 and the piece
+// boundaries) splits into four pieces and joins back byte for byte.
+TEST(SplitJoin, AFileOfThreeGibibytesSplitsAndJoinsBackExactly) {
+    TempDir dir;
+    constexpr int64_t kLength = int64_t{3} << 30;
+    constexpr int64_t kPiece = 805306373;  // four pieces: (3 GiB + 20) / 4, rounded up
+    const auto free = fs::space(dir.path()).available;
+    if (free < uintmax_t{7} << 30) {
+        GTEST_SKIP() << "needs 7 GiB free for the pieces and the joined file, has " << (free >> 20)
+                     << " MiB";
+    }
+    const std::string source = dir / "big.iso";
+    const std::vector<int64_t> marks = {0, kPiece - 20 - 2048, (int64_t{1} << 31) - 2048,
+                                        2 * kPiece - 20 - 100, kLength - 4096};
+    {
+        std::fstream out(source, std::ios::binary | std::ios::out);
+        for (size_t i = 0; i < marks.size(); ++i) {
+            const auto mark = Pattern(4096, static_cast<uint32_t>(i) + 1);
+            out.seekp(marks[i]);
+            out.write(reinterpret_cast<const char*>(mark.data()), 4096);
+        }
+    }
+    fs::resize_file(source, kLength);
+
+    RecordingDisplay display;
+    ScriptedMessageBox box;
+    const SeriesPlan series{kLength + kHeaderLength, kPiece, 4};
+    ASSERT_TRUE(SplitJoin({Mode::kSplit, source, dir / "big.m00", series}, display, box));
+    const auto header = BytesAt(dir / "big.m00", 0, 20);
+    EXPECT_EQ(std::string(header.begin(), header.end()), "KESTRAVOLN3221225472");
+    for (int n = 1; n <= 4; ++n) {
+        EXPECT_EQ(fs::file_size(PieceName(dir / "big", n)),
+                  uintmax_t(n < 4 ? kPiece : kLength + 20 - 3 * kPiece))
+            << n;
+    }
+    // The mark across the first piece boundary is split between the pieces.
+    const auto mark = Pattern(4096, 2);
+    EXPECT_EQ(BytesAt(dir / "big.m00", kPiece - 2048, 2048),
+              std::vector<uint8_t>(mark.begin(), mark.begin() + 2048));
+    EXPECT_EQ(BytesAt(dir / "big.m01", 0, 2048),
+              std::vector<uint8_t>(mark.begin() + 2048, mark.end()));
+
+    ASSERT_TRUE(SplitJoin({Mode::kJoin, dir / "back.iso", dir / "big.m00", series}, display, box));
+    EXPECT_EQ(fs::file_size(dir / "back.iso"), uintmax_t(kLength));
+    EXPECT_TRUE(SameFiles(source, dir / "back.iso"));
+    EXPECT_EQ(display.progress.back(), 100);
 }
 
 // The bar is a whole percentage of the stream, exact at both ends, for streams past 2^31 and
