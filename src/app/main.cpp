@@ -14,7 +14,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (tessarel::IsCommandLineRun(args)) {
         tessarel::TerminalIo io;
-        io.interactive = tessarel::IsTerminal(tessarel::Stream::kInput);
+        tessarel::OpenMissingStandardStreams();
+        io.interactive = tessarel::IsTerminal(tessarel::Stream::kInput) &&
+                         tessarel::IsTerminal(tessarel::Stream::kError);
         return tessarel::RunCommandLine(args, io, stdout,
                                         tessarel::IsTerminal(tessarel::Stream::kError));
     }

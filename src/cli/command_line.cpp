@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/terminal.h"
 #include "control/go_command.h"
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
@@ -55,6 +56,8 @@ std::string StateText(const PieceCheck& piece) {
             return PlainNumber(piece.actual - piece.expected) +
                    " bytes longer than its series says (" + PlainNumber(piece.actual) + " of " +
                    PlainNumber(piece.expected) + ")";
+        case PieceState::kUnreadable:
+            return "cannot be read: " + piece.reason;
     }
     return "";
 }
@@ -67,10 +70,39 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
     }
     bool all_good = true;
     for (const PieceCheck& piece : *pieces) {
-        std::fprintf(out, "%s: %s\n", piece.name.c_str(), StateText(piece).c_str());
+        std::fprintf(out, "%s: %s\n", QuotedName(piece.name).c_str(), StateText(piece).c_str());
         all_good = all_good && piece.state == PieceState::kGood;
     }
+    try {
+        for (const std::string& name : FilesAfterSeries(first_piece, int64_t(pieces->size()))) {
+            std::fprintf(out, "%s: is not part of this series\n", QuotedName(name).c_str());
+        }
+    } catch (const RuntimeError&) {
+        // What cannot be looked at is not listed; the pieces themselves were.
+    }
     return all_good ? kExitDone : kExitFailed;
+}
+
+// Where the result goes: the name given, or inside a folder given, under the name it would
+// have had beside the source, as cp does.
+std::string Destination(const std::string& given, const std::string& default_name) {
+    try {
+        if (InfoOf(given).kind == PathInfo::Kind::kFolder) {
+            return JoinPath(given, NameOf(default_name));
+        }
+    } catch (const RuntimeError&) {
+        // Not a folder we can see into: the name is taken as the file's, and the request says
+        // what is wrong with it.
+    }
+    return given;
+}
+
+// A failed write to standard output or error turns success into failure: a result that could
+// not be told is not a result.
+int Told(int status, const TerminalIo& io, FILE* out) {
+    const bool out_failed = std::fflush(out) != 0 || std::ferror(out) != 0;
+    const bool err_failed = std::fflush(io.err) != 0 || std::ferror(io.err) != 0;
+    return status == kExitDone && (out_failed || err_failed) ? kExitFailed : status;
 }
 
 }  // namespace
@@ -172,13 +204,18 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
         return "too many names for " + command + ": " + line.names[most];
     }
     for (std::string& name : line.names) {
+        if (name.empty()) {
+            return std::string("an empty name is no file's name");
+        }
         name = InFolderForm(name);
     }
     return line;
 }
 
-int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
-                   bool progress_shown) {
+namespace {
+
+int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
+        bool progress_shown) {
     const auto parsed = ParseCommandLine(args);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
         std::fprintf(io.err, "tessarel: %s\n%s", error->c_str(), kUsageText);
@@ -198,22 +235,22 @@ int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, F
             break;
     }
     const bool split = line.command == CommandLine::Command::kSplit;
-    std::string save;
-    if (line.names.size() > 1) {
-        save = line.names[1];
-    } else if (split) {
-        save = line.names[0] + ".m00";
-    } else {
+    std::string default_name = line.names[0] + ".m00";
+    if (!split) {
         try {
-            save = StripExtension(line.names[0]);
+            default_name = StripExtension(line.names[0]);
         } catch (const RuntimeError&) {
-            std::fprintf(io.err,
-                         "tessarel: the first piece has no extension to leave out; give the "
-                         "name of the file to join into\n%s",
-                         kUsageText);
-            return kExitUsage;
+            if (line.names.size() < 2) {
+                std::fprintf(io.err,
+                             "tessarel: the first piece has no extension to leave out; give "
+                             "the name of the file to join into\n%s",
+                             kUsageText);
+                return kExitUsage;
+            }
         }
     }
+    const std::string save =
+        line.names.size() > 1 ? Destination(line.names[1], default_name) : default_name;
     TerminalProgress progress(io.err, progress_shown);
     TerminalMessageBox box(io, line.yes, &progress);
     if (!split) {
@@ -221,7 +258,7 @@ int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, F
     }
     SplitRequest request;
     request.source = line.names[0];
-    request.first_piece = FirstPieceName(save);  // every name has a folder by now
+    request.destination = save;
     switch (line.size) {
         case CommandLine::Size::kDefault:
             request.piece_size = ApproximateBytes(kDefaultKilobytes);
@@ -237,6 +274,13 @@ int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, F
             break;
     }
     return RunSplit(request, progress, box) ? kExitDone : kExitFailed;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
+                   bool progress_shown) {
+    return Told(Run(args, io, out, progress_shown), io, out);
 }
 
 }  // namespace tessarel

@@ -37,12 +37,41 @@ std::string TerminalText(const std::string& text) {
     return out;
 }
 
+namespace {
+
+// Questions whose Enter must not do the thing that cannot be undone.
+bool SafeByDefault(MsgKind kind) {
+    return kind == MsgKind::kOverwrite || kind == MsgKind::kLongerPieces;
+}
+
+// A path as the user gave it: the "./" the command line put before a bare name goes again.
+std::string AsGiven(const std::string& path) {
+    return path.rfind("./", 0) == 0 ? path.substr(2) : path;
+}
+
+}  // namespace
+
+std::string TerminalMessageBox::Text(const Notice& notice) const {
+    // An error about a file says which one, as the tools of a terminal do.
+    const bool about_file =
+        !notice.file.empty() &&
+        (notice.kind == MsgKind::kErrorReport || notice.kind == MsgKind::kDiskError ||
+         notice.kind == MsgKind::kDiskFull || notice.kind == MsgKind::kDriveNotReady);
+    if (!about_file) {
+        return TerminalText(notice.prompt);
+    }
+    const std::string what = notice.kind == MsgKind::kErrorReport && !notice.detail.empty()
+                                 ? notice.detail
+                                 : notice.prompt;
+    return "tessarel: " + QuotedName(AsGiven(notice.file)) + ": " + TerminalText(what);
+}
+
 MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
     if (progress_) {
         progress_->BreakLine();
     }
     const MsgLayout layout = LayoutOf(notice.style);
-    const std::string text = TerminalText(notice.prompt);
+    const std::string text = Text(notice);
     if (layout.buttons.size() <= 1) {
         std::fprintf(io_.err, "%s\n", text.c_str());
         return layout.buttons.empty() ? kAnswerOk : layout.buttons.front();
@@ -61,10 +90,10 @@ MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
             break;
     }
     if (io_.interactive) {
-        return Ask(text, notice.style);
+        return Ask(text, layout, SafeByDefault(notice.kind));
     }
     std::fprintf(io_.err, "%s\n", text.c_str());
-    std::fprintf(io_.err, "Answered %s: standard input is not a terminal.\n",
+    std::fprintf(io_.err, "Answered %s: there is no terminal to ask on.\n",
                  Caption(layout.escape_answer).c_str());
     if (notice.kind == MsgKind::kOverwrite) {
         std::fprintf(io_.err, "Use --yes to replace the file.\n");
@@ -72,13 +101,13 @@ MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
     return layout.escape_answer;
 }
 
-MsgAnswer TerminalMessageBox::Ask(const std::string& text, MsgStyle style) {
-    const MsgLayout layout = LayoutOf(style);
+MsgAnswer TerminalMessageBox::Ask(const std::string& text, const MsgLayout& layout, bool safe) {
     std::string choices;
     for (MsgAnswer answer : layout.buttons) {
         choices += (choices.empty() ? "" : "/") + Caption(answer);
     }
-    const MsgAnswer fallback = layout.buttons[static_cast<size_t>(layout.default_index)];
+    const MsgAnswer fallback =
+        safe ? layout.escape_answer : layout.buttons[static_cast<size_t>(layout.default_index)];
     for (;;) {
         std::fprintf(io_.err, "%s\n[%s, Enter for %s] ", text.c_str(), choices.c_str(),
                      Caption(fallback).c_str());
@@ -102,6 +131,51 @@ MsgAnswer TerminalMessageBox::Ask(const std::string& text, MsgStyle style) {
             }
         }
     }
+}
+
+std::string QuotedName(const std::string& name) {
+    const bool plain = std::none_of(name.begin(), name.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+    if (plain) {
+        return name;
+    }
+    // As ls quotes it: the printable runs in single quotes, each control character as $'\ooo'
+    // (or its letter escape), so the name can be pasted back into a shell.
+    std::string out;
+    bool quoted = false;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            if (quoted) {
+                out += '\'';
+                quoted = false;
+            }
+            static const char kLetters[] = "abtnvfr";  // \a to \r are 7 to 13
+            char escape[8];
+            if (u >= 7 && u <= 13) {
+                std::snprintf(escape, sizeof escape, "$'\\%c'", kLetters[u - 7]);
+            } else {
+                std::snprintf(escape, sizeof escape, "$'\\%03o'", u);
+            }
+            out += escape;
+            continue;
+        }
+        if (!quoted) {
+            out += '\'';
+            quoted = true;
+        }
+        if (c == '\'') {
+            out += "'\\''";  // a quote inside quotes: close, escaped quote, open again
+        } else {
+            out += c;
+        }
+    }
+    if (quoted) {
+        out += '\'';
+    }
+    return out;
 }
 
 void TerminalProgress::ShowTotal(int64_t count) {

@@ -14,7 +14,9 @@ namespace tessarel {
 struct TerminalIo {
     FILE* err = stderr;
     FILE* in = stdin;
-    bool interactive = false;  // standard input is a terminal: questions are asked there
+    // Standard input and standard error are both terminals: questions are asked there, and
+    // only there, so a question is never asked where nobody sees it.
+    bool interactive = false;
 };
 
 // Shows each message on the terminal as the window words it, and answers by the notice's kind:
@@ -32,7 +34,11 @@ class TerminalMessageBox : public MessageBox {
     MsgAnswer Show(const Notice& notice) override;
 
   private:
-    MsgAnswer Ask(const std::string& text, MsgStyle style);
+    // The notice as the terminal words it: an error about a file names the file first.
+    std::string Text(const Notice& notice) const;
+    // Asks until one of the buttons is answered; Enter gives the default button, or the safe
+    // answer (Cancel, No) when safe is set.
+    MsgAnswer Ask(const std::string& text, const MsgLayout& layout, bool safe);
 
     TerminalIo io_;
     bool replace_existing_;
@@ -66,5 +72,9 @@ class TerminalProgress : public ProgressDisplay {
 
 // The text as a terminal shows it: the window's CR LF and lone CR become line ends.
 std::string TerminalText(const std::string& text);
+
+// A name as a terminal can show it: as it is, unless it holds control characters; then quoted
+// as ls quotes it ('a'$'\n''b').
+std::string QuotedName(const std::string& name);
 
 }  // namespace tessarel

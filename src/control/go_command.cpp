@@ -6,6 +6,7 @@
 #include "fileutil/error_trap.h"
 #include "platform/conversions.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
@@ -25,9 +26,10 @@ class GoRequest {
     // Reads the first piece's header and plans the series from it, or refuses it.
     SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
     // Every piece of that series, with what was found.
-    std::vector<PieceCheck> PiecesOf(const std::string& first_piece, const SeriesPlan& plan) {
+    std::vector<PieceCheck> PiecesOf(const std::string& first_piece, const SeriesPlan& plan,
+                                     CheckDepth depth) {
         std::vector<PieceCheck> pieces;
-        Do([&] { pieces = CheckSeries(first_piece, plan.stream_length, plan.piece_size); });
+        Do([&] { pieces = CheckSeries(first_piece, plan, depth); });
         return pieces;
     }
 
@@ -62,9 +64,10 @@ class GoRequest {
         }
         return done;
     }
-    // Asks before an existing destination is replaced, then creates and deletes it so the
-    // engine starts on a free name. False when the user would not have it replaced.
-    bool ClearDestination(const std::string& destination);
+    // Asks before existing files are replaced (the first of them named), then makes and deletes
+    // a file beside the destination so a folder that takes none is said before the operation
+    // starts. False when the user would not have them replaced.
+    bool ClearTheWay(const std::string& destination, const std::vector<std::string>& existing);
 
     ProgressDisplay* display_;  // none when only a series is looked at
     MessageBox& box_;
@@ -80,12 +83,10 @@ bool GoRequest::RunForm(GoForm& form) {
     }
     SplitRequest request;
     request.source = source;
-    Do([&] { request.first_piece = FirstPieceName(destination); });
-    if (request.first_piece != destination) {
-        form.SetSaveText(request.first_piece);
-    }
+    request.destination = destination;
+    request.first_piece_settled = [&form](const std::string& name) { form.SetSaveText(name); };
     Do([&] {
-        request.piece_size = form.ExactSelected() ? TextToInt32(form.ExactText())
+        request.piece_size = form.ExactSelected() ? TextToLength(form.ExactText())
                                                   : ApproximateBytes(form.ApproxText());
         // The hidden size field shows the bytes, as a number in a message is shown.
         form.SetSizeText(StrWithSign(request.piece_size));
@@ -95,9 +96,17 @@ bool GoRequest::RunForm(GoForm& form) {
 
 bool GoRequest::Split(SplitRequest request) {
     const std::string& source = request.source;
-    const std::string& first_piece = request.first_piece;
+    RefuseIf(CheckFileNamed(source));
+    RefuseIf(CheckFileNamed(request.destination));
+    std::string first_piece;
+    Do([&] { first_piece = FirstPieceName(request.destination); });
+    if (first_piece != request.destination && request.first_piece_settled) {
+        request.first_piece_settled(first_piece);
+    }
     int64_t file_length = 0;
+    PathInfo source_info;
     Do([&] { file_length = FileLength(source); });
+    Do([&] { source_info = InfoOf(source); });
     if (request.most_pieces > 0) {
         request.piece_size = PieceSizeForCount(file_length, request.most_pieces);
     }
@@ -108,6 +117,14 @@ bool GoRequest::Split(SplitRequest request) {
     std::optional<Notice> onto_source;
     Do([&] { onto_source = CheckSplitTarget(source, first_piece, series.count, SameFile); });
     RefuseIf(onto_source);
+    // Every name the series will take must be an ordinary file's, or free.
+    SeriesNames names;
+    Do([&] { names = SeriesNames(first_piece); });
+    for (int64_t n = 1; n <= series.count; ++n) {
+        std::optional<Notice> refusal;
+        Do([&] { refusal = CheckReplaceable(names[n]); });
+        RefuseIf(refusal);
+    }
     AskOrEnd(SplitConfirmation(series.count));
     // Reading one byte now reports a source that cannot be read before anything is written.
     // The source is opened for reading only, so a read-only file can be split.
@@ -116,10 +133,14 @@ bool GoRequest::Split(SplitRequest request) {
     Do([&] { probe = File::OpenForReading(source); });
     Do([&] { probe.Read(&byte, 1); });
     Do([&] { probe.Close(); });
-    if (!ClearDestination(first_piece)) {
+    std::vector<std::string> existing;
+    Do([&] { existing = ExistingNames(names, series.count); });
+    if (!ClearTheWay(first_piece, existing)) {
         return Done(false);
     }
-    return Done(SplitJoin({Mode::kSplit, source, first_piece, series}, *display_, box_));
+    OperationPlan plan{Mode::kSplit, source, first_piece, series};
+    plan.source_modified = source_info.modified;
+    return Done(SplitJoin(plan, *display_, box_));
 }
 
 SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
@@ -144,33 +165,50 @@ SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
 bool GoRequest::Join(const JoinRequest& request) {
     const std::string& first_piece = request.first_piece;
     const std::string& output = request.output;
+    RefuseIf(CheckFileNamed(first_piece));
+    RefuseIf(CheckFileNamed(output));
     const SeriesPlan series = PlanFromFirstPiece(first_piece);
     display_->ShowTotal(series.count);
-    std::optional<Notice> onto_piece;
-    Do([&] { onto_piece = CheckJoinTarget(first_piece, output, series.count, SameFile); });
-    RefuseIf(onto_piece);
-    // Every piece is looked at before anything is written: a join that would stop half-way
-    // must not have replaced the user's file first.
-    const std::vector<PieceCheck> pieces = PiecesOf(first_piece, series);
+    std::optional<Notice> refusal;
+    Do([&] { refusal = CheckJoinTarget(first_piece, output, series.count, SameFile); });
+    RefuseIf(refusal);
+    Do([&] { refusal = CheckReplaceable(output); });
+    RefuseIf(refusal);
+    // Every piece is looked at, and opened, before anything is written: a join that would stop
+    // half-way must not have replaced the user's file first.
+    const std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, CheckDepth::kOpen);
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
     AskOrEnd(JoinConfirmation(series.count));
-    if (!ClearDestination(output)) {
+    std::vector<std::string> existing;
+    Do([&] {
+        if (!DirectoryLookup(output).empty()) {
+            existing.push_back(output);
+        }
+    });
+    if (!ClearTheWay(output, existing)) {
         return Done(false);
     }
     return Done(SplitJoin({Mode::kJoin, output, first_piece, series}, *display_, box_));
 }
 
-bool GoRequest::ClearDestination(const std::string& destination) {
-    std::string existing;
-    Do([&] { existing = DirectoryLookup(destination); });
-    if (!existing.empty() && Show(OverwriteQuestion(existing)) != kAnswerOk) {
+bool GoRequest::ClearTheWay(const std::string& destination,
+                            const std::vector<std::string>& existing) {
+    if (!existing.empty() &&
+        Show(OverwriteQuestion(NameOf(existing.front()),
+                               static_cast<int64_t>(existing.size()) - 1)) != kAnswerOk) {
         return false;
     }
-    File cleared;
-    Do([&] { cleared = File::OpenBinary(destination); });
-    Do([&] { cleared.Close(); });
-    Do([&] { DeleteFile(destination); });
+    // A file can be made where the result goes: what cannot be written is said now, before
+    // the operation starts. Nothing of the user's is touched.
+    File probe;
+    std::string name;
+    Do([&] {
+        probe = CreateTemporaryBeside(destination);
+        name = probe.path();
+    });
+    Do([&] { probe.Close(); });
+    Do([&] { DeleteFile(name); });
     return true;
 }
 
@@ -206,7 +244,8 @@ std::optional<std::vector<PieceCheck>> CheckFirstPiece(const std::string& first_
                                                        MessageBox& message_box) {
     return Guarded(message_box, [&]() -> std::optional<std::vector<PieceCheck>> {
         GoRequest request(nullptr, message_box);
-        return request.PiecesOf(first_piece, request.PlanFromFirstPiece(first_piece));
+        return request.PiecesOf(first_piece, request.PlanFromFirstPiece(first_piece),
+                                CheckDepth::kRead);
     });
 }
 

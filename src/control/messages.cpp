@@ -59,14 +59,26 @@ Notice JoinConfirmation(int64_t count) {
             kStyleInfoOkCancel, kFileTitle};
 }
 
-std::string OverwritePrompt(const std::string& name) {
+std::string OverwritePrompt(const std::string& name, int64_t more) {
+    const std::string others = more == 0 ? ""
+                                         : "and those of" + StrWithSign(more) +
+                                               (more == 1 ? " more piece" : " more pieces") +
+                                               " of that name" + "\r\n";
     return "The file " + name + "\r\n" + " already exists on disk. Saving to that " + "\r\n" +
-           "file, will destroy the file's current contents " + "\r\n" + "\r\n" + "\r\n" +
+           "file, will destroy the file's current contents " + "\r\n" + others + "\r\n" + "\r\n" +
            "Choose OK to replace file, Cancel to stop.";
 }
 
-Notice OverwriteQuestion(const std::string& name) {
-    return {MsgKind::kOverwrite, OverwritePrompt(name), kStyleInfoOkCancel, kFileTitle};
+Notice OverwriteQuestion(const std::string& name, int64_t more) {
+    return {MsgKind::kOverwrite, OverwritePrompt(name, more), kStyleInfoOkCancel, kFileTitle};
+}
+
+std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind) {
+    const char* what = kind == PathInfo::Kind::kFolder ? "a folder"
+                       : kind == PathInfo::Kind::kLink ? "a link"
+                                                       : "a device, a pipe or a socket";
+    return "The name " + name + " is taken by " + what +
+           ", and only ordinary files are replaced. Choose another name to save.";
 }
 
 Notice QuitQuestion() {
@@ -82,6 +94,8 @@ std::string BadPieceMessage(const PieceCheck& piece) {
             return lead + " is not an ordinary file.";
         case PieceState::kShort:
             return lead + " is" + Bytes(piece.expected - piece.actual) + " short.";
+        case PieceState::kUnreadable:
+            return lead + " cannot be read: " + piece.reason + ".";
         default:
             return "";
     }

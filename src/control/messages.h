@@ -10,6 +10,7 @@
 
 #include "engine/series_check.h"
 #include "platform/message_box.h"
+#include "platform/path.h"
 
 namespace tessarel {
 
@@ -33,9 +34,12 @@ Notice Refusal(const std::string& message);
 Notice FailedNotice();
 Notice SplitConfirmation(int64_t count);
 Notice JoinConfirmation(int64_t count);
-// The overwrite question for an existing file whose name part is name.
-Notice OverwriteQuestion(const std::string& name);
-std::string OverwritePrompt(const std::string& name);
+// The overwrite question for an existing file whose name part is name, and for more other pieces
+// of the same series that exist too.
+Notice OverwriteQuestion(const std::string& name, int64_t more = 0);
+std::string OverwritePrompt(const std::string& name, int64_t more = 0);
+// A name the request would write is taken by something that is not an ordinary file.
+std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind);
 Notice QuitQuestion();
 
 // What is wrong with a piece that refuses a join: missing, not an ordinary file, short.

@@ -23,7 +23,8 @@ bool IsFirstPiece(const std::string& path) {
     }
 }
 
-// The name without its extension when the extension is ".m" and two or more digits, else "".
+// The name without its extension when the extension is ".m" (or ".M") and two or more digits,
+// else "".
 std::string SeriesBaseOf(const std::string& path) {
     const std::string name = NameOf(path);
     const size_t name_dot = name.find_last_of('.');
@@ -31,7 +32,7 @@ std::string SeriesBaseOf(const std::string& path) {
         return "";
     }
     const size_t dot = path.size() - name.size() + name_dot;
-    if (path.size() - dot < 4 || path[dot + 1] != 'm') {
+    if (path.size() - dot < 4 || (path[dot + 1] != 'm' && path[dot + 1] != 'M')) {
         return "";
     }
     for (size_t i = dot + 2; i < path.size(); ++i) {
@@ -56,8 +57,10 @@ FileProposal ProposeFor(const std::string& path) {
         }
         return {Mode::kJoin, path, save};
     }
-    if (!base.empty() && IsFirstPiece(base + ".m00")) {
-        return {Mode::kJoin, base + ".m00", base};
+    // A later piece: its first piece has the same letter case (FILE.M03 -> FILE.M00).
+    const std::string first = base + "." + path[base.size() + 1] + "00";
+    if (!base.empty() && IsFirstPiece(first)) {
+        return {Mode::kJoin, first, base};
     }
     return {Mode::kSplit, path, path + ".m00"};
 }

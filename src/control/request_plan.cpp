@@ -1,5 +1,6 @@
 #include "control/request_plan.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/piece_series.h"
@@ -12,16 +13,21 @@ namespace tessarel {
 
 namespace {
 
-// True when any piece of the series based on base, of count pieces, is the file at path.
-bool SeriesHolds(const std::string& base, int64_t count, const std::string& path,
+// True when any piece of the series, of count pieces, is the file at path.
+bool SeriesHolds(const SeriesNames& names, int64_t count, const std::string& path,
                  const SameFileTest& same_file) {
     for (int64_t n = 1; n <= count; ++n) {
-        const std::string piece = PieceName(base, n);
+        const std::string piece = names[n];
         if (piece == path || same_file(piece, path)) {
             return true;
         }
     }
     return false;
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -79,24 +85,30 @@ PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size) {
 
 PlanOrRefusal PlanJoin(const std::string& header, int64_t piece_length) {
     // Too short to hold a header and any data, or not starting with the signature.
-    if (piece_length <= kHeaderLength || !HasSignature(header)) {
+    if (piece_length <= kHeaderLength || !HasSignature(header) ||
+        header.size() < static_cast<size_t>(kHeaderLength)) {
         return Refusal(kNotRecognisedMessage);
     }
-    // Ten characters can say no more than 9999999999, so no sum below can wrap.
-    const int64_t whole_length = TextToLength(header.substr(kSignatureLength));
+    // The split writes the length as exactly ten decimal digits; anything else (a sign, blanks,
+    // a point, an exponent) is not a header of ours, however it might be read as a number.
+    const std::string field = header.substr(kSignatureLength, kHeaderLength - kSignatureLength);
+    if (!AllDigits(field)) {
+        return Refusal(kNotRecognisedMessage);
+    }
+    const int64_t whole_length = std::stoll(field);
     const int64_t total = whole_length + kHeaderLength;
-    // The split never writes a negative length, nor a first piece that holds the whole stream:
-    // joining such a "series" would read its first piece a second time.
-    if (whole_length < 0 || total <= piece_length) {
+    // The split never writes a first piece that holds the whole stream (joining such a
+    // "series" would read its first piece a second time), nor a series a join cannot count.
+    if (total <= piece_length || PieceCount(total, piece_length) > kMaxJoinPieces) {
         return Refusal(kNotRecognisedMessage);
     }
-    return SeriesPlan{total, piece_length, ToInt16(PieceCount(total, piece_length))};
+    return SeriesPlan{total, piece_length, PieceCount(total, piece_length)};
 }
 
 std::optional<Notice> CheckSplitTarget(const std::string& source, const std::string& first_piece,
                                        int64_t count, const SameFileTest& same_file) {
     // Writing the series over the file being split would destroy it while it is read.
-    if (SeriesHolds(StripExtension(first_piece), count, source, same_file)) {
+    if (SeriesHolds(SeriesNames(first_piece), count, source, same_file)) {
         return Refusal(kSplitOntoSourceMessage);
     }
     return std::nullopt;
@@ -106,10 +118,35 @@ std::optional<Notice> CheckJoinTarget(const std::string& first_piece,
                                       const std::string& destination, int64_t count,
                                       const SameFileTest& same_file) {
     if (same_file(first_piece, destination) ||
-        SeriesHolds(StripExtension(first_piece), count, destination, same_file)) {
+        SeriesHolds(SeriesNames(first_piece), count, destination, same_file)) {
         return Refusal(kJoinOntoPieceMessage);
     }
     return std::nullopt;
+}
+
+std::optional<Notice> CheckFileNamed(const std::string& path) {
+    if (NameOf(path).empty()) {
+        return Refusal(kNoFileMessage);
+    }
+    return std::nullopt;
+}
+
+std::optional<Notice> CheckReplaceable(const std::string& path) {
+    const PathInfo info = InfoOf(path, false);
+    if (info.exists() && !info.regular()) {
+        return Refusal(NotOrdinaryMessage(NameOf(path), info.kind));
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> ExistingNames(const SeriesNames& names, int64_t count) {
+    std::vector<std::string> existing;
+    for (int64_t n = 1; n <= count; ++n) {
+        if (InfoOf(names[n], false).exists()) {
+            existing.push_back(names[n]);
+        }
+    }
+    return existing;
 }
 
 std::optional<Notice> CheckPieces(const std::vector<PieceCheck>& pieces) {

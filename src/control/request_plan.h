@@ -19,9 +19,11 @@ namespace tessarel {
 // What a user asks for, typed: from the window's fields or from the command line's arguments.
 struct SplitRequest {
     std::string source;
-    std::string first_piece;  // settled by FirstPieceName
+    std::string destination;  // the first piece once FirstPieceName has settled it
     int64_t piece_size = 0;   // bytes
     int64_t most_pieces = 0;  // instead of a size: the smallest size that makes at most this many
+    // Told the first piece's name when it differs from the destination (the window shows it).
+    std::function<void(const std::string&)> first_piece_settled;
 };
 
 struct JoinRequest {
@@ -60,6 +62,16 @@ PlanOrRefusal PlanJoin(const std::string& header, int64_t piece_length);
 
 // True when both paths name the same file; the file system answers it.
 using SameFileTest = std::function<bool(const std::string&, const std::string&)>;
+
+// A name whose file part is empty (a folder, or nothing at all) names no file to open or save.
+std::optional<Notice> CheckFileNamed(const std::string& path);
+
+// Only ordinary files are replaced: a folder, a link (dangling or not), a device, a pipe or a
+// socket at a name the request would write is refused, by name, before anything is written.
+std::optional<Notice> CheckReplaceable(const std::string& path);
+
+// The names of pieces 1 to count of the series that are taken already.
+std::vector<std::string> ExistingNames(const SeriesNames& names, int64_t count);
 
 // A split whose series would overwrite the file it reads is refused.
 std::optional<Notice> CheckSplitTarget(const std::string& source, const std::string& first_piece,

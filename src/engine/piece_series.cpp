@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "fileutil/my_library.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
@@ -20,11 +21,19 @@ bool HasSignature(const std::string& first_bytes) {
            first_bytes.compare(0, kSignatureLength, kSignature) == 0;
 }
 
-std::string PieceName(const std::string& base, int64_t piece) {
+std::string PieceName(const std::string& base, int64_t piece, char letter) {
     char number[24];
     std::snprintf(number, sizeof number, "%02lld", static_cast<long long>(piece - 1));
-    return base + ".m" + number;
+    return base + "." + letter + number;
 }
+
+char SeriesLetter(const std::string& first_piece) {
+    const std::string extension = ExtensionOf(first_piece);
+    return !extension.empty() && extension[0] == 'M' ? 'M' : 'm';
+}
+
+SeriesNames::SeriesNames(const std::string& first)
+    : first_piece(first), base(StripExtension(first)), letter(SeriesLetter(first)) {}
 
 int64_t PieceCount(int64_t stream_length, int64_t piece_size) {
     return stream_length / piece_size + (stream_length % piece_size != 0 ? 1 : 0);

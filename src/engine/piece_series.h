@@ -13,6 +13,8 @@ constexpr int32_t kSignatureLength = 10;
 constexpr int32_t kHeaderLength = 20;
 constexpr int32_t kMinPieceSize = 21;
 constexpr int32_t kMaxSplitPieces = 100;
+// Piece numbers of a join are counted in 16 bits: a header that asks for more is not one of ours.
+constexpr int32_t kMaxJoinPieces = 32767;
 // The header's length field has ten decimal digits: the largest file a series can describe.
 constexpr int64_t kMaxSourceLength = 9999999999;
 
@@ -22,8 +24,26 @@ std::string HeaderText(int64_t source_length);
 // True when the first bytes of a file are the signature, exactly, letter case included.
 bool HasSignature(const std::string& first_bytes);
 
-// The name of piece number piece (1 for the first) of the series with base name base.
-std::string PieceName(const std::string& base, int64_t piece);
+// The name of piece number piece (1 for the first) of the series with base name base: base +
+// "." + letter + the piece's number less one, in two digits or more. A split names its pieces
+// with "m"; a series read back follows the letter case of its first piece (FILE.M00 -> FILE.M01).
+std::string PieceName(const std::string& base, int64_t piece, char letter = 'm');
+
+// The letter a series whose first piece is first_piece names its later pieces with: "M" when
+// the first piece's extension starts with it, "m" otherwise.
+char SeriesLetter(const std::string& first_piece);
+
+// The names of a series: the first piece as it is called, then the later ones after it.
+struct SeriesNames {
+    std::string first_piece;
+    std::string base;  // the first piece without its extension
+    char letter = 'm';
+    SeriesNames() = default;
+    explicit SeriesNames(const std::string& first);
+    std::string operator[](int64_t piece) const {
+        return piece == 1 ? first_piece : PieceName(base, piece, letter);
+    }
+};
 
 // The number of pieces a stream of stream_length bytes makes: rounded up.
 int64_t PieceCount(int64_t stream_length, int64_t piece_size);

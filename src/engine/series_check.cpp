@@ -1,22 +1,47 @@
 #include "engine/series_check.h"
 
-#include "engine/piece_series.h"
-#include "fileutil/my_library.h"
+#include <algorithm>
+
+#include "platform/file.h"
 #include "platform/path.h"
+#include "platform/runtime_error.h"
 
 namespace tessarel {
+namespace {
 
-std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stream_length,
-                                    int64_t piece_size) {
-    const std::string base = StripExtension(first_piece);
-    const int64_t count = PieceCount(stream_length, piece_size);
+// Opens the piece, and reads it through when asked; what stops that makes the piece
+// unreadable, with the reason.
+void TryPiece(PieceCheck& piece, CheckDepth depth, std::vector<uint8_t>& buffer) {
+    try {
+        File file = File::OpenForReading(piece.name);
+        if (depth == CheckDepth::kRead) {
+            for (int64_t left = piece.actual; left > 0;) {
+                const auto n =
+                    static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
+                file.Read(buffer.data(), n);
+                left -= n;
+            }
+        }
+        file.Close();
+    } catch (const RuntimeError& error) {
+        piece.state = PieceState::kUnreadable;
+        piece.reason = error.description();
+    }
+}
+
+}  // namespace
+
+std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
+                                    CheckDepth depth) {
+    const SeriesNames names(first_piece);
     std::vector<PieceCheck> pieces;
-    pieces.reserve(static_cast<size_t>(count));
-    for (int64_t n = 1; n <= count; ++n) {
+    pieces.reserve(static_cast<size_t>(series.count));
+    std::vector<uint8_t> buffer(depth == CheckDepth::kRead ? size_t{1} << 20 : 0);
+    for (int64_t n = 1; n <= series.count; ++n) {
         PieceCheck piece;
         piece.number = n;
-        piece.name = n == 1 ? first_piece : PieceName(base, n);
-        piece.expected = PieceLength(stream_length, piece_size, n);
+        piece.name = names[n];
+        piece.expected = series.piece_length(n);
         const PathInfo info = InfoOf(piece.name);
         if (!info.exists()) {
             piece.state = PieceState::kMissing;
@@ -27,10 +52,19 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stre
             piece.state = info.size < piece.expected   ? PieceState::kShort
                           : info.size > piece.expected ? PieceState::kLonger
                                                        : PieceState::kGood;
+            if (depth != CheckDepth::kLengths) {
+                TryPiece(piece, depth, buffer);
+            }
         }
         pieces.push_back(piece);
     }
     return pieces;
+}
+
+std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stream_length,
+                                    int64_t piece_size) {
+    const SeriesPlan series{stream_length, piece_size, PieceCount(stream_length, piece_size)};
+    return CheckSeries(first_piece, series);
 }
 
 const PieceCheck* FirstBadPiece(const std::vector<PieceCheck>& pieces) {
@@ -40,6 +74,19 @@ const PieceCheck* FirstBadPiece(const std::vector<PieceCheck>& pieces) {
         }
     }
     return nullptr;
+}
+
+std::vector<std::string> FilesAfterSeries(const std::string& first_piece, int64_t count) {
+    const SeriesNames names(first_piece);
+    std::vector<std::string> after;
+    for (int64_t n = count + 1; n <= count + 1000; ++n) {
+        const std::string name = names[n];
+        if (!InfoOf(name, false).exists()) {
+            return after;
+        }
+        after.push_back(name);
+    }
+    return after;
 }
 
 }  // namespace tessarel

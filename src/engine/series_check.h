@@ -1,11 +1,14 @@
-// Looks at every piece of a series before a join reads it: is each there, an ordinary file,
-// and exactly as long as the header and the first piece say it must be? The first piece sets
-// the piece size, so it is always right; the rest are measured against it.
+// Looks at every piece of a series before a join reads it, or for `check`: is each there, an
+// ordinary file, exactly as long as the header and the first piece say it must be, and can it
+// be opened or read through? The first piece sets the piece size, so its length is always
+// right; the rest are measured against it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "engine/piece_series.h"
 
 namespace tessarel {
 
@@ -14,7 +17,8 @@ enum class PieceState {
     kMissing,
     kNotOrdinary,  // a folder, a pipe, a device
     kShort,
-    kLonger,  // longer than planned: the join uses only the planned bytes
+    kLonger,      // longer than planned: the join uses only the planned bytes
+    kUnreadable,  // there, but it cannot be opened or read: see reason
 };
 
 struct PieceCheck {
@@ -23,15 +27,27 @@ struct PieceCheck {
     PieceState state = PieceState::kGood;
     int64_t expected = 0;  // bytes
     int64_t actual = 0;    // bytes; 0 when missing or not an ordinary file
+    std::string reason;    // why an unreadable piece could not be read
 };
 
-// The pieces of the series whose first piece is first_piece, of stream_length bytes cut into
-// pieces of piece_size, each with what was found. A failure to look (other than a missing
-// file) is raised as a run-time error.
+// How far a check goes: the lengths only, each piece opened too (a join, before it writes
+// anything), or each piece read through (check).
+enum class CheckDepth { kLengths, kOpen, kRead };
+
+// The pieces of the series whose first piece is first_piece, planned as series, each with what
+// was found. A failure to look (other than a missing file) is raised as a run-time error.
+std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
+                                    CheckDepth depth = CheckDepth::kLengths);
+// The same for a stream of stream_length bytes in pieces of piece_size.
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stream_length,
                                     int64_t piece_size);
 
-// The first piece that makes the series unusable (missing, not ordinary, short), or null.
+// The first piece that makes the series unusable (missing, not ordinary, short, unreadable), or
+// null.
 const PieceCheck* FirstBadPiece(const std::vector<PieceCheck>& pieces);
+
+// Files named as pieces of the series beyond its last piece (left by an older, longer series),
+// from the one after the last on, as long as they follow on.
+std::vector<std::string> FilesAfterSeries(const std::string& first_piece, int64_t count);
 
 }  // namespace tessarel

@@ -9,6 +9,7 @@
 #include "fileutil/my_library.h"
 #include "platform/conversions.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
@@ -59,11 +60,19 @@ class Operation {
     void Split();
     void Join();
 
-    // Every way out: close what is open, then put the display back to idle.
-    void Finish() {
+    // Every way out: close what is open; when the operation did not run to its end, remove what
+    // it wrote, so the disk is as it was before (but for an older first piece the user agreed to
+    // replace); then put the display back to idle.
+    void Finish(bool done) {
         whole_ = File();
         piece_ = File();
         written_.clear();
+        if (!done) {
+            RemoveQuietly(temporary_);
+            for (const std::string& name : created_) {
+                RemoveQuietly(name);
+            }
+        }
         display_.ShowIdle();
     }
 
@@ -105,6 +114,22 @@ class Operation {
     }
     // Pieces 2 to the last, written from the source (split) or read into the output (join).
     void LaterPieces(bool split);
+    // Opens the result under a temporary name beside its final one.
+    void OpenTemporary(File& file, const std::string& final_name) {
+        Do([&] {
+            file = CreateTemporaryBeside(final_name);
+            temporary_ = file.path();
+        });
+    }
+    // Puts the finished, flushed result in its place, and makes the change durable.
+    void PutInPlace(const std::string& final_name) {
+        Do([&] { RenameOver(temporary_, final_name); });
+        temporary_.clear();
+        Do([&] { SyncFolderOf(final_name); });
+    }
+    // A split's source must be as it was planned when its last byte has been read: a file that
+    // grew or was rewritten meanwhile would give a series of neither version.
+    void CheckSourceUnchanged();
     // Full chunks j = first to last, the progress set to base + j * 10000 after each.
     void CopyChunks(File& from, File& to, int64_t first, int64_t last, int64_t base);
     // Moves count chunks with one read and one write; false when the read failed and nothing
@@ -125,10 +150,12 @@ class Operation {
     std::vector<uint8_t> piece_rest_;
     std::vector<uint8_t> last_rest_;
     std::vector<uint8_t> first_block_;
-    std::string base_;
+    SeriesNames names_;
     File whole_;  // the source of a split, the output of a join
     File piece_;
     std::vector<File> written_;  // pieces written and not yet flushed (at most 100)
+    std::string temporary_;      // the result while it is written: a join's output, a first piece
+    std::vector<std::string> created_;  // later pieces this split has written
 };
 
 void Operation::MakeBuffers() {
@@ -215,13 +242,12 @@ void Operation::LaterPieces(bool split) {
     const ChunkPlan& plan = chunks_;
     auto piece = [&](int64_t k, int64_t chunks, std::vector<uint8_t>& rest) {
         ShowPiece(k);
-        std::string name;
-        Do([&] { name = PieceName(base_, k); });
+        const std::string name = names_[k];
         if (split) {
-            // Created, or emptied when an older series left one of this name.
-            Do([&] { piece_ = File::OpenOutput(name); });
-            Do([&] { piece_.Close(); });
-            Do([&] { piece_ = File::OpenBinary(name); });
+            // Created, or emptied when an older series left one of this name; never through a
+            // link.
+            Do([&] { piece_ = File::OpenReplacing(name); });
+            created_.push_back(name);
             CopyPiece(whole_, piece_, k, chunks, rest);
             FinishWrittenPiece();
         } else {
@@ -241,16 +267,28 @@ void Operation::LaterPieces(bool split) {
     }
 }
 
+void Operation::CheckSourceUnchanged() {
+    Do([&] {
+        const PathInfo now = InfoOf(plan_.whole);
+        if (now.size != plan_.series.source_length() ||
+            (plan_.source_modified != 0 && now.modified != plan_.source_modified)) {
+            throw RuntimeError(kErrSourceChanged, ErrorDescription(kErrSourceChanged), plan_.whole);
+        }
+    });
+}
+
 void Operation::Split() {
     std::string header;
     Do([&] { header = HeaderText(size_ - kHeaderLength); });
     Do([&] { MakeBuffers(); });
-    Do([&] { base_ = StripExtension(plan_.first_piece); });
+    Do([&] { names_ = SeriesNames(plan_.first_piece); });
     ShowOperating();
 
     // The source is only read: a missing one must not be created.
     Do([&] { whole_ = File::OpenForReading(plan_.whole); });
-    Do([&] { piece_ = File::OpenBinary(plan_.first_piece); });
+    // The first piece is what makes a series: it takes its name only once every piece is
+    // written and flushed.
+    OpenTemporary(piece_, plan_.first_piece);
     for (size_t i = 0; i < header.size(); ++i) {
         const auto byte = static_cast<uint8_t>(header[i]);
         Do([&] { piece_.Write(&byte, 1); });
@@ -259,20 +297,29 @@ void Operation::Split() {
     FinishWrittenPiece();
     SetProgress(split_);
 
+    // An older first piece of the name goes before any new later piece is written, for good:
+    // no moment may show an old first piece heading new pieces.
+    Do([&] {
+        if (InfoOf(plan_.first_piece, false).exists()) {
+            DeleteFile(plan_.first_piece);
+            SyncFolderOf(plan_.first_piece);
+        }
+    });
     LaterPieces(true);
+    CheckSourceUnchanged();
     FlushWrittenPieces();
-    // Every piece is on the medium; now their names are too.
-    Do([&] { SyncFolderOf(plan_.first_piece); });
+    PutInPlace(plan_.first_piece);
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
 }
 
 void Operation::Join() {
     Do([&] { MakeBuffers(); });
-    Do([&] { base_ = StripExtension(plan_.first_piece); });
+    Do([&] { names_ = SeriesNames(plan_.first_piece); });
     ShowOperating();
 
-    Do([&] { whole_ = File::OpenBinary(plan_.whole); });
+    // The output is written beside the destination and takes its name only when it is whole.
+    OpenTemporary(whole_, plan_.whole);
     Do([&] { piece_ = File::OpenForReading(plan_.first_piece); });
     std::vector<uint8_t> header(kHeaderLength);
     Do([&] { piece_.Read(header.data(), kHeaderLength); });
@@ -282,9 +329,9 @@ void Operation::Join() {
 
     LaterPieces(false);
     Do([&] { whole_.Sync(); });
-    Do([&] { SyncFolderOf(plan_.whole); });
-    Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
+    PutInPlace(plan_.whole);
+    Do([&] { display_.SetProgress(100); });
 }
 
 }  // namespace
@@ -313,7 +360,7 @@ bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& 
         // closed and the window comes back; the caller says the operation was not done.
         result = false;
     }
-    operation.Finish();
+    operation.Finish(result);
     display.EndOperation();
     return result;
 }

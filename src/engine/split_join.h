@@ -22,6 +22,7 @@ struct OperationPlan {
     std::string whole;        // the file split, or the file a join rebuilds
     std::string first_piece;  // the series' first piece; the later ones are named after it
     SeriesPlan series;
+    int64_t source_modified = 0;  // a split's source's time of change when it was planned
 };
 
 // Runs the plan. True when the operation ran to its end; false when it was given up (its

@@ -27,8 +27,10 @@ std::string ErrorReport(int32_t number, const std::string& description) {
 }
 
 void ShowErrorReport(MessageBox& message_box, const RuntimeError& error) {
-    message_box.Show({MsgKind::kErrorReport, ErrorReport(error.number(), error.description()),
-                      kStylePlain, "Error", error.file()});
+    Notice notice(MsgKind::kErrorReport, ErrorReport(error.number(), error.description()),
+                  kStylePlain, "Error", error.file());
+    notice.detail = error.description();
+    message_box.Show(notice);
 }
 
 ErrorTrap::Outcome ErrorTrap::Handle(std::exception_ptr failure) {

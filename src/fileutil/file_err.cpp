@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "platform/path.h"
+#include "platform/runtime_error.h"
+
 namespace tessarel {
 namespace {
 
@@ -30,7 +33,22 @@ constexpr KnownError kKnownErrors[] = {
     {71, "Insert a disk in the drive and close the door.", kStyleWarningRetryCancel,
      MsgKind::kDriveNotReady},
     {76, "That path doesn't exist.", kStyleWarning, MsgKind::kDiskError},
+    // The program's own conditions; "{name}" stands for the name of the file concerned.
+    {kErrSourceChanged,
+     "The file {name} changed while it was being split, so its pieces were not kept. Split it "
+     "again once nothing writes to it.",
+     kStyleWarning, MsgKind::kDiskError},
 };
+
+// The message with the file's name put in where the row asks for it.
+std::string MessageFor(const KnownError& known, const std::string& file) {
+    std::string text = known.message;
+    const size_t at = text.find("{name}");
+    if (at != std::string::npos) {
+        text.replace(at, 6, NameOf(file));
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -39,7 +57,8 @@ int16_t ClassifyFileError(int32_t error_number, MessageBox& message_box, const s
         if (known.number != error_number) {
             continue;
         }
-        switch (message_box.Show({known.kind, known.message, known.style, kTitle, file})) {
+        switch (
+            message_box.Show({known.kind, MessageFor(known, file), known.style, kTitle, file})) {
             case kAnswerRetry:
             case kAnswerYes:
                 return FileErrRetry;

@@ -1,6 +1,11 @@
 // The parts of the file layer that need nothing of the system but what path.h says of a path.
 #include "platform/file.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <random>
+
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
@@ -25,6 +30,69 @@ std::string DirectoryLookup(const std::string& path) {
         return info.exists() && info.kind != PathInfo::Kind::kFolder ? NameOf(path) : "";
     } catch (const RuntimeError&) {
         return "";
+    }
+}
+
+namespace {
+
+constexpr char kTemporaryMark[] = ".tessarel-";
+
+std::string RandomSuffix() {
+    static std::atomic<uint64_t> counter{0};
+    static const uint64_t seed =
+        std::random_device{}() ^
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::mt19937_64 random(seed + counter++);
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix;
+    for (int i = 0; i < 6; ++i) {
+        suffix += kLetters[random() % (sizeof kLetters - 1)];
+    }
+    return suffix;
+}
+
+// The start of the final name, so the user can tell whose it is, short enough that the mark
+// still fits where the final name just fits; cut between characters.
+std::string NameStart(const std::string& name) {
+    size_t length = std::min<size_t>(name.size(), 100);
+    while (length > 0 && length < name.size() &&
+           (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) {
+        --length;
+    }
+    return name.substr(0, length);
+}
+
+}  // namespace
+
+File CreateTemporaryBeside(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    for (int attempt = 0;; ++attempt) {
+        const std::string name = "." + NameStart(NameOf(path)) + kTemporaryMark + RandomSuffix();
+        const std::string temporary = JoinPath(folder, name);
+        try {
+            return File::CreateNew(temporary);
+        } catch (const RuntimeError&) {
+            // Another file took the name first: draw again. Any other failure is the folder's.
+            if (attempt > 100 || !InfoOf(temporary, false).exists()) {
+                throw;
+            }
+        }
+    }
+}
+
+bool IsTemporaryName(const std::string& name) {
+    const size_t mark = name.rfind(kTemporaryMark);
+    return !name.empty() && name[0] == '.' && mark != std::string::npos &&
+           name.size() == mark + sizeof kTemporaryMark - 1 + 6;
+}
+
+void RemoveQuietly(const std::string& path) {
+    try {
+        if (!path.empty() && InfoOf(path, false).exists()) {
+            DeleteFile(path);
+        }
+    } catch (const RuntimeError&) {
+        // Already reported, or nothing more can be done about it.
     }
 }
 

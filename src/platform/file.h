@@ -91,6 +91,18 @@ using FileFaultHook = Fault (*)(FileOp op, const std::string& path, int64_t posi
                                 void* context);
 void SetFileFaultHook(FileFaultHook hook, void* context);
 
+// A new, empty file in the folder of path, under a hidden name of ours made from path's name
+// (".NAME.tessarel-XXXXXX"), created exclusively: where a result is written before it is put in
+// its place with RenameOver.
+File CreateTemporaryBeside(const std::string& path);
+
+// True when name is one CreateTemporaryBeside makes.
+bool IsTemporaryName(const std::string& name);
+
+// Deletes path if it is there, and says nothing of a failure: for clearing up after a failure
+// that has already been reported.
+void RemoveQuietly(const std::string& path);
+
 // Length of the named file.
 int64_t FileLength(const std::string& path);
 

@@ -77,7 +77,8 @@ struct Notice {
     std::string prompt;
     MsgStyle style;
     std::string title;
-    std::string file;  // the file the notice is about, when there is one
+    std::string file;    // the file the notice is about, when there is one
+    std::string detail;  // an error report's description alone, without its number
     bool operator==(const Notice& o) const {
         return kind == o.kind && prompt == o.prompt && style == o.style && title == o.title;
     }

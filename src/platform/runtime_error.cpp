@@ -42,6 +42,8 @@ std::string ErrorDescription(int32_t number) {
             return "Path/File access error";
         case kErrPathNotFound:
             return "Path not found";
+        case kErrSourceChanged:
+            return "File changed while it was read";
         default:
             return "Application-defined or object-defined error";
     }

@@ -27,6 +27,8 @@ enum ErrorNumber : int32_t {
     kErrDiskNotReady = 71,
     kErrPathFileAccess = 75,
     kErrPathNotFound = 76,
+    // Conditions of the program's own, beyond the numbers the classic runtime uses.
+    kErrSourceChanged = 1001,  // the file being split changed while it was read
 };
 
 // The standard description of an error number ("File not found" for 53, ...).

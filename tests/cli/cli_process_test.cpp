@@ -1,12 +1,17 @@
 // The command line as a script or a person uses it: the installed program run as a process,
 // with no display, its exit status, what it prints, and what it leaves on disk.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "support/child_process.h"
 #include "support/series.h"
 #include "support/temp_dir.h"
+#include "support/tiny_disk.h"
 
 namespace tessarel {
 namespace {
@@ -63,7 +68,7 @@ TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
     const Case cases[] = {
         {{"split", "--size", "20", "f.bin"}, 1, "Size to split to must be greater than 20.\n"},
         {{"split", "--size", "5", "--pieces", "3", "f.bin"}, 2, ""},
-        {{"split", "--size", "100", "missing.bin"}, 1, "File Not Found.\n"},
+        {{"split", "--size", "100", "missing.bin"}, 1, "tessarel: missing.bin: File Not Found.\n"},
         {{"split", "--size", "9", "f.bin", "/nonexistent/s"},
          1,
          "Size to split to must be greater than 20.\n"},
@@ -83,15 +88,21 @@ TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
 }
 
 TEST_F(CommandLineProcess, ADiskThatIsFullIsAnsweredNoWithoutATerminal) {
-    WriteBytes(dir / "f.bin", Pattern(1000));
-    fs::create_symlink("/dev/full", dir / "s.m02");
-    const ChildResult r = Run({"split", "--size", "100", "f.bin", "s"});
+    TinyDisk disk(64);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "needs root to mount a small file system";
+    }
+    WriteBytes(dir / "f.bin", Pattern(100000));
+    const ChildResult r = Run({"split", "--size", "10000", "f.bin", disk / "s"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              " Will split into  11 files.\nDisk is full. Continue?\n"
-              "Answered No: standard input is not a terminal.\n"
-              "Could Not Perform The Specified Operation.\n");
-    EXPECT_FALSE(fs::exists(dir / "s.m03"));
+    const std::string full = ": Disk is full. Continue?\n";
+    EXPECT_EQ(r.err.rfind(" Will split into  11 files.\ntessarel: " + disk.path() + "/s.m0", 0), 0u)
+        << r.err;
+    EXPECT_NE(r.err.find(full + "Answered No: there is no terminal to ask on.\n"
+                                "Could Not Perform The Specified Operation.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(fs::is_empty(disk.path()));
 }
 
 TEST_F(CommandLineProcess, AMissingPieceIsNamedAndNothingIsWritten) {
@@ -103,22 +114,151 @@ TEST_F(CommandLineProcess, AMissingPieceIsNamedAndNothingIsWritten) {
     EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
-TEST_F(CommandLineProcess, OnATerminalTheQuestionIsAskedThere) {
+// A question is asked only where someone reads and answers it: standard input and standard
+// error both terminals. Enter keeps the file.
+TEST_F(CommandLineProcess, OnATerminalTheQuestionIsAskedThereAndEnterKeepsTheFile) {
     WriteSeries(dir / "s", Pattern(1000), 100);
     WriteBytes(dir / "out", {7});
     ChildOptions options;
     options.terminal_input = true;
-    options.input = "cancel\n";
-    ChildResult r = Run({"join", "s.m00", "out"}, options);
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("Choose OK to replace file, Cancel to stop.\n[OK/Cancel, Enter for OK] "),
-              std::string::npos)
-        << r.err;
-    EXPECT_EQ(ReadBytes(dir / "out"), std::vector<uint8_t>{7});
+    options.terminal_error = true;
+    for (const char* input : {"\n", "cancel\n"}) {
+        options.input = input;
+        const ChildResult r = Run({"join", "s.m00", "out"}, options);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(
+                      "Choose OK to replace file, Cancel to stop.\n[OK/Cancel, Enter for Cancel] "),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(ReadBytes(dir / "out"), std::vector<uint8_t>{7});
+    }
     options.input = "ok\n";
-    r = Run({"join", "s.m00", "out"}, options);
+    ChildResult r = Run({"join", "s.m00", "out"}, options);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(dir / "out"), Pattern(1000));
+
+    // Standard error sent to a file: the question would be asked where nobody sees it.
+    WriteBytes(dir / "out", {7});
+    options.terminal_error = false;
+    options.input = "ok\n";
+    r = Run({"join", "s.m00", "out"}, options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Answered Cancel: there is no terminal to ask on.\n"), std::string::npos);
+    EXPECT_EQ(ReadBytes(dir / "out"), std::vector<uint8_t>{7});
+}
+
+// Started without standard error, the program's messages must not land in a file it opens; a
+// result that cannot be told (output to a full device) is a failure.
+TEST_F(CommandLineProcess, ClosedOrFullStandardStreams) {
+    WriteBytes(dir / "f.bin", Pattern(5000));
+    ChildOptions closed;
+    closed.close_error = true;
+    EXPECT_EQ(Run({"split", "--size", "1000", "f.bin"}, closed).status, 0);
+    EXPECT_EQ(Run({"join", "f.bin.m00", "back"}).status, 0);
+    EXPECT_EQ(ReadBytes(dir / "back"), Pattern(5000)) << "a message went into a piece";
+    ChildOptions full;
+    full.out_file = "/dev/full";
+    EXPECT_EQ(Run({"check", "f.bin.m00"}, full).status, 1);
+    EXPECT_EQ(Run({"--help"}, full).status, 1);
+    EXPECT_EQ(Run({"--version"}, full).status, 1);
+}
+
+// Waits for the folder watched by inotify_fd to report an event of mask on a name that wanted
+// accepts (the count-th such event); false when the deadline passes first.
+bool WaitForEvent(int inotify_fd, uint32_t mask,
+                  const std::function<bool(const std::string&)>& wanted, int count = 1,
+                  int deadline_ms = 20000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
+    alignas(inotify_event) char buffer[8192];
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd fd = {inotify_fd, POLLIN, 0};
+        if (::poll(&fd, 1, 50) <= 0) {
+            continue;
+        }
+        const ssize_t n = ::read(inotify_fd, buffer, sizeof buffer);
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if ((event->mask & mask) && event->len > 0 && wanted(event->name) && --count == 0) {
+                return true;
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return false;
+}
+
+bool IsOurTemporary(const std::string& name) {
+    return name.rfind(".", 0) == 0 && name.find(".tessarel-") != std::string::npos;
+}
+
+struct Moment {
+    const char* what;
+    uint32_t mask;
+    std::function<bool(const std::string&)> wanted;
+    int count;
+};
+
+// Killed at any moment, a join leaves its destination as it was or the whole new file, never
+// part of one.
+TEST_F(CommandLineProcess, AKilledJoinLeavesTheOldFileOrTheWholeNewOne) {
+    const auto file = Pattern(size_t{24} << 20, 5);
+    WriteBytes(dir / "src", file);
+    ASSERT_EQ(Run({"split", "--size", "3000000", "src", "s"}).status, 0);
+    const std::vector<uint8_t> old = {1, 2, 3};
+    const Moment moments[] = {
+        {"as the output is opened", IN_CREATE, IsOurTemporary, 1},
+        {"half-way", IN_MODIFY, IsOurTemporary, 10},
+        {"as it is put in place", IN_MOVED_TO, [](const std::string& n) { return n == "out"; }, 1},
+    };
+    for (const Moment& m : moments) {
+        SCOPED_TRACE(m.what);
+        WriteBytes(dir / "out", old);
+        const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        ::inotify_add_watch(watch, dir.path().c_str(), m.mask);
+        const pid_t pid =
+            StartChild(TESSAREL_PROGRAM, {"join", "--yes", "s.m00", "out"}, dir.path());
+        EXPECT_TRUE(WaitForEvent(watch, m.mask, m.wanted, m.count));
+        EndChild(pid);
+        ::close(watch);
+        const auto now = ReadBytes(dir / "out");
+        EXPECT_TRUE(now == old || now == file) << now.size() << " bytes";
+    }
+}
+
+// Killed at any moment, a re-split of another file of the same length onto an older series
+// leaves the older series as it was or the new one whole: never a mix that check passes or
+// join rebuilds into a file that is neither.
+TEST_F(CommandLineProcess, AKilledSplitNeverLeavesASeriesThatPassesAsAnotherFile) {
+    const auto older = Pattern(size_t{24} << 20, 6);
+    const auto newer = Pattern(size_t{24} << 20, 7);
+    WriteBytes(dir / "older", older);
+    WriteBytes(dir / "newer", newer);
+    auto is = [](const char* name) { return [name](const std::string& n) { return n == name; }; };
+    const Moment moments[] = {
+        {"as the first piece is opened", IN_CREATE, IsOurTemporary, 1},
+        {"between later pieces", IN_MODIFY, is("s.m03"), 1},
+        {"during the final flush", IN_CLOSE_WRITE, is("s.m01"), 1},
+        {"as the first piece is put in place", IN_MOVED_TO, is("s.m00"), 1},
+    };
+    for (const Moment& m : moments) {
+        SCOPED_TRACE(m.what);
+        ASSERT_EQ(Run({"split", "--yes", "--size", "3000000", "older", "s"}).status, 0);
+        const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        ::inotify_add_watch(watch, dir.path().c_str(), m.mask);
+        const pid_t pid = StartChild(
+            TESSAREL_PROGRAM, {"split", "--yes", "--size", "3000000", "newer", "s"}, dir.path());
+        EXPECT_TRUE(WaitForEvent(watch, m.mask, m.wanted, m.count));
+        EndChild(pid);
+        ::close(watch);
+        const bool checked = Run({"check", "s.m00"}).status == 0;
+        const bool joined = Run({"join", "--yes", "s.m00", "back"}).status == 0;
+        EXPECT_EQ(checked, joined);
+        if (joined) {
+            const auto back = ReadBytes(dir / "back");
+            EXPECT_TRUE(back == older || back == newer) << "a mixed series passed as whole";
+        }
+        fs::remove(dir / "back");
+    }
 }
 
 }  // namespace

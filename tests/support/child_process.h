@@ -7,6 +7,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,7 +26,10 @@ struct ChildResult {
 struct ChildOptions {
     std::string folder;           // where it runs
     bool terminal_input = false;  // standard input is a terminal (a pseudo-terminal)
+    bool terminal_error = false;  // and standard error goes to that terminal too
     std::string input;            // typed on that terminal, or nothing
+    bool close_error = false;     // started with standard error closed (2>&-)
+    std::string out_file;         // standard output goes to this file instead of a pipe
     int deadline_ms = 30000;
 };
 
@@ -39,8 +43,12 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
     }
     int master = -1;
     int slave = -1;
-    if (options.terminal_input && ::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-        return result;
+    if (options.terminal_input) {
+        struct termios raw {};
+        ::cfmakeraw(&raw);  // what the program writes arrives as it wrote it
+        if (::openpty(&master, &slave, nullptr, &raw, nullptr) != 0) {
+            return result;
+        }
     }
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -49,8 +57,18 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
         }
         const int in = options.terminal_input ? slave : ::open("/dev/null", O_RDONLY);
         ::dup2(in, STDIN_FILENO);
-        ::dup2(out_pipe[1], STDOUT_FILENO);
-        ::dup2(err_pipe[1], STDERR_FILENO);
+        if (options.out_file.empty()) {
+            ::dup2(out_pipe[1], STDOUT_FILENO);
+        } else {
+            const int out = ::open(options.out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, STDOUT_FILENO);
+        }
+        ::dup2(options.terminal_error ? slave : err_pipe[1], STDERR_FILENO);
+        if (options.close_error) {
+            ::close(STDERR_FILENO);
+        }
+        ::close(out_pipe[1]);
+        ::close(err_pipe[1]);
         // No display: the command line must not need one.
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
@@ -75,6 +93,11 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
     }
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(options.deadline_ms);
+    if (options.terminal_error) {
+        // What the program writes to its error stream comes back through the terminal.
+        ::close(err_pipe[0]);
+        err_pipe[0] = ::dup(master);
+    }
     pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open_pipes = 2;
@@ -91,7 +114,7 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
             continue;
         }
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
+            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
                 char buffer[4096];
                 const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
                 if (n > 0) {
@@ -118,6 +141,39 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
         result.status = WEXITSTATUS(status);
     }
     return result;
+}
+
+// Starts a program with its standard streams on the null device, for a test that ends it
+// itself; EndChild then kills it by its own pid (if it still runs) and reaps it.
+inline pid_t StartChild(const std::string& program, const std::vector<std::string>& args,
+                        const std::string& folder) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(folder.c_str()) != 0) {
+            ::_exit(126);
+        }
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+inline void EndChild(pid_t pid, int signal = SIGKILL) {
+    if (pid > 0) {
+        ::kill(pid, signal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
 }
 
 }  // namespace tessarel

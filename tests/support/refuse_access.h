@@ -16,6 +16,7 @@ class RefuseAccess {
     enum Kind {
         kWritingIn,  // no file can be created or opened for writing in the folder at path
         kReading,    // the file at path cannot be opened for reading
+        kWriting,    // the file at path cannot be opened for writing
     };
 
     RefuseAccess(Kind kind, const std::string& path) : kind_(kind), path_(path) {
@@ -25,7 +26,8 @@ class RefuseAccess {
         } else {
             fs::permissions(path_, kind_ == kWritingIn
                                        ? fs::perms::owner_read | fs::perms::owner_exec
-                                       : fs::perms::none);
+                                   : kind_ == kWriting ? fs::perms::owner_read
+                                                       : fs::perms::none);
         }
     }
     ~RefuseAccess() {
@@ -42,8 +44,9 @@ class RefuseAccess {
   private:
     static Fault Hook(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
         const auto* self = static_cast<const RefuseAccess*>(context);
-        const bool refused = self->kind_ == kReading
-                                 ? op == FileOp::OpenRead && path == self->path_
+        const bool refused = self->kind_ == kReading ? op == FileOp::OpenRead && path == self->path_
+                             : self->kind_ == kWriting
+                                 ? op == FileOp::OpenWrite && path == self->path_
                                  : op == FileOp::OpenWrite && path.rfind(self->path_ + "/", 0) == 0;
         return refused ? Fault::kAccessDenied : Fault::kNone;
     }

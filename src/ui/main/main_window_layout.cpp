@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#include "engine/piece_series.h"
 #include "ui/main/key_press_filter.h"
 #include "ui/main/main_window.h"
 #include "ui/platform/animation_control.h"
@@ -24,6 +25,8 @@ namespace {
 
 constexpr int kRegular = 300;  // the Bookman face's own regular weight
 constexpr int kDemi = 600;
+// Sizes reach the largest file a series can hold: ten digits of bytes, or that in kilobytes.
+constexpr int kMaxApproxKilobytes = static_cast<int>(kMaxSourceLength / 1024);
 
 FrameControl* Frame(QWidget* parent, const QString& caption, const QString& accessible) {
     auto* frame = new FrameControl(caption, parent);
@@ -91,15 +94,15 @@ void MainWindow::BuildControls() {
 
     updSpinner = PlaceTwips(new UpDownControl(fraOptions), 2790, 300, 195, 330);
     txtApprox = PlaceTwips(new QLineEdit("1400", fraOptions), 1860, 300, 900, 330, &b825demi);
-    txtApprox->setMaxLength(6);
+    txtApprox->setMaxLength(7);
     txtApprox->setAccessibleName("Approximate piece size in kilobytes");
     updSpinner->setBuddy(txtApprox);
-    updSpinner->setRange(0, 99999);
+    updSpinner->setRange(0, kMaxApproxKilobytes);
     updSpinner->setIncrement(10);
     updSpinner->setAccessibleName("Change approximate piece size");
 
     txtExact = PlaceTwips(new QLineEdit("0", fraOptions), 1860, 750, 1545, 330, &b825demi);
-    txtExact->setMaxLength(9);
+    txtExact->setMaxLength(10);
     txtExact->setEnabled(false);
     txtExact->setAccessibleName("Exact piece size in bytes");
     optExact = PlaceTwips(new OptionButton("&Exact", fraOptions), 225, 750, 1665, 240, &b975);

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "control/messages.h"
+#include "support/refuse_access.h"
 #include "support/series.h"
 #include "support/temp_dir.h"
 
@@ -130,7 +132,7 @@ TEST_F(CommandLineRun, WithoutATerminalAnExistingOutputIsKeptUnlessYesIsGiven) {
     WriteBytes(dir / "s", {1, 2, 3});
     EXPECT_EQ(Run({"join", dir / "s.m00"}), kExitFailed);
     EXPECT_EQ(ReadBytes(dir / "s"), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_NE(err.find("Answered Cancel: standard input is not a terminal.\n"
+    EXPECT_NE(err.find("Answered Cancel: there is no terminal to ask on.\n"
                        "Use --yes to replace the file.\n"
                        "Could Not Perform The Specified Operation.\n"),
               std::string::npos)
@@ -150,7 +152,8 @@ TEST_F(CommandLineRun, RefusalsAreTheWindowsMessagesAndExitOne) {
     EXPECT_EQ(Run({"check", dir / "small.bin"}), kExitFailed);
     EXPECT_EQ(err, "This file is not recogniseable.\n");
     EXPECT_EQ(Run({"join", dir / "missing.m00"}), kExitFailed);
-    EXPECT_EQ(err, "File Not Found.\n");
+    EXPECT_EQ(err, "tessarel: " + dir / "missing.m00" + ": File Not Found.\n")
+        << "an error about a file names it";
     // Sizes are 64-bit: one beyond 32 bits is simply larger than the file.
     EXPECT_EQ(Run({"split", "--size", "99999999999", dir / "small.bin"}), kExitFailed);
     EXPECT_EQ(err, "The size you have specified to split is larger than or equal to file size.\n");
@@ -218,6 +221,74 @@ TEST(TerminalProgress, OneLineRewrittenOnATerminalAndNothingOtherwise) {
                           "\rPiece 2 of 3,  33%\rPiece 2 of 3, 100%\n"
                         : "Disk is full.\n");
     }
+}
+
+// check reads every piece through, names one it cannot read with the reason, and lists files
+// of the series' name that follow its last piece.
+TEST_F(CommandLineRun, ACheckReadsEveryPieceAndNamesWhatFollowsTheSeries) {
+    WriteSeries(dir / "s", Pattern(1000), 100);
+    WriteBytes(dir / "s.m11", {1});
+    WriteBytes(dir / "s.m12", {2});
+    {
+        RefuseAccess refused(RefuseAccess::kReading, dir / "s.m03");
+        EXPECT_EQ(Run({"check", dir / "s.m00"}), kExitFailed);
+    }
+    EXPECT_NE(out.find(dir / "s.m03: cannot be read: Path/File access error (Permission denied)\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find(dir / "s.m11: is not part of this series\n" +
+                       dir / "s.m12: is not part of this series\n"),
+              std::string::npos)
+        << out;
+}
+
+// A question that replaces something keeps it on Enter and at the end of input; the prompt says
+// which answer Enter gives.
+TEST(TerminalMessageBox, EnterAndTheEndOfInputKeepWhatAReplaceWouldDestroy) {
+    for (const char* typed : {"\n", ""}) {
+        for (const Notice& question :
+             {OverwriteQuestion("out"),
+              Notice(MsgKind::kLongerPieces, "Longer.", kStyleWarningOkCancel, "File Message")}) {
+            FILE* in = std::tmpfile();
+            FILE* err = std::tmpfile();
+            std::fputs(typed, in);
+            std::rewind(in);
+            TerminalIo io;
+            io.in = in;
+            io.err = err;
+            io.interactive = true;
+            EXPECT_EQ(TerminalMessageBox(io, false).Show(question), kAnswerCancel);
+            std::rewind(err);
+            char text[1024] = {};
+            const size_t n = std::fread(text, 1, sizeof text - 1, err);
+            EXPECT_NE(std::string(text, n).find("[OK/Cancel, Enter for Cancel] "),
+                      std::string::npos);
+            std::fclose(in);
+            std::fclose(err);
+        }
+    }
+}
+
+// Names with control characters are shown as ls shows them, so they can be pasted back.
+TEST(QuotedName, ControlCharactersAreQuotedAsLsQuotesThem) {
+    EXPECT_EQ(QuotedName("plain name.m00"), "plain name.m00");
+    EXPECT_EQ(QuotedName("a\nb"), "'a'$'\\n''b'");
+    EXPECT_EQ(QuotedName("it's\x01"), "'it'\\''s'$'\\001'");
+}
+
+// An empty name is no name; a folder as the destination means a file of the default name in it.
+TEST_F(CommandLineRun, EmptyNamesAreRefusedAndAFolderTakesTheResultAsCpDoes) {
+    WriteBytes(dir / "f.bin", Pattern(1000));
+    std::filesystem::create_directory(dir / "out");
+    EXPECT_EQ(Run({"split", "--size", "300", dir / "f.bin", ""}), kExitUsage);
+    EXPECT_EQ(err.rfind("tessarel: an empty name is no file's name\n", 0), 0u) << err;
+    EXPECT_EQ(Run({"split", "--size", "300", dir / "f.bin", dir / "out"}), kExitDone) << err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/f.bin.m03"));
+    EXPECT_EQ(Run({"split", "--yes", "--size", "300", dir / "f.bin", dir / "out/"}), kExitDone)
+        << err;
+    EXPECT_EQ(Run({"join", "--yes", dir / "out/f.bin.m00", dir.path()}), kExitDone) << err;
+    EXPECT_EQ(ReadBytes(dir / "f.bin"), Pattern(1000));
+    EXPECT_FALSE(std::filesystem::exists(dir / ".m00"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "control/go_command.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -133,17 +134,58 @@ TEST_F(GoCommandTest, AHiddenDestinationIsAskedAboutToo) {
     EXPECT_EQ(ReadBytes(dir / ".out.m00"), ExpectedPieces(Pattern(1000), 500)[0]);
 }
 
-TEST_F(GoCommandTest, AFolderAsDestinationIsRefusedAndKept) {
+// Only ordinary files are replaced: whatever else holds a name the request would write (any
+// piece of a split, a join's output) refuses it by name before anything is written, and is
+// left as it was. A name that names no file is refused as no name.
+TEST_F(GoCommandTest, OnlyOrdinaryFilesAreReplacedAndOnlyNamedFilesWritten) {
     WriteBytes(dir / "src.bin", Pattern(1000));
+    WriteSeries(dir / "s", Pattern(1000), 100);
+    WriteBytes(dir / "target", {7});
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     fs::create_directory(dir / "out.m00");
-    answers.Answer(kAnswerOk);
-    answers.Answer(kAnswerOk);
-    Names(dir / "src.bin", dir / "out.m00");
-    Exact(500);
-    Go();
-    ASSERT_EQ(answers.shown.size(), 2u);
-    EXPECT_EQ(answers.shown[1].prompt.rfind("Error #  75\rPath/File access error", 0), 0u);
+    fs::create_symlink(dir / "target", dir / "l.m02");
+    fs::create_symlink(dir / "fifo", dir / "p.m01");
+    fs::create_symlink(dir / "nowhere", dir / "dangling");
+    fs::create_symlink(dir / "target", dir / "to-target");
+    auto taken = [](const std::string& name, const std::string& by) {
+        return "The name " + name + " is taken by " + by +
+               ", and only ordinary files are replaced. Choose another name to save.";
+    };
+    const std::string device = "a device, a pipe or a socket";
+    struct Case {
+        bool split;
+        std::string save;
+        std::string message;
+    };
+    const Case cases[] = {
+        {true, dir / "out.m00", taken("out.m00", "a folder")},
+        {true, dir / "l", taken("l.m02", "a link")},
+        {true, dir / "p", taken("p.m01", "a link")},
+        {false, "/dev/null", taken("null", device)},
+        {false, dir / "fifo", taken("fifo", device)},
+        {false, dir / "dangling", taken("dangling", "a link")},
+        {false, dir / "to-target", taken("to-target", "a link")},
+        {false, dir / "folder/", kNoFileMessage},
+        {true, dir / "folder/", kNoFileMessage},
+        {false, "   ", kNoFileMessage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.save);
+        const auto before = fs::file_size(dir / "target");
+        answers.Answer(kAnswerOk);
+        form.split = c.split;
+        Names(c.split ? dir / "src.bin" : dir / "s.m00", c.save);
+        Exact(100);
+        Go();
+        EXPECT_EQ(Prompts(), std::vector<std::string>{c.message});
+        answers.shown.clear();
+        EXPECT_EQ(fs::file_size(dir / "target"), before);
+        EXPECT_FALSE(fs::exists(dir / "nowhere"));
+    }
     EXPECT_TRUE(fs::is_directory(dir / "out.m00"));
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST_F(GoCommandTest, ASplitOntoItsOwnSourceIsRefusedBeforeAnythingIsTouched) {
@@ -234,7 +276,7 @@ TEST_F(GoCommandTest, FilesThatCannotBeFirstPiecesAreNotRecognised) {
     }
 }
 
-TEST_F(GoCommandTest, ALengthWithLettersIsATypeMismatch) {
+TEST_F(GoCommandTest, ALengthWithLettersIsNotRecognised) {
     std::string h = "KESTRAVOLN00000ABCDE";
     std::vector<uint8_t> p(h.begin(), h.end());
     p.resize(100, 1);
@@ -243,7 +285,7 @@ TEST_F(GoCommandTest, ALengthWithLettersIsATypeMismatch) {
     Join();
     Names(dir / "p.m00", dir / "out");
     Go();
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"Error #  13\rType mismatch"});
+    EXPECT_EQ(Prompts(), std::vector<std::string>{kNotRecognisedMessage});
 }
 
 TEST_F(GoCommandTest, CancelAtTheConfirmationIsSilent) {
@@ -254,6 +296,19 @@ TEST_F(GoCommandTest, CancelAtTheConfirmationIsSilent) {
     Go();
     EXPECT_EQ(answers.shown.size(), 1u);
     EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+// Piece sizes are 64-bit: the largest file FAT32 holds cuts a 9 GB file into three pieces.
+TEST_F(GoCommandTest, PiecesOfFourGibibytesAndMore) {
+    WriteBytes(dir / "big.iso", {});
+    fs::resize_file(dir / "big.iso", 9000000000);  // sparse: no disk used
+    answers.Answer(kAnswerCancel);
+    Names(dir / "big.iso", dir / "big");
+    form.exact_selected = true;
+    form.exact = "4294967295";
+    Go();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{" Will split into  3 files."});
+    EXPECT_EQ(form.size, " 4294967295");
 }
 
 }  // namespace

@@ -76,7 +76,17 @@ TEST(RequestPlan, JoinHeadersAndFirstPieceLengths) {
     EXPECT_EQ(RefusalOf(PlanJoin(header, 20)), kNotRecognisedMessage);
     EXPECT_EQ(RefusalOf(PlanJoin(header, 1020)), kNotRecognisedMessage) << "one piece only";
     EXPECT_EQ(RefusalOf(PlanJoin("KESTRAVOLN-000001000", 100)), kNotRecognisedMessage);
-    EXPECT_EQ(ErrorOf([] { PlanJoin("KESTRAVOLN00000ABCDE", 100); }), kErrTypeMismatch);
+    // The length field is ten decimal digits, nothing else.
+    for (const char* field :
+         {"00000ABCDE", "+000001000", "      1000", "1000      ", "1.5E3     ", "000001000\n"}) {
+        EXPECT_EQ(RefusalOf(PlanJoin(std::string("KESTRAVOLN") + field, 100)),
+                  kNotRecognisedMessage)
+            << field;
+    }
+    EXPECT_EQ(RefusalOf(PlanJoin("KESTRAVOLN9999999999", 100)), kNotRecognisedMessage)
+        << "more pieces than a join can count";
+    EXPECT_EQ(CountOf(PlanJoin("KESTRAVOLN0000688087", 21)), 32767);
+    EXPECT_EQ(RefusalOf(PlanJoin("KESTRAVOLN0000688108", 21)), kNotRecognisedMessage);
 }
 
 TEST(RequestPlan, QuestionsAndTheirWording) {

@@ -62,10 +62,10 @@ TEST_F(MainWindowTest, StartsInTheDesignedState) {
     EXPECT_FALSE(w.opt100->isChecked());
     EXPECT_EQ(w.txtApprox->text(), "1400");
     EXPECT_TRUE(w.txtApprox->isEnabled());
-    EXPECT_EQ(w.txtApprox->maxLength(), 6);
+    EXPECT_EQ(w.txtApprox->maxLength(), 7);
     EXPECT_EQ(w.txtExact->text(), "0");
     EXPECT_FALSE(w.txtExact->isEnabled());
-    EXPECT_EQ(w.txtExact->maxLength(), 9);
+    EXPECT_EQ(w.txtExact->maxLength(), 10);
     EXPECT_EQ(w.txtOpen->text(), "");
     EXPECT_EQ(w.txtSave->text(), "");
     EXPECT_FALSE(w.txtSize->isVisible());
@@ -79,7 +79,7 @@ TEST_F(MainWindowTest, StartsInTheDesignedState) {
     EXPECT_EQ(w.pgbDone->maximum(), 100);
     EXPECT_EQ(w.updSpinner->increment(), 10);
     EXPECT_EQ(w.updSpinner->minimum(), 0);
-    EXPECT_EQ(w.updSpinner->maximum(), 99999);
+    EXPECT_EQ(w.updSpinner->maximum(), 9765624);
     EXPECT_TRUE(w.anmFileCopy->isOpen()) << "filedisk.avi beside the program was not opened";
     EXPECT_EQ(w.lblTitle->text(), "Tessarel Utility");
     EXPECT_EQ(w.fraFiles->caption(), "Files");

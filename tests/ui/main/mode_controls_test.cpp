@@ -128,9 +128,9 @@ TEST_F(ModeTest, TheSpinnerStepsByTheChosenStepWithinItsRange) {
     EXPECT_EQ(w.txtApprox->text(), "1510");
     Click(w.updSpinner->downButton());
     EXPECT_EQ(w.txtApprox->text(), "1410");
-    w.txtApprox->setText("99950");
+    w.txtApprox->setText("9765550");
     Click(w.updSpinner->upButton());
-    EXPECT_EQ(w.txtApprox->text(), "99999");
+    EXPECT_EQ(w.txtApprox->text(), "9765624");
     Click(w.opt10);
     w.txtApprox->setText("5");
     Click(w.updSpinner->downButton());

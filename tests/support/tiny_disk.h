@@ -1,0 +1,37 @@
+// A file system of a few kilobytes that fills as a real disk does (a tmpfs, mounted for the
+// test in a folder of its own and unmounted afterwards). Only root can mount: elsewhere the
+// test that needs one is skipped.
+#pragma once
+
+#include <sys/mount.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tessarel {
+
+class TinyDisk {
+  public:
+    explicit TinyDisk(int kilobytes) {
+        const std::string options = "size=" + std::to_string(kilobytes) + "k";
+        mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~TinyDisk() {
+        if (mounted_) {
+            ::umount2(dir_.path().c_str(), MNT_DETACH);
+        }
+    }
+    TinyDisk(const TinyDisk&) = delete;
+    TinyDisk& operator=(const TinyDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    std::string operator/(const std::string& name) const { return dir_ / name; }
+    const std::string& path() const { return dir_.path(); }
+
+  private:
+    TempDir dir_;
+    bool mounted_ = false;
+};
+
+}  // namespace tessarel
