@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
-          libgtest-dev libgmock-dev fonts-urw-base35 tex-gyre fonts-dejavu-core clang
+          libgtest-dev libgmock-dev libssl-dev fonts-urw-base35 tex-gyre fonts-dejavu-core clang
           libclang-rt-14-dev
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace
           # what a desktop machine has: the installed program must pass with them there too

@@ -1,11 +1,13 @@
-// Split and join throughput against a plain copy of the same file in the same run.
+// Split and join throughput, with and without checksums, against a plain copy of the same file
+// in the same run, and the hashing rate alone.
 //
 //   bench_split_join [MiB [folder [runs]]]      defaults: 1024 MiB, /tmp, 5 runs
 //
 // Makes a file of the given size, warms the page cache with one plain copy, then times, in
 // turn, a plain copy (the same read/write calls with a 1 MiB buffer: the practical limit here),
 // the same copy flushed to the disk at its end, a split through the engine into at most 100
-// pieces, and a join back, checking the joined file byte for byte. Split and join flush what
+// pieces and a join back (each with and without the checksum list), checking the joined file
+// byte for byte, and SHA-256 over the same number of bytes from memory. Split and join flush what
 // they write, so the flushing copy is their baseline. Each timed step starts after a sync, so none
 // pays for another's writeback, and the order of the three turns from run to run. Prints the median
 // of each, the ratios to the plain copy, and the process's peak memory.
@@ -18,9 +20,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/checksums.h"
+#include "engine/hash_pipeline.h"
 #include "engine/piece_series.h"
 #include "engine/split_join.h"
 
@@ -141,6 +146,26 @@ void Measure(Timing& timing, F&& f) {
     timing.cpu.push_back(CpuNow() - cpu);
 }
 
+// The digests of the series' list, as a join reads them.
+std::optional<tessarel::SeriesDigests> ReadDigests(const std::string& list,
+                                                   const std::string& first, int64_t count) {
+    FILE* f = std::fopen(list.c_str(), "rb");
+    if (!f) {
+        Die("list");
+    }
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        text.append(buffer, n);
+    }
+    std::fclose(f);
+    const auto parsed = tessarel::ParseChecksumList(text);
+    const auto digests = tessarel::DigestsForSeries(std::get<tessarel::ChecksumList>(parsed),
+                                                    tessarel::SeriesNames(first), count);
+    return std::get<tessarel::SeriesDigests>(digests);
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -168,12 +193,13 @@ int main(int argc, char** argv) {
     const int64_t stream = size + tessarel::kHeaderLength;
     // The smallest piece size that keeps the series within 100 pieces.
     const int64_t piece = (stream + 99) / 100 + 1;
-    const auto count = static_cast<int16_t>(tessarel::PieceCount(stream, piece));
+    const tessarel::SeriesPlan series{stream, piece, tessarel::PieceCount(stream, piece)};
 
     NullDisplay display;
     FailingBox box;
     PlainCopy(source, copy);  // warm the page cache
-    Timing copy_s, flushed_s, split_s, join_s;
+    Timing copy_s, flushed_s, split_s, split_sums_s, join_s, join_sums_s, hash_s;
+    std::optional<tessarel::SeriesDigests> digests;
     auto time_copy = [&] {
         std::filesystem::remove(copy);
         ::sync();  // each timed step starts with no dirty pages left by the one before
@@ -183,25 +209,30 @@ int main(int argc, char** argv) {
         ::sync();
         Measure(flushed_s, [&] { PlainCopy(source, copy, true); });
     };
-    auto time_split = [&] {
+    auto time_split = [&](bool sums) {
         // Every run writes into free names, as the plain copy does.
-        for (int n = 1; n <= count; ++n) {
+        for (int64_t n = 1; n <= series.count; ++n) {
             std::filesystem::remove(tessarel::PieceName(work + "/series", n));
         }
+        std::filesystem::remove(work + "/series.sha256");
         ::sync();
-        Measure(split_s, [&] {
-            if (!tessarel::SplitJoin(source, first, tessarel::Mode::kSplit, stream, piece, count,
-                                     display, box)) {
+        tessarel::OperationPlan plan(tessarel::Mode::kSplit, source, first, series);
+        plan.write_checksums = sums;
+        Measure(sums ? split_sums_s : split_s, [&] {
+            if (!tessarel::SplitJoin(plan, display, box)) {
                 Die("split");
             }
         });
     };
-    auto time_join = [&] {
+    auto time_join = [&](bool sums) {
         std::filesystem::remove(joined);
         ::sync();
-        Measure(join_s, [&] {
-            if (!tessarel::SplitJoin(first, joined, tessarel::Mode::kJoin, stream, piece, count,
-                                     display, box)) {
+        tessarel::OperationPlan plan(tessarel::Mode::kJoin, joined, first, series);
+        if (sums) {
+            plan.expected = digests;
+        }
+        Measure(sums ? join_sums_s : join_s, [&] {
+            if (!tessarel::SplitJoin(plan, display, box)) {
                 Die("join");
             }
         });
@@ -210,38 +241,62 @@ int main(int argc, char** argv) {
             std::exit(1);
         }
     };
+    // The digests a join is checked against: the hashing alone, from memory, in 1 MiB blocks.
+    auto time_hash = [&] {
+        std::vector<uint8_t> block(1 << 20, 0x5A);
+        Measure(hash_s, [&] {
+            tessarel::HashPipeline pipeline;
+            for (int64_t done = 0; done < size; done += int64_t(block.size())) {
+                pipeline.Add(1 + done / piece, block.data(), block.size(), true);
+            }
+            pipeline.Finish();
+        });
+    };
+    time_split(true);
+    digests = ReadDigests(work + "/series.sha256", first, series.count);
     for (int run = 0; run < runs; ++run) {
         // The order turns from run to run, so no step always pays for the one before it.
-        switch (run % 3) {
-            case 0:
-                time_copy(), time_split(), time_join();
-                break;
-            case 1:
-                time_split(), time_join(), time_copy();
-                break;
-            default:
-                time_split(), time_copy(), time_join();
-                break;
+        const bool sums_first = run % 2 == 0;
+        if (run % 3 == 0) {
+            time_copy();
         }
+        time_split(sums_first), time_join(sums_first);
+        if (run % 3 == 1) {
+            time_copy();
+        }
+        time_split(!sums_first), time_join(!sums_first);
+        if (run % 3 == 2) {
+            time_copy();
+        }
+        time_hash();
     }
     std::filesystem::remove_all(work);
 
     struct rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     const double mb = static_cast<double>(size) / 1e6;
-    std::printf("file %lld MiB, %d pieces of %lld bytes, %d runs, medians, page cache warm\n",
-                static_cast<long long>(mib), count, static_cast<long long>(piece), runs);
+    std::printf(
+        "file %lld MiB in %s, %lld pieces of %lld bytes, %d runs, medians, page cache "
+        "warm\n",
+        static_cast<long long>(mib), folder.c_str(), static_cast<long long>(series.count),
+        static_cast<long long>(piece), runs);
     std::printf("ratios are times against the flushing copy (1.00 = as fast; above is slower)\n");
-    std::printf("%-28s %10s %8s %12s\n", "", "wall MB/s", "time x", "CPU MB/s");
+    std::printf("%-34s %10s %8s %12s\n", "", "wall MB/s", "time x", "CPU MB/s");
     auto line = [&](const char* name, const Timing& t) {
         const double wall = mb / Median(t.wall);
-        std::printf("%-28s %10.1f %8.2f %12.1f\n", name, wall,
+        std::printf("%-34s %10.1f %8.2f %12.1f\n", name, wall,
                     Median(t.wall) / Median(flushed_s.wall), mb / Median(t.cpu));
     };
     line("plain copy (1 MiB buffer)", copy_s);
     line("copy + fsync (dd conv=fsync)", flushed_s);
     line("split", split_s);
+    line("split + checksum list", split_sums_s);
     line("join", join_s);
+    line("join + comparing checksums", join_sums_s);
+    line("hashing alone (SHA-256, memory)", hash_s);
+    std::printf("with checksums / without: split %.2f, join %.2f\n",
+                Median(split_sums_s.wall) / Median(split_s.wall),
+                Median(join_sums_s.wall) / Median(join_s.wall));
     std::printf("peak memory (max RSS)      %8ld KiB\n", usage.ru_maxrss);
     return 0;
 }

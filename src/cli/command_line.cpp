@@ -15,8 +15,9 @@ namespace tessarel {
 const char kUsageText[] =
     "Usage:\n"
     "  tessarel [FILE]                  open the window, with FILE ready to split or join\n"
-    "  tessarel split [--size BYTES | --kb N | --pieces N] [--yes] SOURCE [FIRST_PIECE]\n"
-    "  tessarel join [--yes] FIRST_PIECE [OUTPUT]\n"
+    "  tessarel split [--size BYTES | --kb N | --pieces N] [--yes] [--no-checksums] SOURCE\n"
+    "                 [FIRST_PIECE]\n"
+    "  tessarel join [--yes] [--no-verify] FIRST_PIECE [OUTPUT]\n"
     "  tessarel check FIRST_PIECE\n"
     "  tessarel --help | --version\n"
     "\n"
@@ -25,8 +26,11 @@ const char kUsageText[] =
     "        smallest size that makes at most N pieces. Without one, 1400 KB.\n"
     "join    rebuilds the file from the series whose first piece is FIRST_PIECE, into\n"
     "        OUTPUT (the first piece's name without its extension unless given).\n"
-    "check   looks at every piece of a series and says what it found; writes nothing.\n"
-    "--yes   replaces an existing output without asking.\n"
+    "check   reads every piece of a series through, compares it with the series' checksum\n"
+    "        list, and says what it found; writes nothing.\n"
+    "--yes   replaces existing files without asking.\n"
+    "--no-checksums  writes no checksum list (BASE.sha256) beside the pieces.\n"
+    "--no-verify     joins without comparing the pieces with their checksum list.\n"
     "--      ends the options: a name after it may start with '-'.\n"
     "\n"
     "Questions are asked on the terminal; without one, the answer is Cancel or No.\n"
@@ -58,27 +62,48 @@ std::string StateText(const PieceCheck& piece) {
                    PlainNumber(piece.expected) + ")";
         case PieceState::kUnreadable:
             return "cannot be read: " + piece.reason;
+        case PieceState::kDamaged:
+            return "damaged: its contents differ from when it was split";
     }
     return "";
 }
 
 int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
     TerminalMessageBox box(io, false);
-    const auto pieces = CheckFirstPiece(first_piece, box);
-    if (!pieces) {
+    const auto report = CheckFirstPiece(first_piece, box);
+    if (!report) {
         return kExitFailed;
     }
     bool all_good = true;
-    for (const PieceCheck& piece : *pieces) {
-        std::fprintf(out, "%s: %s\n", QuotedName(piece.name).c_str(), StateText(piece).c_str());
+    for (const PieceCheck& piece : report->pieces) {
+        std::string state = StateText(piece);
+        if (piece.state == PieceState::kGood && piece.compared) {
+            state += ", contents as listed";
+        }
+        std::fprintf(out, "%s: %s\n", QuotedName(piece.name).c_str(), state.c_str());
         all_good = all_good && piece.state == PieceState::kGood;
     }
     try {
-        for (const std::string& name : FilesAfterSeries(first_piece, int64_t(pieces->size()))) {
+        const auto count = static_cast<int64_t>(report->pieces.size());
+        for (const std::string& name : FilesAfterSeries(first_piece, count)) {
             std::fprintf(out, "%s: is not part of this series\n", QuotedName(name).c_str());
         }
     } catch (const RuntimeError&) {
         // What cannot be looked at is not listed; the pieces themselves were.
+    }
+    const std::string list = QuotedName(NameOf(report->list));
+    switch (report->list_state) {
+        case SeriesReport::List::kUsed:
+            break;
+        case SeriesReport::List::kMissing:
+            std::fprintf(out, "Contents not compared: there is no checksum list %s.\n",
+                         list.c_str());
+            break;
+        case SeriesReport::List::kUnusable:
+            std::fprintf(out, "Contents not compared: the checksum list %s cannot be used: %s.\n",
+                         list.c_str(), report->list_problem.c_str());
+            all_good = false;
+            break;
     }
     return all_good ? kExitDone : kExitFailed;
 }
@@ -165,6 +190,14 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
         }
         if (arg == "--yes" && line.command != CommandLine::Command::kCheck) {
             line.yes = true;
+            continue;
+        }
+        if (arg == "--no-checksums" && split) {
+            line.checksums = false;
+            continue;
+        }
+        if (arg == "--no-verify" && line.command == CommandLine::Command::kJoin) {
+            line.verify = false;
             continue;
         }
         // A size option, as "--size N" or "--size=N".
@@ -254,11 +287,14 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     TerminalProgress progress(io.err, progress_shown);
     TerminalMessageBox box(io, line.yes, &progress);
     if (!split) {
-        return RunJoin({line.names[0], save}, progress, box) ? kExitDone : kExitFailed;
+        JoinRequest join{line.names[0], save};
+        join.verify = line.verify;
+        return RunJoin(join, progress, box) ? kExitDone : kExitFailed;
     }
     SplitRequest request;
     request.source = line.names[0];
     request.destination = save;
+    request.checksums = line.checksums;
     switch (line.size) {
         case CommandLine::Size::kDefault:
             request.piece_size = ApproximateBytes(kDefaultKilobytes);

@@ -22,6 +22,8 @@ struct CommandLine {
     Size size = Size::kDefault;
     std::string size_value;  // digits, as given
     bool yes = false;        // an existing output may be replaced
+    bool checksums = true;   // a split writes the series' checksum list
+    bool verify = true;      // a join compares the pieces with the list
     std::vector<std::string> names;
 };
 

@@ -97,6 +97,8 @@ MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
                  Caption(layout.escape_answer).c_str());
     if (notice.kind == MsgKind::kOverwrite) {
         std::fprintf(io_.err, "Use --yes to replace the file.\n");
+    } else if (notice.kind == MsgKind::kChecksumList) {
+        std::fprintf(io_.err, "Use --no-verify to join without it.\n");
     }
     return layout.escape_answer;
 }

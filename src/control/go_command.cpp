@@ -1,5 +1,6 @@
 #include "control/go_command.h"
 
+#include "engine/checksums.h"
 #include "engine/piece_series.h"
 #include "engine/series_check.h"
 #include "engine/split_join.h"
@@ -27,11 +28,19 @@ class GoRequest {
     SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
     // Every piece of that series, with what was found.
     std::vector<PieceCheck> PiecesOf(const std::string& first_piece, const SeriesPlan& plan,
-                                     CheckDepth depth) {
+                                     CheckDepth depth, const SeriesDigests* expected = nullptr) {
         std::vector<PieceCheck> pieces;
-        Do([&] { pieces = CheckSeries(first_piece, plan, depth); });
+        Do([&] { pieces = CheckSeries(first_piece, plan, depth, expected); });
         return pieces;
     }
+    // The digests the series' checksum list gives, when it lies beside the first piece: set in
+    // digests, or the reason the list cannot be used. Neither when there is no list.
+    struct ListReading {
+        std::string path;
+        std::optional<SeriesDigests> digests;
+        std::string problem;
+    };
+    ListReading ReadList(const std::string& first_piece, int64_t count);
 
   private:
     template <typename F>
@@ -125,6 +134,19 @@ bool GoRequest::Split(SplitRequest request) {
         Do([&] { refusal = CheckReplaceable(names[n]); });
         RefuseIf(refusal);
     }
+    std::string list_name;
+    Do([&] { list_name = ChecksumListName(first_piece); });
+    try {
+        RefuseIf(CheckReplaceable(list_name));
+    } catch (const RuntimeError& error) {
+        // A name at the file system's limit leaves no room for ".sha256": such a series goes
+        // without its list rather than not at all.
+        if (error.number() != kErrBadFileName) {
+            throw;
+        }
+        request.checksums = false;
+        list_name.clear();
+    }
     AskOrEnd(SplitConfirmation(series.count));
     // Reading one byte now reports a source that cannot be read before anything is written.
     // The source is opened for reading only, so a read-only file can be split.
@@ -134,12 +156,24 @@ bool GoRequest::Split(SplitRequest request) {
     Do([&] { probe.Read(&byte, 1); });
     Do([&] { probe.Close(); });
     std::vector<std::string> existing;
-    Do([&] { existing = ExistingNames(names, series.count); });
+    Do([&] {
+        existing = ExistingNames(names, series.count);
+        // The list is replaced too, or removed when none is written: a list of an older series
+        // would call the new pieces damaged.
+        if (!list_name.empty() && InfoOf(list_name, false).exists()) {
+            existing.push_back(list_name);
+        }
+    });
     if (!ClearTheWay(first_piece, existing)) {
         return Done(false);
     }
-    OperationPlan plan{Mode::kSplit, source, first_piece, series};
+    OperationPlan plan;
+    plan.mode = Mode::kSplit;
+    plan.whole = source;
+    plan.first_piece = first_piece;
+    plan.series = series;
     plan.source_modified = source_info.modified;
+    plan.write_checksums = request.checksums;
     return Done(SplitJoin(plan, *display_, box_));
 }
 
@@ -179,6 +213,14 @@ bool GoRequest::Join(const JoinRequest& request) {
     const std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, CheckDepth::kOpen);
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
+    ListReading list;
+    if (request.verify) {
+        list = ReadList(first_piece, series.count);
+        if (!list.problem.empty() &&
+            Show(UnusableListQuestion(NameOf(list.path), list.problem)) != kAnswerYes) {
+            throw GivenUp{};
+        }
+    }
     AskOrEnd(JoinConfirmation(series.count));
     std::vector<std::string> existing;
     Do([&] {
@@ -189,7 +231,55 @@ bool GoRequest::Join(const JoinRequest& request) {
     if (!ClearTheWay(output, existing)) {
         return Done(false);
     }
-    return Done(SplitJoin({Mode::kJoin, output, first_piece, series}, *display_, box_));
+    OperationPlan plan;
+    plan.mode = Mode::kJoin;
+    plan.whole = output;
+    plan.first_piece = first_piece;
+    plan.series = series;
+    plan.expected = list.digests;
+    return Done(SplitJoin(plan, *display_, box_));
+}
+
+GoRequest::ListReading GoRequest::ReadList(const std::string& first_piece, int64_t count) {
+    ListReading reading;
+    SeriesNames names;
+    Do([&] {
+        names = SeriesNames(first_piece);
+        reading.path = ChecksumListName(first_piece);
+    });
+    std::string text;
+    try {
+        const PathInfo info = InfoOf(reading.path);
+        if (!info.exists()) {
+            return reading;
+        }
+        if (!info.regular() || info.size > kMaxChecksumListBytes) {
+            reading.problem = !info.regular() ? "it is not an ordinary file"
+                                              : "it is too large to be a list of ours";
+            return reading;
+        }
+        File file = File::OpenForReading(reading.path);
+        text.resize(static_cast<size_t>(info.size));
+        file.Read(reinterpret_cast<uint8_t*>(text.data()), static_cast<int32_t>(info.size));
+    } catch (const RuntimeError& error) {
+        // A name too long to exist is a list that is not there.
+        if (error.number() != kErrBadFileName) {
+            reading.problem = error.description();
+        }
+        return reading;
+    }
+    const auto parsed = ParseChecksumList(text);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        reading.problem = *problem;
+        return reading;
+    }
+    const auto digests = DigestsForSeries(std::get<ChecksumList>(parsed), names, count);
+    if (const auto* problem = std::get_if<std::string>(&digests)) {
+        reading.problem = *problem;
+    } else {
+        reading.digests = std::get<SeriesDigests>(digests);
+    }
+    return reading;
 }
 
 bool GoRequest::ClearTheWay(const std::string& destination,
@@ -240,12 +330,21 @@ bool RunJoin(const JoinRequest& request, ProgressDisplay& display, MessageBox& m
     return Guarded(message_box, [&] { return GoRequest(&display, message_box).Join(request); });
 }
 
-std::optional<std::vector<PieceCheck>> CheckFirstPiece(const std::string& first_piece,
-                                                       MessageBox& message_box) {
-    return Guarded(message_box, [&]() -> std::optional<std::vector<PieceCheck>> {
+std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
+                                            MessageBox& message_box) {
+    return Guarded(message_box, [&]() -> std::optional<SeriesReport> {
         GoRequest request(nullptr, message_box);
-        return request.PiecesOf(first_piece, request.PlanFromFirstPiece(first_piece),
-                                CheckDepth::kRead);
+        const SeriesPlan series = request.PlanFromFirstPiece(first_piece);
+        SeriesReport report;
+        const auto list = request.ReadList(first_piece, series.count);
+        report.list = list.path;
+        report.list_problem = list.problem;
+        report.list_state = list.digests            ? SeriesReport::List::kUsed
+                            : !list.problem.empty() ? SeriesReport::List::kUnusable
+                                                    : SeriesReport::List::kMissing;
+        report.pieces = request.PiecesOf(first_piece, series, CheckDepth::kRead,
+                                         list.digests ? &*list.digests : nullptr);
+        return report;
     });
 }
 

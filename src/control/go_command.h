@@ -38,10 +38,20 @@ bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box
 bool RunSplit(const SplitRequest& request, ProgressDisplay& display, MessageBox& message_box);
 bool RunJoin(const JoinRequest& request, ProgressDisplay& display, MessageBox& message_box);
 
-// The series whose first piece is first_piece, looked at as a join would before it starts:
-// each piece with what was found, or nothing when the first piece is refused or cannot be read
+// What check finds of a series: each piece, read through, and whether its contents could be
+// compared with the series' checksum list.
+struct SeriesReport {
+    enum class List { kMissing, kUsed, kUnusable };
+    std::vector<PieceCheck> pieces;
+    std::string list;  // the list's path
+    List list_state = List::kMissing;
+    std::string list_problem;  // why an unusable list cannot be used
+};
+
+// The series whose first piece is first_piece, each piece read through and compared with the
+// checksum list when there is one; nothing when the first piece is refused or cannot be read
 // (the message has been shown). Nothing is written.
-std::optional<std::vector<PieceCheck>> CheckFirstPiece(const std::string& first_piece,
-                                                       MessageBox& message_box);
+std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
+                                            MessageBox& message_box);
 
 }  // namespace tessarel

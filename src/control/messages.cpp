@@ -85,6 +85,13 @@ Notice QuitQuestion() {
     return {MsgKind::kQuit, kQuitPrompt, kStyleYesNo, "Quit?"};
 }
 
+Notice UnusableListQuestion(const std::string& list_name, const std::string& reason) {
+    return {MsgKind::kChecksumList,
+            "The checksum list " + list_name + " cannot be used: " + reason + "." + "\r\n" +
+                "\r\n" + "Join without comparing the pieces' contents with it?",
+            kStyleWarningYesNo, kFileTitle};
+}
+
 std::string BadPieceMessage(const PieceCheck& piece) {
     const std::string lead = "The piece " + PieceLabel(piece.name);
     switch (piece.state) {
@@ -96,6 +103,10 @@ std::string BadPieceMessage(const PieceCheck& piece) {
             return lead + " is" + Bytes(piece.expected - piece.actual) + " short.";
         case PieceState::kUnreadable:
             return lead + " cannot be read: " + piece.reason + ".";
+        case PieceState::kDamaged:
+            return lead +
+                   " is damaged: its contents differ from when it was split. Replace it and join "
+                   "again.";
         default:
             return "";
     }

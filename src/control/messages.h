@@ -42,6 +42,9 @@ std::string OverwritePrompt(const std::string& name, int64_t more = 0);
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind);
 Notice QuitQuestion();
 
+// The series' checksum list cannot be read or is not one of ours: join without it?
+Notice UnusableListQuestion(const std::string& list_name, const std::string& reason);
+
 // What is wrong with a piece that refuses a join: missing, not an ordinary file, short.
 std::string BadPieceMessage(const PieceCheck& piece);
 // Pieces longer than planned are the user's choice: one question naming each with its extra

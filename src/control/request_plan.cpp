@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/checksums.h"
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
 #include "platform/conversions.h"
@@ -108,7 +109,9 @@ PlanOrRefusal PlanJoin(const std::string& header, int64_t piece_length) {
 std::optional<Notice> CheckSplitTarget(const std::string& source, const std::string& first_piece,
                                        int64_t count, const SameFileTest& same_file) {
     // Writing the series over the file being split would destroy it while it is read.
-    if (SeriesHolds(SeriesNames(first_piece), count, source, same_file)) {
+    const std::string list = ChecksumListName(first_piece);
+    if (SeriesHolds(SeriesNames(first_piece), count, source, same_file) || list == source ||
+        same_file(list, source)) {
         return Refusal(kSplitOntoSourceMessage);
     }
     return std::nullopt;

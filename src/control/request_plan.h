@@ -24,11 +24,13 @@ struct SplitRequest {
     int64_t most_pieces = 0;  // instead of a size: the smallest size that makes at most this many
     // Told the first piece's name when it differs from the destination (the window shows it).
     std::function<void(const std::string&)> first_piece_settled;
+    bool checksums = true;  // write the series' checksum list beside it
 };
 
 struct JoinRequest {
     std::string first_piece;
     std::string output;
+    bool verify = true;  // compare the pieces with their checksum list, when there is one
 };
 
 // Leading and trailing blanks go; tabs and other spacing stay, as they may be in a name.

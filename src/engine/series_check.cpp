@@ -5,24 +5,36 @@
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
+#include "platform/sha256.h"
 
 namespace tessarel {
 namespace {
 
 // Opens the piece, and reads it through when asked; what stops that makes the piece
 // unreadable, with the reason.
-void TryPiece(PieceCheck& piece, CheckDepth depth, std::vector<uint8_t>& buffer) {
+void TryPiece(PieceCheck& piece, CheckDepth depth, const Digest* expected,
+              std::vector<uint8_t>& buffer) {
     try {
         File file = File::OpenForReading(piece.name);
+        Sha256 hash;
         if (depth == CheckDepth::kRead) {
             for (int64_t left = piece.actual; left > 0;) {
                 const auto n =
                     static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
                 file.Read(buffer.data(), n);
+                if (expected) {
+                    hash.Update(buffer.data(), static_cast<size_t>(n));
+                }
                 left -= n;
             }
         }
         file.Close();
+        if (expected && depth == CheckDepth::kRead) {
+            piece.compared = true;
+            if (piece.state == PieceState::kGood && hash.Finish() != *expected) {
+                piece.state = PieceState::kDamaged;
+            }
+        }
     } catch (const RuntimeError& error) {
         piece.state = PieceState::kUnreadable;
         piece.reason = error.description();
@@ -32,7 +44,7 @@ void TryPiece(PieceCheck& piece, CheckDepth depth, std::vector<uint8_t>& buffer)
 }  // namespace
 
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
-                                    CheckDepth depth) {
+                                    CheckDepth depth, const SeriesDigests* expected) {
     const SeriesNames names(first_piece);
     std::vector<PieceCheck> pieces;
     pieces.reserve(static_cast<size_t>(series.count));
@@ -53,7 +65,8 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
                           : info.size > piece.expected ? PieceState::kLonger
                                                        : PieceState::kGood;
             if (depth != CheckDepth::kLengths) {
-                TryPiece(piece, depth, buffer);
+                const bool listed = expected && size_t(n) <= expected->pieces.size();
+                TryPiece(piece, depth, listed ? &expected->pieces[size_t(n) - 1] : nullptr, buffer);
             }
         }
         pieces.push_back(piece);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/checksums.h"
 #include "engine/piece_series.h"
 
 namespace tessarel {
@@ -19,15 +20,17 @@ enum class PieceState {
     kShort,
     kLonger,      // longer than planned: the join uses only the planned bytes
     kUnreadable,  // there, but it cannot be opened or read: see reason
+    kDamaged,     // read through, its contents differ from its line in the checksum list
 };
 
 struct PieceCheck {
     int64_t number = 0;  // 1 for the first piece
     std::string name;    // full path
     PieceState state = PieceState::kGood;
-    int64_t expected = 0;  // bytes
-    int64_t actual = 0;    // bytes; 0 when missing or not an ordinary file
-    std::string reason;    // why an unreadable piece could not be read
+    int64_t expected = 0;   // bytes
+    int64_t actual = 0;     // bytes; 0 when missing or not an ordinary file
+    std::string reason;     // why an unreadable piece could not be read
+    bool compared = false;  // read through and compared with its checksum
 };
 
 // How far a check goes: the lengths only, each piece opened too (a join, before it writes
@@ -36,8 +39,10 @@ enum class CheckDepth { kLengths, kOpen, kRead };
 
 // The pieces of the series whose first piece is first_piece, planned as series, each with what
 // was found. A failure to look (other than a missing file) is raised as a run-time error.
+// When expected is given (with kRead), each piece's contents are compared with its digest.
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
-                                    CheckDepth depth = CheckDepth::kLengths);
+                                    CheckDepth depth = CheckDepth::kLengths,
+                                    const SeriesDigests* expected = nullptr);
 // The same for a stream of stream_length bytes in pieces of piece_size.
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stream_length,
                                     int64_t piece_size);

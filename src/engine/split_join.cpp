@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
+#include "engine/hash_pipeline.h"
 #include "engine/piece_series.h"
 #include "fileutil/error_trap.h"
 #include "fileutil/my_library.h"
@@ -68,7 +70,9 @@ class Operation {
         piece_ = File();
         written_.clear();
         if (!done) {
-            RemoveQuietly(temporary_);
+            for (const std::string& name : temporaries_) {
+                RemoveQuietly(name);
+            }
             for (const std::string& name : created_) {
                 RemoveQuietly(name);
             }
@@ -93,7 +97,26 @@ class Operation {
         const auto length = static_cast<int32_t>(buffer.size());
         Do([&] { from.Read(buffer.data(), length); });
         Do([&] { to.Write(buffer.data(), length); });
+        Hash(buffer.data(), length);
     }
+    // Bytes of the current piece that have been moved, for its checksum and the whole file's.
+    void Hash(const uint8_t* data, int32_t size, bool whole = true) {
+        if (hashes_) {
+            hashes_->Add(piece_number_, data, static_cast<size_t>(size), whole);
+        }
+    }
+    // The checksum list of a split, put beside the pieces before the first piece is.
+    void WriteChecksumList();
+    // True when a file has the series' list's name (a name too long to exist has none).
+    bool ListExists() const {
+        try {
+            return InfoOf(list_name_, false).exists();
+        } catch (const RuntimeError&) {
+            return false;
+        }
+    }
+    // A join's pieces and whole file against the list; the first that differs gives it up.
+    void CompareChecksums();
     // The data of piece 1 after its header: the first block, further chunks, the remainder.
     void CopyFirstPiece(File& from, File& to);
     // The data of a later full piece, or of the short last piece.
@@ -114,17 +137,18 @@ class Operation {
     }
     // Pieces 2 to the last, written from the source (split) or read into the output (join).
     void LaterPieces(bool split);
-    // Opens the result under a temporary name beside its final one.
+    // Opens a result under a temporary name beside its final one.
     void OpenTemporary(File& file, const std::string& final_name) {
         Do([&] {
             file = CreateTemporaryBeside(final_name);
-            temporary_ = file.path();
+            temporaries_.push_back(file.path());
         });
     }
-    // Puts the finished, flushed result in its place, and makes the change durable.
-    void PutInPlace(const std::string& final_name) {
-        Do([&] { RenameOver(temporary_, final_name); });
-        temporary_.clear();
+    // Puts the finished, flushed result written to temporary in its place, and makes the
+    // change durable.
+    void PutInPlace(const std::string& temporary, const std::string& final_name) {
+        Do([&] { RenameOver(temporary, final_name); });
+        temporaries_.erase(std::find(temporaries_.begin(), temporaries_.end(), temporary));
         Do([&] { SyncFolderOf(final_name); });
     }
     // A split's source must be as it was planned when its last byte has been read: a file that
@@ -154,8 +178,12 @@ class Operation {
     File whole_;  // the source of a split, the output of a join
     File piece_;
     std::vector<File> written_;  // pieces written and not yet flushed (at most 100)
-    std::string temporary_;      // the result while it is written: a join's output, a first piece
-    std::vector<std::string> created_;  // later pieces this split has written
+    // Results while they are written: a join's output, a split's first piece and list.
+    std::vector<std::string> temporaries_;
+    std::vector<std::string> created_;      // later pieces this split has written
+    std::unique_ptr<HashPipeline> hashes_;  // when the series' checksums are worked out
+    int64_t piece_number_ = 1;              // the piece being moved
+    std::string list_name_;                 // the series' checksum list
 };
 
 void Operation::MakeBuffers() {
@@ -209,6 +237,7 @@ void Operation::CopyChunks(File& from, File& to, int64_t first, int64_t last, in
         }
         Do([&] { from.Read(chunk_.data(), kChunkSize); });
         Do([&] { to.Write(chunk_.data(), kChunkSize); });
+        Hash(chunk_.data(), kChunkSize);
         SetProgress(base + j * kChunkSize);
         ++j;
     }
@@ -223,6 +252,7 @@ bool Operation::CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_
     }
     try {
         to.Write(batch_.data(), bytes);
+        Hash(batch_.data(), bytes);
         for (int32_t i = 0; i < count; ++i) {
             SetProgress(base + (j + i) * kChunkSize);
         }
@@ -232,6 +262,7 @@ bool Operation::CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_
         for (int32_t i = 0; i < count; ++i) {
             const uint8_t* chunk = batch_.data() + size_t(i) * kChunkSize;
             Do([&] { to.Write(chunk, kChunkSize); });
+            Hash(chunk, kChunkSize);
             SetProgress(base + (j + i) * kChunkSize);
         }
     }
@@ -242,6 +273,7 @@ void Operation::LaterPieces(bool split) {
     const ChunkPlan& plan = chunks_;
     auto piece = [&](int64_t k, int64_t chunks, std::vector<uint8_t>& rest) {
         ShowPiece(k);
+        piece_number_ = k;
         const std::string name = names_[k];
         if (split) {
             // Created, or emptied when an older series left one of this name; never through a
@@ -277,11 +309,44 @@ void Operation::CheckSourceUnchanged() {
     });
 }
 
+void Operation::WriteChecksumList() {
+    const SeriesDigests digests = hashes_->Finish();
+    File list;
+    std::string text;
+    Do([&] { text = ChecksumListText(digests, names_); });
+    OpenTemporary(list, list_name_);
+    const std::string temporary = list.path();
+    Do([&] { list.Write(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size())); });
+    Do([&] { list.Sync(); });
+    Do([&] { list.Close(); });
+    PutInPlace(temporary, list_name_);
+}
+
+void Operation::CompareChecksums() {
+    const SeriesDigests found = hashes_->Finish();
+    const SeriesDigests& expected = *plan_.expected;
+    Do([&] {
+        for (size_t n = 0; n < expected.pieces.size(); ++n) {
+            if (n >= found.pieces.size() || found.pieces[n] != expected.pieces[n]) {
+                throw RuntimeError(kErrPieceDamaged, ErrorDescription(kErrPieceDamaged),
+                                   names_[static_cast<int64_t>(n) + 1]);
+            }
+        }
+        if (expected.whole && found.whole != expected.whole) {
+            throw RuntimeError(kErrJoinedDiffers, ErrorDescription(kErrJoinedDiffers),
+                               ChecksumListName(plan_.first_piece));
+        }
+    });
+}
+
 void Operation::Split() {
     std::string header;
     Do([&] { header = HeaderText(size_ - kHeaderLength); });
     Do([&] { MakeBuffers(); });
-    Do([&] { names_ = SeriesNames(plan_.first_piece); });
+    Do([&] {
+        names_ = SeriesNames(plan_.first_piece);
+        list_name_ = ChecksumListName(plan_.first_piece);
+    });
     ShowOperating();
 
     // The source is only read: a missing one must not be created.
@@ -289,9 +354,14 @@ void Operation::Split() {
     // The first piece is what makes a series: it takes its name only once every piece is
     // written and flushed.
     OpenTemporary(piece_, plan_.first_piece);
+    const std::string first_temporary = piece_.path();
+    if (plan_.write_checksums) {
+        hashes_ = std::make_unique<HashPipeline>();
+    }
     for (size_t i = 0; i < header.size(); ++i) {
         const auto byte = static_cast<uint8_t>(header[i]);
         Do([&] { piece_.Write(&byte, 1); });
+        Hash(&byte, 1, false);  // the header is the first piece's, not the file's
     }
     CopyFirstPiece(whole_, piece_);
     FinishWrittenPiece();
@@ -299,16 +369,29 @@ void Operation::Split() {
 
     // An older first piece of the name goes before any new later piece is written, for good:
     // no moment may show an old first piece heading new pieces.
+    // So does an older checksum list this split does not replace: it would call the new
+    // pieces damaged.
     Do([&] {
+        bool deleted = false;
         if (InfoOf(plan_.first_piece, false).exists()) {
             DeleteFile(plan_.first_piece);
+            deleted = true;
+        }
+        if (!plan_.write_checksums && ListExists()) {
+            DeleteFile(list_name_);
+            deleted = true;
+        }
+        if (deleted) {
             SyncFolderOf(plan_.first_piece);
         }
     });
     LaterPieces(true);
     CheckSourceUnchanged();
     FlushWrittenPieces();
-    PutInPlace(plan_.first_piece);
+    if (hashes_) {
+        WriteChecksumList();
+    }
+    PutInPlace(first_temporary, plan_.first_piece);
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
 }
@@ -320,17 +403,27 @@ void Operation::Join() {
 
     // The output is written beside the destination and takes its name only when it is whole.
     OpenTemporary(whole_, plan_.whole);
+    const std::string temporary = whole_.path();
     Do([&] { piece_ = File::OpenForReading(plan_.first_piece); });
+    if (plan_.expected) {
+        hashes_ = std::make_unique<HashPipeline>();
+    }
     std::vector<uint8_t> header(kHeaderLength);
     Do([&] { piece_.Read(header.data(), kHeaderLength); });
+    Hash(header.data(), kHeaderLength, false);
     CopyFirstPiece(piece_, whole_);
     Do([&] { piece_.Close(); });
     SetProgress(split_);
 
     LaterPieces(false);
+    // The flush waits for the disk while the hashing catches up; only then are the digests
+    // compared, before anything takes the output's name.
     Do([&] { whole_.Sync(); });
+    if (hashes_) {
+        CompareChecksums();
+    }
     Do([&] { whole_.Close(); });
-    PutInPlace(plan_.whole);
+    PutInPlace(temporary, plan_.whole);
     Do([&] { display_.SetProgress(100); });
 }
 

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include <optional>
+
+#include "engine/checksums.h"
 #include "engine/piece_series.h"
 #include "engine/progress_display.h"
 #include "platform/message_box.h"
@@ -18,11 +21,21 @@ enum class Mode { kSplit, kJoin };
 
 // One operation, as the request rules planned it.
 struct OperationPlan {
+    OperationPlan() = default;
+    OperationPlan(Mode mode_, std::string whole_, std::string first_piece_, SeriesPlan series_)
+        : mode(mode_),
+          whole(std::move(whole_)),
+          first_piece(std::move(first_piece_)),
+          series(series_) {}
+
     Mode mode = Mode::kSplit;
     std::string whole;        // the file split, or the file a join rebuilds
     std::string first_piece;  // the series' first piece; the later ones are named after it
     SeriesPlan series;
-    int64_t source_modified = 0;  // a split's source's time of change when it was planned
+    int64_t source_modified = 0;   // a split's source's time of change when it was planned
+    bool write_checksums = false;  // a split writes the series' checksum list beside it
+    // What a join's pieces and whole file must hash to, when their list is known.
+    std::optional<SeriesDigests> expected;
 };
 
 // Runs the plan. True when the operation ran to its end; false when it was given up (its

@@ -38,6 +38,14 @@ constexpr KnownError kKnownErrors[] = {
      "The file {name} changed while it was being split, so its pieces were not kept. Split it "
      "again once nothing writes to it.",
      kStyleWarning, MsgKind::kDiskError},
+    {kErrPieceDamaged,
+     "The piece {name} is damaged: its contents differ from when it was split. Replace it and "
+     "join again.",
+     kStyleWarning, MsgKind::kDiskError},
+    {kErrJoinedDiffers,
+     "The joined file differs from the one that was split, though every piece matches its line "
+     "in {name}: the list does not belong to these pieces. Nothing was kept.",
+     kStyleWarning, MsgKind::kDiskError},
 };
 
 // The message with the file's name put in where the row asks for it.

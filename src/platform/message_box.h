@@ -55,6 +55,7 @@ enum class MsgKind {
     kConfirmation,   // how many pieces: go on?
     kOverwrite,      // an existing file would be replaced
     kLongerPieces,   // pieces longer than their series says: join without the extra bytes?
+    kChecksumList,   // the series' checksum list cannot be used: join without it?
     kDiskError,      // a disk or file error the user can only acknowledge
     kDiskFull,       // the disk is full: try the same write again?
     kDriveNotReady,  // no disk in the drive: try again?

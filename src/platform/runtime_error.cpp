@@ -44,6 +44,10 @@ std::string ErrorDescription(int32_t number) {
             return "Path not found";
         case kErrSourceChanged:
             return "File changed while it was read";
+        case kErrPieceDamaged:
+            return "Piece damaged";
+        case kErrJoinedDiffers:
+            return "Joined file differs";
         default:
             return "Application-defined or object-defined error";
     }

@@ -29,6 +29,8 @@ enum ErrorNumber : int32_t {
     kErrPathNotFound = 76,
     // Conditions of the program's own, beyond the numbers the classic runtime uses.
     kErrSourceChanged = 1001,  // the file being split changed while it was read
+    kErrPieceDamaged = 1002,   // a piece's contents differ from its line in the checksum list
+    kErrJoinedDiffers = 1003,  // the joined file differs from the list's line for it
 };
 
 // The standard description of an error number ("File not found" for 53, ...).

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/inotify.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -40,8 +41,10 @@ TEST_F(CommandLineProcess, RoundTripOfANameWithBlanksAndBytesThatAreNoText) {
     EXPECT_TRUE(fs::exists(dir / (name + ".m02")));
     r = Run({"check", name + ".m00"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "./" + name + ".m00: good, 102400 bytes\n./" + name +
-                         ".m01: good, 102400 bytes\n./" + name + ".m02: good, 95220 bytes\n");
+    const std::string listed = " bytes, contents as listed\n";
+    EXPECT_EQ(r.out, "./" + name + ".m00: good, 102400" + listed + "./" + name +
+                         ".m01: good, 102400" + listed + "./" + name + ".m02: good, 95220" +
+                         listed);
     fs::rename(dir / name, dir / "original");
     r = Run({"join", name + ".m00"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -259,6 +262,25 @@ TEST_F(CommandLineProcess, AKilledSplitNeverLeavesASeriesThatPassesAsAnotherFile
         }
         fs::remove(dir / "back");
     }
+}
+
+// The list a split writes is one the standard tool checks: the pieces in the series' folder,
+// and after a join the whole file too.
+TEST_F(CommandLineProcess, TheStandardToolChecksTheSeriesAndTheJoinedFile) {
+    const std::string name = "a b\\c \xff.bin";  // blanks, a backslash, a byte that is no text
+    WriteBytes(dir / name, Pattern(250000, 8));
+    ASSERT_EQ(Run({"split", "--kb", "100", name}).status, 0);
+    const std::string list = name + ".sha256";
+    ChildOptions here;
+    here.folder = dir.path();
+    ChildResult r = RunChild("/usr/bin/sha256sum", {"-c", "--ignore-missing", list}, here);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find(".m02: OK"), std::string::npos) << r.out;
+    fs::rename(dir / name, dir / "original");
+    ASSERT_EQ(Run({"join", name + ".m00"}).status, 0);
+    r = RunChild("/usr/bin/sha256sum", {"-c", list}, here);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4) << r.out;
 }
 
 }  // namespace

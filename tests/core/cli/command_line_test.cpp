@@ -121,8 +121,8 @@ TEST_F(CommandLineRun, SplitAsManyPiecesAsAskedThenCheckAndJoinBack) {
     EXPECT_EQ(err, " Will split into  3 files.\n");
     EXPECT_EQ(ReadBytes(dir / "f.bin.m00"), ExpectedPieces(file, 3340)[0]) << "(10020 + 2) / 3";
     EXPECT_EQ(Run({"check", dir / "f.bin.m00"}), kExitDone);
-    EXPECT_EQ(out, dir / "f.bin.m00: good, 3340 bytes\n" + dir / "f.bin.m01: good, 3340 bytes\n" +
-                       dir / "f.bin.m02: good, 3340 bytes\n");
+    const std::string good = ": good, 3340 bytes, contents as listed\n";
+    EXPECT_EQ(out, dir / "f.bin.m00" + good + dir / "f.bin.m01" + good + dir / "f.bin.m02" + good);
     EXPECT_EQ(Run({"join", dir / "f.bin.m00", dir / "back"}), kExitDone) << err;
     EXPECT_EQ(ReadBytes(dir / "back"), file);
 }
@@ -289,6 +289,31 @@ TEST_F(CommandLineRun, EmptyNamesAreRefusedAndAFolderTakesTheResultAsCpDoes) {
     EXPECT_EQ(Run({"join", "--yes", dir / "out/f.bin.m00", dir.path()}), kExitDone) << err;
     EXPECT_EQ(ReadBytes(dir / "f.bin"), Pattern(1000));
     EXPECT_FALSE(std::filesystem::exists(dir / ".m00"));
+}
+
+// check compares every piece with the series' list, and says so when there is none to compare
+// with.
+TEST_F(CommandLineRun, ACheckComparesContentsWithTheListOrSaysItCouldNot) {
+    WriteBytes(dir / "f.bin", Pattern(1000));
+    ASSERT_EQ(Run({"split", "--size", "300", dir / "f.bin", dir / "s"}), kExitDone);
+    auto piece = ReadBytes(dir / "s.m01");
+    piece[7] ^= 0x80;
+    WriteBytes(dir / "s.m01", piece);
+    EXPECT_EQ(Run({"check", dir / "s.m00"}), kExitFailed);
+    EXPECT_NE(out.find(dir / "s.m00: good, 300 bytes, contents as listed\n" +
+                       dir / "s.m01: damaged: its contents differ from when it was split\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(Run({"join", dir / "s.m00", dir / "back"}), kExitFailed);
+    EXPECT_EQ(Run({"join", "--no-verify", dir / "s.m00", dir / "back"}), kExitDone);
+    std::filesystem::remove(dir / "s.sha256");
+    EXPECT_EQ(Run({"check", dir / "s.m00"}), kExitDone);
+    EXPECT_NE(out.find("Contents not compared: there is no checksum list s.sha256.\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(Run({"split", "--yes", "--no-checksums", "--size", "300", dir / "f.bin", dir / "s"}),
+              kExitDone);
+    EXPECT_FALSE(std::filesystem::exists(dir / "s.sha256"));
 }
 
 }  // namespace

@@ -565,7 +565,7 @@ TEST_F(FaultSuite, WhatIsWrittenIsFlushedBeforeTheOperationIsDone) {
                 written.insert(call.substr(6));
             }
         }
-        EXPECT_EQ(written.size(), split ? 4u : 1u);
+        EXPECT_EQ(written.size(), split ? 5u : 1u) << "a split writes its checksum list too";
         for (const std::string& file : written) {
             EXPECT_LT(last("write " + file), last("flush " + file)) << file;
             EXPECT_LT(last("flush " + file), renamed) << file;
@@ -625,7 +625,11 @@ TEST_F(FaultSuite, NamesOfEveryKindRoundTrip) {
         WriteBytes(source, file_);
         box = ScriptedMessageBox{kAnswerOk};
         SplitRequest(source, dir / name, 300);
-        EXPECT_EQ(Go(), SeriesNames(dir / name, 4));
+        std::set<std::string> written = SeriesNames(dir / name, 4);
+        if (name.size() + 7 <= 255) {  // no room for the list's name beside the longest name
+            written.insert(fs::path(dir / name + ".sha256").filename().string());
+        }
+        EXPECT_EQ(Go(), written);
         EXPECT_EQ(form.save, dir / name + ".m00");
         box = ScriptedMessageBox{kAnswerOk};
         JoinRequest(dir / name + ".m00", dir / "back");
@@ -716,8 +720,135 @@ TEST_F(FaultSuite, ASeriesInCapitalsFollowsItsFirstPiecesLetterCase) {
     ScriptedMessageBox silent;
     const auto checked = CheckFirstPiece(dir / "FILE.M00", silent);
     ASSERT_TRUE(checked.has_value());
-    EXPECT_EQ(checked->back().name, dir / "FILE.M03");
-    EXPECT_EQ(checked->back().state, PieceState::kGood);
+    EXPECT_EQ(checked->pieces.back().name, dir / "FILE.M03");
+    EXPECT_EQ(checked->pieces.back().state, PieceState::kGood);
+}
+
+// A series split with its checksum list: every kind of damage is named and stops the join with
+// nothing changed; a list that cannot be used is asked about.
+class ListedSeries : public FaultSuite {
+  protected:
+    void SetUp() override {
+        WriteBytes(dir / "src.bin", file);
+        box = ScriptedMessageBox{kAnswerOk};
+        SplitRequest(dir / "src.bin", dir / "s", 300);
+        Go();
+        fs::remove(dir / "src.bin");
+        WriteBytes(dir / "out.bin", Pattern(77, 7));  // to be replaced
+    }
+    std::set<std::string> Join(std::initializer_list<MsgAnswer> answers) {
+        box = ScriptedMessageBox(answers);
+        JoinRequest(dir / "s.m00", dir / "out.bin");
+        return Go();
+    }
+    std::string ListText() const {
+        const auto bytes = ReadBytes(dir / "s.sha256");
+        return std::string(bytes.begin(), bytes.end());
+    }
+    void SetList(const std::string& text) {
+        WriteBytes(dir / "s.sha256", std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    std::vector<uint8_t> file = Pattern(1000, 3);
+};
+
+TEST_F(ListedSeries, EveryDamageIsNamedAndNothingChanges) {
+    const std::string damaged =
+        " is damaged: its contents differ from when it was split. Replace it and join again.";
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a flipped byte",
+         [&] {
+             auto piece = ReadBytes(dir / "s.m02");
+             piece[150] ^= 1;
+             WriteBytes(dir / "s.m02", piece);
+         },
+         "The piece s.m02" + damaged},
+        {"two pieces of equal length swapped",
+         [&] {
+             fs::rename(dir / "s.m01", dir / "t");
+             fs::rename(dir / "s.m02", dir / "s.m01");
+             fs::rename(dir / "t", dir / "s.m02");
+         },
+         "The piece s.m01" + damaged},
+        {"a wrong whole-file line",
+         [&] {
+             std::string text = ListText();
+             const size_t last = text.rfind('\n', text.size() - 2) + 1;
+             text[last] = text[last] == '0' ? '1' : '0';
+             SetList(text);
+         },
+         "The joined file differs from the one that was split, though every piece matches its "
+         "line in s.sha256: the list does not belong to these pieces. Nothing was kept."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Snapshot before = Take(dir.path());
+        c.damage();
+        const Snapshot damaged_state = Take(dir.path());
+        EXPECT_TRUE(Join({kAnswerOk, kAnswerOk, kAnswerOk, kAnswerOk}).empty());
+        EXPECT_EQ(Prompts(), (std::vector<std::string>{" Will need  4 files to join.",
+                                                       OverwritePrompt("out.bin"), c.message,
+                                                       kFailedMessage}));
+        EXPECT_EQ(Take(dir.path()), damaged_state);
+        for (const auto& [name, content] : before) {
+            WriteBytes(dir / name, std::vector<uint8_t>(content.begin(), content.end()));
+        }
+    }
+    // Mended, the series joins and passes.
+    EXPECT_EQ(Join({kAnswerOk, kAnswerOk}), std::set<std::string>{"out.bin"});
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), file);
+}
+
+// Opens of files other than the series' own, as the list might trick the program into.
+Fault LogOpens(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+    if (op == FileOp::OpenRead) {
+        static_cast<std::vector<std::string>*>(context)->push_back(path);
+    }
+    return Fault::kNone;
+}
+
+TEST_F(ListedSeries, AListThatCannotBeUsedIsAskedAboutAndNeverOpensOtherFiles) {
+    const std::string lines = ListText();
+    const std::string hex(64, 'a');
+    struct Case {
+        const char* what;
+        std::string list;
+        std::string reason;  // empty: the list is used
+    };
+    const Case cases[] = {
+        {"bad hex", "zz" + lines.substr(2), "line 1 holds a checksum that is not hexadecimal"},
+        {"a line for another file", lines + hex + "  ../etc/passwd\n", ""},
+        {"no line for a piece", lines.substr(lines.find('\n') + 1), "it has no line for s.m00"},
+        {"huge", std::string(kMaxChecksumListBytes + 1, '\n'),
+         "it is too large to be a list of ours"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetList(c.list);
+        std::vector<std::string> opened;
+        SetFileFaultHook(LogOpens, &opened);
+        if (c.reason.empty()) {
+            EXPECT_EQ(Join({kAnswerOk, kAnswerOk}), std::set<std::string>{"out.bin"});
+        } else {
+            // No ends the request; Yes joins without comparing.
+            EXPECT_TRUE(Join({kAnswerNo}).empty());
+            EXPECT_EQ(Prompts(), std::vector<std::string>{
+                                     "The checksum list s.sha256 cannot be used: " + c.reason +
+                                     ".\r\n\r\nJoin without comparing the pieces' contents with "
+                                     "it?"});
+            EXPECT_EQ(Join({kAnswerYes, kAnswerOk, kAnswerOk}), std::set<std::string>{"out.bin"});
+        }
+        SetFileFaultHook(nullptr, nullptr);
+        EXPECT_EQ(ReadBytes(dir / "out.bin"), file);
+        for (const std::string& path : opened) {
+            EXPECT_EQ(fs::path(path).parent_path(), fs::path(dir.path())) << path;
+        }
+        WriteBytes(dir / "out.bin", Pattern(77, 7));
+    }
 }
 
 }  // namespace
