@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     if (tessarel::IsCommandLineRun(args)) {
         tessarel::TerminalIo io;
         tessarel::OpenMissingStandardStreams();
+        tessarel::CatchStopSignals();
         io.interactive = tessarel::IsTerminal(tessarel::Stream::kInput) &&
                          tessarel::IsTerminal(tessarel::Stream::kError);
         return tessarel::RunCommandLine(args, io, stdout,

@@ -6,6 +6,7 @@
 #include "control/go_command.h"
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
+#include "platform/console.h"
 #include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
@@ -286,10 +287,19 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
         line.names.size() > 1 ? Destination(line.names[1], default_name) : default_name;
     TerminalProgress progress(io.err, progress_shown);
     TerminalMessageBox box(io, line.yes, &progress);
+    // A stop asked for by a signal ends with its own status and word, nothing else.
+    auto ended = [&](bool done) {
+        if (!done && StopSignal() != 0) {
+            progress.BreakLine();
+            std::fprintf(io.err, "tessarel: stopped; nothing was changed\n");
+            return StopStatus(StopSignal());
+        }
+        return done ? static_cast<int>(kExitDone) : static_cast<int>(kExitFailed);
+    };
     if (!split) {
         JoinRequest join{line.names[0], save};
         join.verify = line.verify;
-        return RunJoin(join, progress, box) ? kExitDone : kExitFailed;
+        return ended(RunJoin(join, progress, box));
     }
     SplitRequest request;
     request.source = line.names[0];
@@ -309,7 +319,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
             request.most_pieces = std::stoll(line.size_value);
             break;
     }
-    return RunSplit(request, progress, box) ? kExitDone : kExitFailed;
+    return ended(RunSplit(request, progress, box));
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "cli/terminal.h"
 
+#include "platform/console.h"
+
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace tessarel {
 namespace {
@@ -184,6 +187,25 @@ void TerminalProgress::ShowTotal(int64_t count) {
     total_ = count;
 }
 
+void TerminalProgress::ShowOperating() {
+    started_ = std::chrono::steady_clock::now();
+}
+
+void TerminalProgress::ShowBytes(int64_t done, int64_t total) {
+    const double now =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    time_left_.Update(done, total, now);
+    const std::string text = time_left_.Text();
+    if (text != left_text_) {
+        left_text_ = text;
+        Draw();
+    }
+}
+
+bool TerminalProgress::StopRequested() {
+    return StopSignal() != 0;
+}
+
 void TerminalProgress::ShowPiece(int64_t k) {
     piece_ = k;
     Draw();
@@ -211,8 +233,14 @@ void TerminalProgress::Draw() {
     if (!shown_) {
         return;
     }
-    std::fprintf(err_, "\rPiece %lld of %lld, %3d%%", static_cast<long long>(piece_),
-                 static_cast<long long>(total_), percent_);
+    char line[160];
+    std::snprintf(line, sizeof line, "Piece %lld of %lld, %3d%%%s%s",
+                  static_cast<long long>(piece_), static_cast<long long>(total_), percent_,
+                  left_text_.empty() ? "" : ", ", left_text_.c_str());
+    // Blanks over what a longer line drawn before left behind.
+    const int length = static_cast<int>(std::strlen(line));
+    std::fprintf(err_, "\r%s%*s", line, std::max(0, drawn_length_ - length), "");
+    drawn_length_ = length;
     std::fflush(err_);
     drawn_ = true;
 }

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include <chrono>
+
+#include "control/time_left.h"
 #include "engine/progress_display.h"
 #include "platform/message_box.h"
 
@@ -45,16 +48,19 @@ class TerminalMessageBox : public MessageBox {
     TerminalProgress* progress_;
 };
 
-// Piece k of n and the percentage, on one line of standard error, when it is a terminal.
+// Piece k of n, the percentage, the rate and the time left, on one line of standard error,
+// when it is a terminal. A stop is asked for by the signals CatchStopSignals catches.
 class TerminalProgress : public ProgressDisplay {
   public:
     TerminalProgress(FILE* err, bool shown) : err_(err), shown_(shown) {}
 
     void ShowTotal(int64_t count) override;
-    void ShowOperating() override {}
+    void ShowOperating() override;
     void ShowPiece(int64_t k) override;
     void SetProgress(float percent) override;
+    void ShowBytes(int64_t done, int64_t total) override;
     void ShowIdle() override;
+    bool StopRequested() override;
     // Ends the line being drawn, so that a message starts on a line of its own; the next
     // change draws it again below.
     void BreakLine();
@@ -68,6 +74,10 @@ class TerminalProgress : public ProgressDisplay {
     int64_t piece_ = 1;
     int percent_ = 0;
     bool drawn_ = false;
+    int drawn_length_ = 0;
+    TimeLeft time_left_;
+    std::string left_text_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 // The text as a terminal shows it: the window's CR LF and lone CR become line ends.

@@ -21,7 +21,7 @@ class GoRequest {
         : display_(display), box_(box), trap_(box) {}
 
     // Reads the window's fields into a request, as the Go command of the window does.
-    bool RunForm(GoForm& form);
+    Request ReadForm(GoForm& form);
     bool Split(SplitRequest request);
     bool Join(const JoinRequest& request);
     // Reads the first piece's header and plans the series from it, or refuses it.
@@ -45,7 +45,14 @@ class GoRequest {
   private:
     template <typename F>
     void Do(F&& step) {
+        StopIfAsked();
         trap_.Must(step);
+    }
+    // A stop asked for before the operation starts ends the request without a word.
+    void StopIfAsked() {
+        if (display_ && display_->StopRequested()) {
+            throw GivenUp{};
+        }
     }
     MsgAnswer Show(const Notice& notice) { return box_.Show(notice); }
     void RefuseIf(const std::optional<Notice>& refusal) {
@@ -66,12 +73,13 @@ class GoRequest {
         }
         return std::get<SeriesPlan>(outcome);
     }
-    // The engine's run, or the failure message when it did not run to its end.
-    bool Done(bool done) {
-        if (!done) {
+    // The failure message when the operation did not run to its end, unless the user
+    // stopped it.
+    bool Done(Outcome outcome) {
+        if (outcome == Outcome::kNotDone) {
             Show(FailedNotice());
         }
-        return done;
+        return outcome == Outcome::kDone;
     }
     // Asks before existing files are replaced (the first of them named), then makes and deletes
     // a file beside the destination so a folder that takes none is said before the operation
@@ -83,12 +91,12 @@ class GoRequest {
     ErrorTrap trap_;
 };
 
-bool GoRequest::RunForm(GoForm& form) {
+Request GoRequest::ReadForm(GoForm& form) {
     RefuseIf(CheckNamesGiven(form.OpenText(), form.SaveText()));
     const std::string source = TrimBlanks(form.OpenText());
     const std::string destination = TrimBlanks(form.SaveText());
     if (!form.SplitSelected()) {
-        return Join({source, destination});
+        return JoinRequest{source, destination};
     }
     SplitRequest request;
     request.source = source;
@@ -100,7 +108,7 @@ bool GoRequest::RunForm(GoForm& form) {
         // The hidden size field shows the bytes, as a number in a message is shown.
         form.SetSizeText(StrWithSign(request.piece_size));
     });
-    return Split(request);
+    return request;
 }
 
 bool GoRequest::Split(SplitRequest request) {
@@ -148,6 +156,7 @@ bool GoRequest::Split(SplitRequest request) {
         list_name.clear();
     }
     AskOrEnd(SplitConfirmation(series.count));
+    StopIfAsked();
     // Reading one byte now reports a source that cannot be read before anything is written.
     // The source is opened for reading only, so a read-only file can be split.
     File probe;
@@ -165,7 +174,7 @@ bool GoRequest::Split(SplitRequest request) {
         }
     });
     if (!ClearTheWay(first_piece, existing)) {
-        return Done(false);
+        return Done(Outcome::kNotDone);
     }
     OperationPlan plan;
     plan.mode = Mode::kSplit;
@@ -174,7 +183,8 @@ bool GoRequest::Split(SplitRequest request) {
     plan.series = series;
     plan.source_modified = source_info.modified;
     plan.write_checksums = request.checksums;
-    return Done(SplitJoin(plan, *display_, box_));
+    StopIfAsked();
+    return Done(RunOperation(plan, *display_, box_));
 }
 
 SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
@@ -222,6 +232,7 @@ bool GoRequest::Join(const JoinRequest& request) {
         }
     }
     AskOrEnd(JoinConfirmation(series.count));
+    StopIfAsked();
     std::vector<std::string> existing;
     Do([&] {
         if (!DirectoryLookup(output).empty()) {
@@ -229,7 +240,7 @@ bool GoRequest::Join(const JoinRequest& request) {
         }
     });
     if (!ClearTheWay(output, existing)) {
-        return Done(false);
+        return Done(Outcome::kNotDone);
     }
     OperationPlan plan;
     plan.mode = Mode::kJoin;
@@ -237,7 +248,8 @@ bool GoRequest::Join(const JoinRequest& request) {
     plan.first_piece = first_piece;
     plan.series = series;
     plan.expected = list.digests;
-    return Done(SplitJoin(plan, *display_, box_));
+    StopIfAsked();
+    return Done(RunOperation(plan, *display_, box_));
 }
 
 GoRequest::ListReading GoRequest::ReadList(const std::string& first_piece, int64_t count) {
@@ -318,8 +330,22 @@ auto Guarded(MessageBox& message_box, F&& f) -> decltype(f()) {
 
 }  // namespace
 
+std::optional<Request> ReadGoForm(GoForm& form, MessageBox& message_box) {
+    return Guarded(message_box, [&]() -> std::optional<Request> {
+        return GoRequest(nullptr, message_box).ReadForm(form);
+    });
+}
+
+bool RunRequest(const Request& request, ProgressDisplay& display, MessageBox& message_box) {
+    if (const auto* split = std::get_if<SplitRequest>(&request)) {
+        return RunSplit(*split, display, message_box);
+    }
+    return RunJoin(std::get<JoinRequest>(request), display, message_box);
+}
+
 bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box) {
-    return Guarded(message_box, [&] { return GoRequest(&display, message_box).RunForm(form); });
+    const auto request = ReadGoForm(form, message_box);
+    return request && RunRequest(*request, display, message_box);
 }
 
 bool RunSplit(const SplitRequest& request, ProgressDisplay& display, MessageBox& message_box) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "control/request_plan.h"
@@ -30,9 +31,18 @@ class GoForm {
     virtual void SetSizeText(const std::string& text) = 0;
 };
 
+using Request = std::variant<SplitRequest, JoinRequest>;
+
+// Reads the window's request from its fields, as Go does before anything is run: nothing when a
+// rule refused it (its message has been shown).
+std::optional<Request> ReadGoForm(GoForm& form, MessageBox& message_box);
+
 // Reads the window's request from its fields and runs it. True when the split or join was
 // carried out to its end.
 bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box);
+
+// Runs a request read from the window (on any thread: it talks only to display and box).
+bool RunRequest(const Request& request, ProgressDisplay& display, MessageBox& message_box);
 
 // Run a typed request. True when it was carried out to its end.
 bool RunSplit(const SplitRequest& request, ProgressDisplay& display, MessageBox& message_box);

@@ -17,11 +17,17 @@ class ProgressDisplay {
     // Piece k (from 1) is being worked on; the window is repainted at once.
     virtual void ShowPiece(int64_t k) = 0;
     virtual void SetProgress(float percent) = 0;  // the bar, 0 to 100
+    // With each change of the bar: bytes of the stream done, of total (for the rate and the
+    // time left).
+    virtual void ShowBytes(int64_t /*done*/, int64_t /*total*/) {}
     // Back to the idle state; the bar keeps its value.
     virtual void ShowIdle() = 0;
     // Brackets a whole operation: while it runs the window takes no input.
     virtual void BeginOperation() {}
     virtual void EndOperation() {}
+    // True once the user has asked to stop (Cancel, Ctrl-C): the operation stops at its next
+    // step and leaves the disk as it was. Asked from the thread the operation runs on.
+    virtual bool StopRequested() { return false; }
 };
 
 }  // namespace tessarel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/hash_pipeline.h"
@@ -23,6 +24,12 @@ float ProgressPercent(int64_t done, int64_t Insize) {
 namespace {
 
 constexpr int32_t kFirstBlock = kChunkSize - kHeaderLength;  // header + first block = one chunk
+
+// Thrown by a step when the user has asked the operation to stop.
+struct Stopped {};
+
+// Bytes of finished pieces that may still be on their way to the disk.
+constexpr int64_t kMostUnwaited = int64_t{32} << 20;
 // Runs of whole chunks move up to a megabyte at a time: the cost of a system call per
 // 10000 bytes would otherwise hold the copy to a fraction of what the disk can do.
 constexpr int32_t kBatchChunks = 100;
@@ -69,7 +76,7 @@ class Operation {
         whole_ = File();
         piece_ = File();
         written_.clear();
-        if (!done) {
+        if (!done && !committed_) {
             for (const std::string& name : temporaries_) {
                 RemoveQuietly(name);
             }
@@ -83,6 +90,10 @@ class Operation {
   private:
     template <typename F>
     void Do(F&& step) {
+        // Once the result has its name the operation is done, whatever is asked of it.
+        if (!committed_ && display_.StopRequested()) {
+            throw Stopped{};
+        }
         trap_.Must(step);
     }
 
@@ -90,7 +101,10 @@ class Operation {
     void ShowOperating();
     void ShowPiece(int64_t k);
     void SetProgress(int64_t done) {
-        Do([&] { display_.SetProgress(ProgressPercent(done, size_)); });
+        Do([&] {
+            display_.SetProgress(ProgressPercent(done, size_));
+            display_.ShowBytes(done, size_);
+        });
     }
     // Moves one block: read from `from`, then write to `to`, each a step of its own.
     void CopyBlock(File& from, File& to, std::vector<uint8_t>& buffer) {
@@ -127,6 +141,20 @@ class Operation {
     void FinishWrittenPiece() {
         Do([&] { piece_.StartWriteback(); });
         written_.push_back(std::move(piece_));
+        // What is on its way to the disk stays within a few seconds' worth of a slow medium, so
+        // no single wait (here, or the final flush) keeps a stop waiting long.
+        int64_t unwaited = 0;
+        for (const File& piece : written_) {
+            unwaited += piece.Position() - piece.WaitedFor();
+        }
+        for (File& piece : written_) {
+            if (unwaited <= kMostUnwaited) {
+                break;
+            }
+            const int64_t before = piece.WaitedFor();
+            Do([&] { piece.WaitForWriteback(); });
+            unwaited -= piece.WaitedFor() - before;
+        }
     }
     void FlushWrittenPieces() {
         for (File& piece : written_) {
@@ -144,11 +172,18 @@ class Operation {
             temporaries_.push_back(file.path());
         });
     }
-    // Puts the finished, flushed result written to temporary in its place, and makes the
-    // change durable.
-    void PutInPlace(const std::string& temporary, const std::string& final_name) {
+    // Gives a finished, flushed file written to temporary its name; it is removed again if the
+    // operation stops short of its end.
+    void Rename(const std::string& temporary, const std::string& final_name) {
         Do([&] { RenameOver(temporary, final_name); });
         temporaries_.erase(std::find(temporaries_.begin(), temporaries_.end(), temporary));
+        created_.push_back(final_name);
+    }
+    // Puts the result (a join's output, a split's first piece) in its place and makes the
+    // change durable: that commits the operation, from then on it is done.
+    void PutInPlace(const std::string& temporary, const std::string& final_name) {
+        Rename(temporary, final_name);
+        committed_ = true;
         Do([&] { SyncFolderOf(final_name); });
     }
     // A split's source must be as it was planned when its last byte has been read: a file that
@@ -180,9 +215,13 @@ class Operation {
     std::vector<File> written_;  // pieces written and not yet flushed (at most 100)
     // Results while they are written: a join's output, a split's first piece and list.
     std::vector<std::string> temporaries_;
-    std::vector<std::string> created_;      // later pieces this split has written
+    std::vector<std::string> created_;  // files this operation has put under their names
+    // A split's later pieces: where each is written, and its name.
+    std::vector<std::pair<std::string, std::string>> later_;
+    std::string list_temporary_;            // a split's checksum list, while it waits for its name
     std::unique_ptr<HashPipeline> hashes_;  // when the series' checksums are worked out
     int64_t piece_number_ = 1;              // the piece being moved
+    bool committed_ = false;                // the result has its name: the operation is done
     std::string list_name_;                 // the series' checksum list
 };
 
@@ -276,10 +315,10 @@ void Operation::LaterPieces(bool split) {
         piece_number_ = k;
         const std::string name = names_[k];
         if (split) {
-            // Created, or emptied when an older series left one of this name; never through a
-            // link.
-            Do([&] { piece_ = File::OpenReplacing(name); });
-            created_.push_back(name);
+            // Beside its name: an older file of the name stays as it is until the whole new
+            // series is written.
+            OpenTemporary(piece_, name);
+            later_.emplace_back(piece_.path(), name);
             CopyPiece(whole_, piece_, k, chunks, rest);
             FinishWrittenPiece();
         } else {
@@ -315,11 +354,10 @@ void Operation::WriteChecksumList() {
     std::string text;
     Do([&] { text = ChecksumListText(digests, names_); });
     OpenTemporary(list, list_name_);
-    const std::string temporary = list.path();
+    list_temporary_ = list.path();
     Do([&] { list.Write(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size())); });
     Do([&] { list.Sync(); });
     Do([&] { list.Close(); });
-    PutInPlace(temporary, list_name_);
 }
 
 void Operation::CompareChecksums() {
@@ -367,10 +405,16 @@ void Operation::Split() {
     FinishWrittenPiece();
     SetProgress(split_);
 
-    // An older first piece of the name goes before any new later piece is written, for good:
-    // no moment may show an old first piece heading new pieces.
-    // So does an older checksum list this split does not replace: it would call the new
-    // pieces damaged.
+    LaterPieces(true);
+    CheckSourceUnchanged();
+    FlushWrittenPieces();
+    if (hashes_) {
+        WriteChecksumList();
+    }
+    // Until here the disk is as it was; now the new series takes the place of anything of its
+    // names. An older first piece goes first, for good, so no moment shows an old first piece
+    // heading new pieces; so does an older checksum list this split does not replace (it would
+    // call the new pieces damaged). The new first piece comes last.
     Do([&] {
         bool deleted = false;
         if (InfoOf(plan_.first_piece, false).exists()) {
@@ -385,12 +429,13 @@ void Operation::Split() {
             SyncFolderOf(plan_.first_piece);
         }
     });
-    LaterPieces(true);
-    CheckSourceUnchanged();
-    FlushWrittenPieces();
-    if (hashes_) {
-        WriteChecksumList();
+    for (const auto& [temporary, name] : later_) {
+        Rename(temporary, name);
     }
+    if (!list_temporary_.empty()) {
+        Rename(list_temporary_, list_name_);
+    }
+    Do([&] { SyncFolderOf(plan_.first_piece); });
     PutInPlace(first_temporary, plan_.first_piece);
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
@@ -429,16 +474,16 @@ void Operation::Join() {
 
 }  // namespace
 
-bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box) {
+Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box) {
     display.BeginOperation();
-    bool result = false;
+    Outcome result = Outcome::kNotDone;
     if (!plan.series.consistent()) {
         // The request rules hand over a consistent plan; anything else would read or write
         // bytes that belong to no piece. A series has at least two pieces: a piece size that
         // takes in the whole stream would have the join read its first piece a second time.
         ShowErrorReport(message_box, RuntimeError(kErrInvalidArgument));
         display.EndOperation();
-        return false;
+        return Outcome::kNotDone;
     }
     Operation operation(plan, display, message_box);
     try {
@@ -447,15 +492,21 @@ bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& 
         } else {
             operation.Join();
         }
-        result = true;
+        result = Outcome::kDone;
+    } catch (const Stopped&) {
+        result = Outcome::kStopped;
     } catch (...) {
         // Given up by the user, or a failure no step could report: either way the files are
         // closed and the window comes back; the caller says the operation was not done.
-        result = false;
+        result = Outcome::kNotDone;
     }
-    operation.Finish(result);
+    operation.Finish(result == Outcome::kDone);
     display.EndOperation();
     return result;
+}
+
+bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box) {
+    return RunOperation(plan, display, message_box) == Outcome::kDone;
 }
 
 bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,

@@ -38,8 +38,16 @@ struct OperationPlan {
     std::optional<SeriesDigests> expected;
 };
 
-// Runs the plan. True when the operation ran to its end; false when it was given up (its
-// messages have been shown) or the plan does not fit together.
+enum class Outcome {
+    kDone,     // ran to its end
+    kNotDone,  // given up (its messages have been shown), or the plan does not fit together
+    kStopped,  // the user stopped it; nothing more is said
+};
+
+// Runs the plan. Every way out but kDone leaves the disk as it was before.
+Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box);
+
+// The same, true when the operation ran to its end.
 bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box);
 
 // The same with the operation's classic parameters: InOption kSplit splits InOpenFile into the

@@ -8,6 +8,15 @@ enum class Stream { kInput, kOutput, kError };
 // True when the stream is a terminal a person types at or reads.
 bool IsTerminal(Stream stream);
 
+// From now on SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl-C, Ctrl-Break, the console closing)
+// ask the operation to stop instead of ending the program: it stops at its next step and
+// leaves the disk as it was. Later signals change nothing.
+void CatchStopSignals();
+// The signal that asked to stop, 0 while none has.
+int StopSignal();
+// The exit status a program ended by that signal has (128 + its number).
+int StopStatus(int signal);
+
 // A standard stream the program was started without (closed, as with 2>&-) is opened on the
 // null device, so that no file the program opens later takes its number and receives what was
 // meant for the stream.

@@ -70,11 +70,18 @@ File CreateTemporaryBeside(const std::string& path) {
         const std::string name = "." + NameStart(NameOf(path)) + kTemporaryMark + RandomSuffix();
         const std::string temporary = JoinPath(folder, name);
         try {
-            return File::CreateNew(temporary);
+            File file = File::CreateNew(temporary);
+            file.ReportAs(path);
+            return file;
         } catch (const RuntimeError&) {
-            // Another file took the name first: draw again. Any other failure is the folder's.
+            // Another file took the name first: draw again. Any other failure is the folder's,
+            // said of the file the user named.
             if (attempt > 100 || !InfoOf(temporary, false).exists()) {
-                throw;
+                try {
+                    throw;
+                } catch (const RuntimeError& error) {
+                    throw RuntimeError(error.number(), error.description(), path);
+                }
             }
         }
     }

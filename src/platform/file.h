@@ -53,6 +53,10 @@ class File {
     bool IsOpen() const { return handle_ != kNoHandle; }
     int64_t Position() const { return position_; }
     const std::string& path() const { return path_; }
+    // The name its errors are reported under: a temporary file's are its final name's, since
+    // that is the file the user knows of.
+    const std::string& reported() const { return reported_.empty() ? path_ : reported_; }
+    void ReportAs(std::string name) { reported_ = std::move(name); }
 
     // Reads exactly size bytes; a file that ends first raises input past end (62).
     void Read(uint8_t* buffer, int32_t size);
@@ -63,6 +67,11 @@ class File {
     void Sync();
     // Has the system start writing out everything written so far, without waiting for it.
     void StartWriteback();
+    // Waits until what was written so far has reached the disk (not its metadata: Sync does
+    // that); only a hint to pace the writing, errors come with Sync.
+    void WaitForWriteback();
+    // Bytes from the start known to have reached the disk.
+    int64_t WaitedFor() const { return writeback_waited_; }
     void Close();
 
   private:
@@ -77,6 +86,7 @@ class File {
 
     intptr_t handle_ = kNoHandle;  // a descriptor, or a HANDLE
     std::string path_;
+    std::string reported_;
     bool regular_ = false;
     int64_t position_ = 0;
     int64_t writeback_started_ = 0;  // bytes from the start handed to writeback

@@ -88,20 +88,30 @@ int32_t ErrorFromErrno(int err, const std::string& path) {
     }
 }
 
-[[noreturn]] void RaiseErrno(int err, const std::string& path) {
+// Raises the run-time error for errno err at path, about the file reported.
+[[noreturn]] void RaiseErrno(int err, const std::string& path, const std::string& reported) {
     const int32_t number = ErrorFromErrno(err, path);
     std::string description = ErrorDescription(number);
     if (number == kErrPathFileAccess) {
         // A catch-all number needs the OS's own reason to be of use to the user.
         description += " (" + std::string(std::strerror(err)) + ")";
     }
-    throw RuntimeError(number, description, path);
+    throw RuntimeError(number, description, reported);
+}
+
+[[noreturn]] void RaiseErrno(int err, const std::string& path) {
+    RaiseErrno(err, path, path);
+}
+
+void InjectedFault(FileOp op, const std::string& path, int64_t position, int32_t size,
+                   const std::string& reported) {
+    if (const int err = InjectedErrno(op, path, position, size)) {
+        RaiseErrno(err, path, reported);
+    }
 }
 
 void InjectedFault(FileOp op, const std::string& path, int64_t position, int32_t size) {
-    if (const int err = InjectedErrno(op, path, position, size)) {
-        RaiseErrno(err, path);
-    }
+    InjectedFault(op, path, position, size, path);
 }
 
 int Fd(intptr_t handle) {
@@ -165,7 +175,7 @@ struct FileAccess {
         if (f.handle_ == File::kNoHandle) {
             throw RuntimeError(kErrBadFileNameOrNumber);
         }
-        InjectedFault(op, f.path_, f.position_, size);
+        InjectedFault(op, f.path_, f.position_, size, f.reported());
         int64_t done = 0;
         while (done < size) {
             const ssize_t n =
@@ -174,14 +184,14 @@ struct FileAccess {
                 if (errno == EINTR) {
                     continue;
                 }
-                RaiseErrno(errno, f.path_);
+                RaiseErrno(errno, f.path_, f.reported());
             }
             if (n == 0) {
                 if (op == FileOp::Read) {
                     throw RuntimeError(kErrInputPastEnd, ErrorDescription(kErrInputPastEnd),
-                                       f.path_);
+                                       f.reported());
                 }
-                RaiseErrno(ENOSPC, f.path_);
+                RaiseErrno(ENOSPC, f.path_, f.reported());
             }
             done += n;
         }
@@ -212,6 +222,7 @@ File File::OpenReplacing(const std::string& path) {
 File::File(File&& other) noexcept
     : handle_(other.handle_),
       path_(std::move(other.path_)),
+      reported_(std::move(other.reported_)),
       regular_(other.regular_),
       position_(other.position_),
       writeback_started_(other.writeback_started_),
@@ -227,6 +238,7 @@ File& File::operator=(File&& other) noexcept {
         }
         handle_ = other.handle_;
         path_ = std::move(other.path_);
+        reported_ = std::move(other.reported_);
         regular_ = other.regular_;
         position_ = other.position_;
         writeback_started_ = other.writeback_started_;
@@ -259,9 +271,18 @@ void File::StartWriteback() {
     }
 }
 
+void File::WaitForWriteback() {
+    if (handle_ != kNoHandle && regular_) {
+        ::sync_file_range(
+            Fd(handle_), 0, 0,
+            SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    }
+    writeback_waited_ = position_;
+}
+
 void File::PaceWriteback() {
     constexpr int64_t kWindow = int64_t{8} << 20;     // handed to writeback at a time
-    constexpr int64_t kInFlight = int64_t{64} << 20;  // may be on its way at once
+    constexpr int64_t kInFlight = int64_t{32} << 20;  // may be on its way at once
     if (!regular_ || position_ - writeback_started_ < kWindow) {
         return;
     }
@@ -294,7 +315,7 @@ void File::Sync() {
         }
     }
     if (sync_error_ != 0) {
-        RaiseErrno(sync_error_, path_);
+        RaiseErrno(sync_error_, path_, reported());
     }
 }
 
@@ -306,7 +327,7 @@ void File::Close() {
     handle_ = kNoHandle;
     // Linux releases the descriptor even when close reports an error; never close it twice.
     if (::close(fd) != 0 && errno != EINTR) {
-        RaiseErrno(errno, path_);
+        RaiseErrno(errno, path_, reported());
     }
 }
 

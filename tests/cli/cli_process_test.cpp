@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "support/child_process.h"
 #include "support/series.h"
@@ -21,6 +22,15 @@ namespace fs = std::filesystem;
 
 class CommandLineProcess : public testing::Test {
   protected:
+    using Snapshot = std::set<std::string>;
+    // The names in the folder, hidden ones included.
+    Snapshot TakeNames() const {
+        Snapshot names;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
     ChildResult Run(const std::vector<std::string>& args, ChildOptions options = {}) {
         options.folder = dir.path();
         ChildResult result = RunChild(TESSAREL_PROGRAM, args, options);
@@ -237,10 +247,16 @@ TEST_F(CommandLineProcess, AKilledSplitNeverLeavesASeriesThatPassesAsAnotherFile
     WriteBytes(dir / "older", older);
     WriteBytes(dir / "newer", newer);
     auto is = [](const char* name) { return [name](const std::string& n) { return n == name; }; };
+    auto temporary_of = [](const char* name) {
+        return [name](const std::string& n) {
+            return n.rfind("." + std::string(name) + ".tessarel-", 0) == 0;
+        };
+    };
     const Moment moments[] = {
         {"as the first piece is opened", IN_CREATE, IsOurTemporary, 1},
-        {"between later pieces", IN_MODIFY, is("s.m03"), 1},
-        {"during the final flush", IN_CLOSE_WRITE, is("s.m01"), 1},
+        {"between later pieces", IN_MODIFY, temporary_of("s.m03"), 1},
+        {"during the final flush", IN_CLOSE_WRITE, temporary_of("s.m01"), 1},
+        {"as the later pieces take their names", IN_MOVED_TO, is("s.m02"), 1},
         {"as the first piece is put in place", IN_MOVED_TO, is("s.m00"), 1},
     };
     for (const Moment& m : moments) {
@@ -281,6 +297,41 @@ TEST_F(CommandLineProcess, TheStandardToolChecksTheSeriesAndTheJoinedFile) {
     r = RunChild("/usr/bin/sha256sum", {"-c", list}, here);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4) << r.out;
+}
+
+// SIGINT, SIGTERM and SIGHUP stop an operation as Cancel does: what it wrote is removed, older
+// files stay as they were, and it says so with the signal's status.
+TEST_F(CommandLineProcess, ASignalStopsCleanlyWithItsStatus) {
+    const auto file = Pattern(size_t{24} << 20, 9);
+    WriteBytes(dir / "src", file);
+    ASSERT_EQ(Run({"split", "--size", "3000000", "src", "s"}).status, 0);
+    const std::vector<uint8_t> old = {1, 2, 3};
+    const std::pair<int, int> signals[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}};
+    for (const auto& [signal, status] : signals) {
+        SCOPED_TRACE(signal);
+        WriteBytes(dir / "out", old);
+        for (const bool split : {false, true}) {
+            const Snapshot before = TakeNames();
+            const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+            ::inotify_add_watch(watch, dir.path().c_str(), IN_MODIFY);
+            const std::vector<std::string> args =
+                split ? std::vector<std::string>{"split", "--yes", "--size", "3000000", "src", "s"}
+                      : std::vector<std::string>{"join", "--yes", "s.m00", "out"};
+            const pid_t pid = StartChild(TESSAREL_PROGRAM, args, dir.path(), dir / "err.txt");
+            EXPECT_TRUE(WaitForEvent(watch, IN_MODIFY, IsOurTemporary, 3));
+            const int ended = EndChild(pid, signal);
+            ::close(watch);
+            const auto err = ReadBytes(dir / "err.txt");
+            fs::remove(dir / "err.txt");
+            EXPECT_EQ(ended, status) << std::string(err.begin(), err.end());
+            EXPECT_NE(std::string(err.begin(), err.end()).find("stopped; nothing was changed"),
+                      std::string::npos);
+            EXPECT_EQ(TakeNames(), before) << "something was left behind";
+            EXPECT_EQ(ReadBytes(dir / "out"), old);
+        }
+    }
+    EXPECT_EQ(Run({"join", "--yes", "s.m00", "back"}).status, 0) << "the series is as it was";
+    EXPECT_EQ(ReadBytes(dir / "back"), file);
 }
 
 }  // namespace

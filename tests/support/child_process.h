@@ -146,7 +146,7 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
 // Starts a program with its standard streams on the null device, for a test that ends it
 // itself; EndChild then kills it by its own pid (if it still runs) and reaps it.
 inline pid_t StartChild(const std::string& program, const std::vector<std::string>& args,
-                        const std::string& folder) {
+                        const std::string& folder, const std::string& err_file = "") {
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(folder.c_str()) != 0) {
@@ -155,7 +155,9 @@ inline pid_t StartChild(const std::string& program, const std::vector<std::strin
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, STDIN_FILENO);
         ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
+        ::dup2(
+            err_file.empty() ? null : ::open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+            STDERR_FILENO);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args) {
@@ -168,12 +170,24 @@ inline pid_t StartChild(const std::string& program, const std::vector<std::strin
     return pid;
 }
 
-inline void EndChild(pid_t pid, int signal = SIGKILL) {
-    if (pid > 0) {
-        ::kill(pid, signal);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+// Sends signal to the child, and returns its exit status once it ends (-1 when the signal
+// ended it); a child that outlives the deadline is killed.
+inline int EndChild(pid_t pid, int signal = SIGKILL, int deadline_ms = 20000) {
+    if (pid <= 0) {
+        return -1;
     }
+    ::kill(pid, signal);
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline_ms);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        ::usleep(2000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace tessarel

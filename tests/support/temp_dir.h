@@ -61,6 +61,17 @@ inline std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1) {
     return bytes;
 }
 
+// True when path is the file name, or the temporary file the program writes it under first.
+inline bool IsFileOrItsTemporary(const std::string& path, const std::string& name) {
+    if (path == name) {
+        return true;
+    }
+    const std::filesystem::path p(path);
+    const std::filesystem::path n(name);
+    return p.parent_path() == n.parent_path() &&
+           p.filename().string().rfind("." + n.filename().string() + ".tessarel-", 0) == 0;
+}
+
 inline bool RunningAsRoot() {
     return ::geteuid() == 0;
 }

@@ -652,23 +652,31 @@ TEST_F(FaultSuite, PieceNamesBeyondTheFileSystemsLimitAreIllegal) {
 // A re-split onto an older series of the same length that stops part-way (a later piece that
 // cannot be written) must not leave a series that passes as either: the old first piece went
 // before any new piece was written, and the new one is never put in place.
-TEST_F(FaultSuite, AReSplitThatStopsPartWayLeavesNoSeriesThatPassesAsWhole) {
-    WriteBytes(dir / "old.bin", Pattern(500, 1));
+// Fails every write of one file (or of the temporary file it is written under) as a device
+// that no longer answers.
+Fault FailWritesOf(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+    const auto* name = static_cast<const std::string*>(context);
+    return op == FileOp::Write && IsFileOrItsTemporary(path, *name) ? Fault::kDeviceIo
+                                                                    : Fault::kNone;
+}
+
+// A re-split onto an older series of the same length that stops part-way leaves the older
+// series exactly as it was: nothing of the new one takes a name before all of it is written.
+TEST_F(FaultSuite, AReSplitThatStopsPartWayLeavesTheOlderSeriesAsItWas) {
     WriteBytes(dir / "new.bin", Pattern(500, 2));
     WriteSeries(dir / "doc", Pattern(500, 1), 100);  // six pieces
-    RefuseAccess refused(RefuseAccess::kWriting, dir / "doc.m02");
+    const Snapshot before = Take(dir.path());
+    const std::string third = dir / "doc.m02";
+    SetFileFaultHook(FailWritesOf, const_cast<std::string*>(&third));
     box = ScriptedMessageBox{kAnswerOk, kAnswerOk, kAnswerOk, kAnswerOk};
     SplitRequest(dir / "new.bin", dir / "doc", 100);
     Go();
-    ASSERT_EQ(Prompts().size(), 4u);
-    EXPECT_EQ(Prompts()[1], OverwritePrompt("doc.m00", 5)) << "every piece to replace is counted";
-    EXPECT_EQ(Prompts()[2], "Error #  75\rPath/File access error (Permission denied)");
-    EXPECT_EQ(Prompts()[3], kFailedMessage);
-    EXPECT_FALSE(fs::exists(dir / "doc.m00"));
-    EXPECT_FALSE(fs::exists(dir / "doc.m01")) << "what this split wrote is removed";
-    box = ScriptedMessageBox{kAnswerOk};
-    JoinRequest(dir / "doc.m00", dir / "back");
-    EXPECT_TRUE(Go().empty());
+    SetFileFaultHook(nullptr, nullptr);
+    EXPECT_EQ(Prompts(),
+              (std::vector<std::string>{" Will split into  6 files.", OverwritePrompt("doc.m00", 5),
+                                        "Internal disk error.", kFailedMessage}))
+        << "every piece to replace is counted";
+    EXPECT_EQ(Take(dir.path()), before);
 }
 
 // Later pieces of that name are replaced only when the user agreed, the first of them named.

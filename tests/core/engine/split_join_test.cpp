@@ -179,8 +179,9 @@ struct NotReady {
 Fault NotReadyHook(FileOp op, const std::string& path, int64_t position, int32_t size,
                    void* context) {
     auto* fault = static_cast<NotReady*>(context);
-    if (op != FileOp::Write || path != fault->piece || fault->failures_left == 0 ||
-        position > fault->position || position + size <= fault->position) {
+    if (op != FileOp::Write || !IsFileOrItsTemporary(path, fault->piece) ||
+        fault->failures_left == 0 || position > fault->position ||
+        position + size <= fault->position) {
         return Fault::kNone;
     }
     if (position == fault->position) {
