@@ -7,6 +7,7 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
           libgtest-dev libgmock-dev libssl-dev fonts-urw-base35 tex-gyre fonts-dejavu-core clang
           libclang-rt-14-dev
+          python3-fusepy fuse
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace
           # what a desktop machine has: the installed program must pass with them there too
           dbus-x11 at-spi2-core)

@@ -309,6 +309,11 @@ bool GoRequest::ClearTheWay(const std::string& destination,
         probe = CreateTemporaryBeside(destination);
         name = probe.path();
     });
+    // Gone again whatever comes next, a stop included.
+    struct Removal {
+        const std::string& name;
+        ~Removal() { RemoveQuietly(name); }
+    } removal{name};
     Do([&] { probe.Close(); });
     Do([&] { DeleteFile(name); });
     return true;

@@ -85,6 +85,13 @@ Notice QuitQuestion() {
     return {MsgKind::kQuit, kQuitPrompt, kStyleYesNo, "Quit?"};
 }
 
+Notice StopQuestion() {
+    return {MsgKind::kStop,
+            "Stop now? What has been written so far is removed, and your files stay as they "
+            "were.",
+            kStyleYesNo, "Stop?"};
+}
+
 Notice UnusableListQuestion(const std::string& list_name, const std::string& reason) {
     return {MsgKind::kChecksumList,
             "The checksum list " + list_name + " cannot be used: " + reason + "." + "\r\n" +

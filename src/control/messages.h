@@ -41,6 +41,8 @@ std::string OverwritePrompt(const std::string& name, int64_t more = 0);
 // A name the request would write is taken by something that is not an ordinary file.
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind);
 Notice QuitQuestion();
+// Cancel pressed while an operation runs.
+Notice StopQuestion();
 
 // The series' checksum list cannot be read or is not one of ours: join without it?
 Notice UnusableListQuestion(const std::string& list_name, const std::string& reason);

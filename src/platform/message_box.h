@@ -61,6 +61,7 @@ enum class MsgKind {
     kDriveNotReady,  // no disk in the drive: try again?
     kErrorReport,    // an error no table knows: "Error # n"
     kQuit,           // leave the program?
+    kStop,           // stop the operation that runs?
     kInformation,    // anything else that is only said
 };
 

@@ -20,6 +20,7 @@
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
 #include "ui/main/operation_guard.h"
+#include "ui/main/operation_runner.h"
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
 #include "ui/platform/geometry.h"
@@ -69,12 +70,15 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     msg_ = message_box;
     dlgFile_ = std::make_unique<QtFileDialog>(this);
     beep_ = [] { QApplication::beep(); };
-    guard_ = new OperationGuard(this);
     setWindowTitle("Tessarel");
     setWindowIcon(QIcon(":/tessarel.xpm"));
     setFixedSize(Px(kClientWidth), Px(kClientHeight));
     setAcceptDrops(true);  // a file dropped on the window is set up as if opened
     BuildControls();
+    guard_ = new OperationGuard(
+        cmdCancel, [this] { cmdCancel_Click(); }, this);
+    runner_ = new OperationRunner(*this, *msg_, this);
+    connect(runner_, &OperationRunner::finished, this, &MainWindow::RequestEnded);
     SetTabOrder();
     Form_Load();
 }
@@ -109,7 +113,9 @@ void MainWindow::Form_Unload(int& Cancel) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (operating()) {
-        event->ignore();  // the operation must finish or be given up first
+        // The close box stops the operation, as Cancel does; the window stays.
+        event->ignore();
+        cmdCancel_Click();
         return;
     }
     int cancel = 0;
@@ -175,9 +181,44 @@ void MainWindow::cmdHelp_Click() {
 
 void MainWindow::cmdGo_Click() {
     go_pending_ = false;
+    if (operating()) {
+        return;  // one request at a time, however Go was pressed
+    }
     WindowForm form(*this);
-    tessarel::cmdGo_Click(form, *this, *msg_);
+    std::optional<Request> request = ReadGoForm(form, *msg_);
+    if (!request) {
+        ++go_requests_done_;
+        return;
+    }
+    if (auto* split = std::get_if<SplitRequest>(&*request)) {
+        // Told on the operation's thread; the field is the window's.
+        split->first_piece_settled = [this](const std::string& name) {
+            QMetaObject::invokeMethod(
+                this, [this, name] { txtSave->setText(PathToQt(name)); }, Qt::QueuedConnection);
+        };
+    }
+    guard_->Begin();
+    runner_->Start(std::move(*request));
+}
+
+void MainWindow::RequestEnded() {
+    guard_->End();
     ++go_requests_done_;
+}
+
+void MainWindow::cmdCancel_Click() {
+    if (!operating() || asking_to_stop_) {
+        return;
+    }
+    // The copy waits while the question is up, so nothing else is asked meanwhile.
+    asking_to_stop_ = true;
+    runner_->Pause();
+    if (msg_->Show(StopQuestion()) == kAnswerYes) {
+        runner_->Stop();
+    } else {
+        runner_->Resume();
+    }
+    asking_to_stop_ = false;
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -215,19 +256,37 @@ void MainWindow::ShowOperating() {
     lblTotal->setVisible(true);
     anmFileCopy->setVisible(true);
     fraControls->setVisible(false);
+    cmdCancel->setVisible(true);
+    cmdCancel->raise();
+    cmdCancel->setFocus();
     anmFileCopy->play();
+    time_left_ = TimeLeft();
+    operation_clock_.start();
 }
 
 void MainWindow::ShowPiece(int64_t k) {
     lblDone->setText(QString::number(k));
     lblDone->adjustSize();
     repaint();
-    guard_->Pump();
 }
 
 void MainWindow::SetProgress(float percent) {
     pgbDone->setValue(static_cast<int>(percent));
-    guard_->Pump();
+}
+
+void MainWindow::ShowBytes(int64_t done, int64_t total) {
+    if (!operation_clock_.isValid()) {
+        operation_clock_.start();
+    }
+    time_left_.Update(done, total, static_cast<double>(operation_clock_.elapsed()) / 1000.0);
+    // Where it fits without moving a control: the bar's tip, and what a screen reader says of it.
+    const QString text =
+        QString("Piece %1 of %2, %3%")
+            .arg(lblDone->text(), lblTotal->text())
+            .arg(pgbDone->value()) +
+        (time_left_.Text().empty() ? QString() : ", " + QString::fromStdString(time_left_.Text()));
+    pgbDone->setToolTip(text);
+    pgbDone->setAccessibleDescription(text);
 }
 
 void MainWindow::ShowIdle() {
@@ -236,19 +295,15 @@ void MainWindow::ShowIdle() {
     lblDone->setVisible(false);
     Line3->setVisible(false);
     lblTotal->setVisible(false);
+    cmdCancel->setVisible(false);
     fraControls->setVisible(true);
-}
-
-void MainWindow::BeginOperation() {
-    guard_->Begin();
-}
-
-void MainWindow::EndOperation() {
-    guard_->End();
+    pgbDone->setToolTip(QString());
+    pgbDone->setAccessibleDescription(QString());
+    operation_clock_.invalidate();
 }
 
 bool MainWindow::operating() const {
-    return guard_->active();
+    return runner_->running();
 }
 
 void MainWindow::optSplit_Click() {

@@ -5,7 +5,10 @@
 #include <QWidget>
 #include <memory>
 
+#include <QElapsedTimer>
 #include <functional>
+
+#include "control/time_left.h"
 
 #include "engine/progress_display.h"
 #include "engine/split_join.h"
@@ -23,6 +26,7 @@ namespace tessarel {
 
 class AnimationControl;
 class OperationGuard;
+class OperationRunner;
 enum class FileRole;
 class FrameControl;
 class LineControl;
@@ -35,14 +39,15 @@ class MainWindow : public QWidget, public ProgressDisplay {
     explicit MainWindow(MessageBox* message_box = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // ProgressDisplay
+    // ProgressDisplay, on the window's thread (the operation's own thread reaches it through
+    // the runner).
     void ShowTotal(int64_t count) override;
     void ShowOperating() override;
     void ShowPiece(int64_t k) override;
     void SetProgress(float percent) override;
+    void ShowBytes(int64_t done, int64_t total) override;
     void ShowIdle() override;
-    void BeginOperation() override;
-    void EndOperation() override;
+    // True from Go until its request has ended: the window takes no input but Cancel.
     bool operating() const;
     // How many Go requests have run to their end; Go runs from the event loop after its click.
     int go_requests_done() const { return go_requests_done_; }
@@ -90,6 +95,8 @@ class MainWindow : public QWidget, public ProgressDisplay {
     QLabel* lblTotal;
     QLabel* lblDone;
     QLabel* lblTitle;
+    // Stands in the bottom row's place while an operation runs.
+    QPushButton* cmdCancel;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,6 +112,9 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void Form_Unload(int& Cancel);
     void cmdExit_Click();
     void cmdGo_Click();
+    void cmdCancel_Click();
+    // The request Go started has ended.
+    void RequestEnded();
     void cmdAbout_Click();
     void cmdHelp_Click();
     void cmdOpen_Click();
@@ -126,6 +136,10 @@ class MainWindow : public QWidget, public ProgressDisplay {
     std::unique_ptr<FileDialog> dlgFile_;
     std::function<void()> beep_;
     OperationGuard* guard_;
+    OperationRunner* runner_;
+    bool asking_to_stop_ = false;
+    TimeLeft time_left_;
+    QElapsedTimer operation_clock_;
     int go_requests_done_ = 0;
     bool go_pending_ = false;  // Go was pressed and its request has not started yet
     QMetaObject::Connection focus_watch_;

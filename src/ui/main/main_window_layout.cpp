@@ -52,6 +52,12 @@ void MainWindow::BuildControls() {
     cmdExit->setToolTip("Exit");
     cmdHelp->setToolTip("Help");
     cmdAbout->setToolTip("About");
+    // Where Help stands in the row, which an operation hides: over the clip's middle, clear of
+    // its two pictures.
+    cmdCancel =
+        PlaceTwips(new QPushButton("Cancel", this), 300 + 1245, 3360 + 60, 1185, 375, &b975demi);
+    cmdCancel->setAccessibleName("Cancel");
+    cmdCancel->setVisible(false);
 
     pgbDone = PlaceTwips(new QProgressBar(this), 75, 4080, 4305, 405);
     pgbDone->setRange(0, 100);
@@ -160,6 +166,7 @@ void MainWindow::BuildControls() {
         }
     });
     connect(cmdAbout, &QPushButton::clicked, this, &MainWindow::cmdAbout_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &MainWindow::cmdCancel_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &MainWindow::cmdHelp_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &MainWindow::cmdOpen_Click);
     connect(cmdSave, &QPushButton::clicked, this, &MainWindow::cmdSave_Click);

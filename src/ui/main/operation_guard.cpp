@@ -2,13 +2,14 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QWidget>
 
 namespace tessarel {
 
 void OperationGuard::Begin() {
     active_ = true;
     qApp->installEventFilter(this);
-    since_pump_.start();
 }
 
 void OperationGuard::End() {
@@ -16,20 +17,19 @@ void OperationGuard::End() {
     active_ = false;
 }
 
-void OperationGuard::Pump() {
-    constexpr int kPumpIntervalMs = 40;
-    if (active_ && since_pump_.elapsed() >= kPumpIntervalMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        since_pump_.restart();
-    }
-}
-
 bool OperationGuard::eventFilter(QObject* watched, QEvent* event) {
-    // Only a message box the operation itself shows takes input.
-    if (active_ && event->isInputEvent() && !QApplication::activeModalWidget()) {
-        return true;
+    // A message box shown for the operation (or for stopping it) takes its input as usual.
+    if (!active_ || !event->isInputEvent() || QApplication::activeModalWidget()) {
+        return QObject::eventFilter(watched, event);
     }
-    return QObject::eventFilter(watched, event);
+    if (watched == cancel_ && cancel_->isVisible()) {
+        return QObject::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        escape_();
+    }
+    return true;
 }
 
 }  // namespace tessarel

@@ -1,30 +1,29 @@
-// Keeps a window alive but untouchable while an operation runs on the UI thread: input is
-// dropped, not kept for later, and pending paint and timer events are let through now and then
-// so the clip and the bar move.
+// Keeps a window untouchable while an operation runs: input is dropped, not kept for later, but
+// for the one way out (the Cancel button, and Escape, which asks to stop) and for the message
+// boxes the operation itself shows.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
+#include <functional>
 
 namespace tessarel {
 
 class OperationGuard : public QObject {
   public:
-    explicit OperationGuard(QObject* parent = nullptr) : QObject(parent) {}
+    OperationGuard(QWidget* cancel, std::function<void()> escape, QObject* parent = nullptr)
+        : QObject(parent), cancel_(cancel), escape_(std::move(escape)) {}
 
     void Begin();
     void End();
     bool active() const { return active_; }
-    // Lets pending events through, at most once per interval: smooth enough for the clip,
-    // cheap for the copy.
-    void Pump();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     bool active_ = false;
-    QElapsedTimer since_pump_;
+    QWidget* cancel_;
+    std::function<void()> escape_;
 };
 
 }  // namespace tessarel

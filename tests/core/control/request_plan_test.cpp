@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "control/go_command.h"
+#include "control/time_left.h"
 #include "platform/runtime_error.h"
 #include "support/error_of.h"
 #include "support/fake_form.h"
@@ -138,6 +139,25 @@ TEST(GoCommand, AnExistingDestinationIsAskedAboutAndCancelKeepsIt) {
     EXPECT_EQ(display.total, "11");
     EXPECT_EQ(ReadBytes(dir / "s.m00"), Pattern(5, 3));
     EXPECT_EQ(display.begun, 0) << "the engine ran";
+}
+
+// The rate is smoothed over seconds, so a burst or a stall of the disk does not make the time
+// left jump; nothing is said before there is anything to say.
+TEST(TimeLeft, SmoothedRateAndTheTimeThatFollowsFromIt) {
+    TimeLeft left;
+    left.Update(0, 1000000000, 0.0);
+    EXPECT_EQ(left.Text(), "");
+    for (int s = 1; s <= 10; ++s) {
+        left.Update(int64_t{s} * 50000000, 1000000000, s);  // 50 MB/s
+    }
+    EXPECT_EQ(left.Text(), "50 MB/s, 0:10 left");
+    left.Update(int64_t{10} * 50000000 + 200000000, 1000000000, 10.5);  // a burst into the cache
+    EXPECT_LT(left.rate(), 150e6) << "one burst must not set the rate";
+    EXPECT_GT(left.rate(), 50e6);
+    TimeLeft hours;
+    hours.Update(0, int64_t{10} << 30, 0);
+    hours.Update(1000000, int64_t{10} << 30, 1);
+    EXPECT_EQ(hours.Text(), "1 MB/s, 2:58:57 left");
 }
 
 }  // namespace

@@ -1,0 +1,10 @@
+// What a thread that does the long work tells the system about itself.
+#pragma once
+
+namespace tessarel {
+
+// The calling thread (and the threads it starts later) gives way to the window's thread: the
+// copy and the hashing may wait a moment, the window answering the user may not.
+void GiveWayToTheWindow();
+
+}  // namespace tessarel
