@@ -8,6 +8,8 @@ PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommo
           libgtest-dev libgmock-dev libssl-dev fonts-urw-base35 tex-gyre fonts-dejavu-core clang
           libclang-rt-14-dev
           python3-fusepy fuse
+          # the Windows build, and its tests under wine
+          g++-mingw-w64-x86-64-posix wine64 googletest zip unzip
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace
           # what a desktop machine has: the installed program must pass with them there too
           dbus-x11 at-spi2-core)
@@ -28,6 +30,21 @@ install_missing() {
     fi
 }
 
+# The Windows program and its tests, cross-built with mingw-w64 and run under wine (in a wine
+# prefix of the build's own); then its portable zip, and the program once from the unpacked zip.
+windows() {
+    build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTESSAREL_UI=OFF \
+        -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON \
+        -DTESSAREL_LINUX_PROGRAM="$PWD/build/bin/tessarel"
+    export WINEPREFIX="$PWD/build-win/wineprefix" WINEDEBUG=-all
+    [ -d "$WINEPREFIX" ] || timeout 300 /usr/lib/wine/wine64 wineboot --init
+    (cd build-win && ctest --output-on-failure)
+    (cd build-win && cpack -G ZIP >/dev/null)
+    rm -rf build-win/unpacked
+    unzip -q build-win/tessarel-*-windows-x64.zip -d build-win/unpacked
+    timeout 120 /usr/lib/wine/wine64 build-win/unpacked/tessarel-*/tessarel.exe --version
+}
+
 build() {
     local dir=$1; shift
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
@@ -42,7 +59,8 @@ run)
     ;;
 test)
     # Every test, then the core and engine tests again under AddressSanitizer and
-    # UndefinedBehaviorSanitizer, then a bounded run of each fuzz target.
+    # UndefinedBehaviorSanitizer, then a bounded run of each fuzz target, then the Windows
+    # build's tests under wine.
     install_missing
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_WERROR=ON
     (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
@@ -52,6 +70,7 @@ test)
     build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_UI=OFF -DTESSAREL_FUZZ=ON \
         -DTESSAREL_WERROR=ON -DCMAKE_CXX_COMPILER=clang++
     (cd build-fuzz && ctest --output-on-failure -j"$(nproc)" -L fuzz)
+    windows
     ;;
 *)
     echo "usage: $0 run|test" >&2

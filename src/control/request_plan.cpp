@@ -135,6 +135,11 @@ std::optional<Notice> CheckFileNamed(const std::string& path) {
 }
 
 std::optional<Notice> CheckReplaceable(const std::string& path) {
+    if (!IsLegalName(NameOf(path))) {
+        // A name the system keeps for itself (CON, NUL.m00, a?b on Windows) is refused as the
+        // file layer would refuse it, before anything is written.
+        throw RuntimeError(kErrBadFileName, ErrorDescription(kErrBadFileName), path);
+    }
     const PathInfo info = InfoOf(path, false);
     if (info.exists() && !info.regular()) {
         return Refusal(NotOrdinaryMessage(NameOf(path), info.kind));

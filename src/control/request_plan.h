@@ -69,7 +69,8 @@ using SameFileTest = std::function<bool(const std::string&, const std::string&)>
 std::optional<Notice> CheckFileNamed(const std::string& path);
 
 // Only ordinary files are replaced: a folder, a link (dangling or not), a device, a pipe or a
-// socket at a name the request would write is refused, by name, before anything is written.
+// socket at a name the request would write is refused, by name, before anything is written. A
+// name this system does not allow raises the bad-file-name error (64).
 std::optional<Notice> CheckReplaceable(const std::string& path);
 
 // The names of pieces 1 to count of the series that are taken already.

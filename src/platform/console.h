@@ -1,6 +1,9 @@
 // The process's standard streams as the command line meets them.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace tessarel {
 
 enum class Stream { kInput, kOutput, kError };
@@ -21,5 +24,10 @@ int StopStatus(int signal);
 // null device, so that no file the program opens later takes its number and receives what was
 // meant for the stream.
 void OpenMissingStandardStreams();
+
+#ifdef _WIN32
+// The program's arguments as UTF-8, from the UTF-16 ones Windows gives (wmain).
+std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv);
+#endif
 
 }  // namespace tessarel

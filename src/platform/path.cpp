@@ -90,6 +90,38 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
 }
 
+bool IsLegalName(const std::string& name) {
+#ifdef _WIN32
+    if (name.empty() || name.back() == '.' || name.back() == ' ') {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 32 ||
+            std::string("<>:\"|?*\\/").find(c) != std::string::npos) {
+            return false;
+        }
+    }
+    // A device's name before the first dot, whatever follows, in any letter case.
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.pop_back();
+    }
+    for (char& c : stem) {
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
+        return false;
+    }
+    if (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+        stem[3] >= '1' && stem[3] <= '9') {
+        return false;
+    }
+    return true;
+#else
+    return !name.empty() && name.find('\0') == std::string::npos;
+#endif
+}
+
 std::string InFolderForm(const std::string& path) {
     if (LastSeparator(path) != std::string::npos || RootLength(path) > 0) {
         return path;

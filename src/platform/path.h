@@ -24,6 +24,11 @@ bool IsAbsolute(const std::string& path);
 // name in folder, with one separator between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// True when name may be a file's name here. On Windows not: the names it keeps for devices
+// (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with any extension), the characters it forbids
+// (<>:"|?* and control characters), nor a trailing dot or blank.
+bool IsLegalName(const std::string& name);
+
 // A path as the request rules want it: a name without a folder is taken in the current one.
 std::string InFolderForm(const std::string& path);
 

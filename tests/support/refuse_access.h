@@ -21,7 +21,7 @@ class RefuseAccess {
 
     RefuseAccess(Kind kind, const std::string& path) : kind_(kind), path_(path) {
         namespace fs = std::filesystem;
-        if (RunningAsRoot()) {
+        if (UseHook()) {
             SetFileFaultHook(&RefuseAccess::Hook, this);
         } else {
             fs::permissions(path_, kind_ == kWritingIn
@@ -32,7 +32,7 @@ class RefuseAccess {
     }
     ~RefuseAccess() {
         namespace fs = std::filesystem;
-        if (RunningAsRoot()) {
+        if (UseHook()) {
             SetFileFaultHook(nullptr, nullptr);
         } else {
             fs::permissions(path_, fs::perms::owner_all);  // so the folder can be cleaned up
@@ -42,6 +42,14 @@ class RefuseAccess {
     RefuseAccess& operator=(const RefuseAccess&) = delete;
 
   private:
+    // No file mode stops root; Windows permissions are not file modes.
+    static bool UseHook() {
+#ifdef _WIN32
+        return true;
+#else
+        return RunningAsRoot();
+#endif
+    }
     static Fault Hook(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
         const auto* self = static_cast<const RefuseAccess*>(context);
         const bool refused = self->kind_ == kReading ? op == FileOp::OpenRead && path == self->path_

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,39 +18,57 @@ namespace tessarel {
 class TempDir {
   public:
     TempDir() {
+#ifdef _WIN32
+        // Paths are UTF-8 inside the program, on Windows too.
+        std::random_device random;
+        for (;;) {
+            const auto folder =
+                std::filesystem::temp_directory_path() / ("tessarel-" + std::to_string(random()));
+            if (std::filesystem::create_directory(folder)) {
+                path_ = folder.u8string();
+                break;
+            }
+        }
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "tessarel-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) {
             ADD_FAILURE() << "mkdtemp failed";
         }
         path_ = pattern;
+#endif
     }
     ~TempDir() {
         std::error_code ignored;
         // Give back write permission a test may have taken away, so everything can go.
-        for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+        const auto folder = std::filesystem::u8path(path_);
+        for (auto& entry : std::filesystem::recursive_directory_iterator(folder, ignored)) {
             std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::add, ignored);
         }
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(folder, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const {
+        return path_ + "/" + name;
+    }
+    const std::string& path() const {
+        return path_;
+    }
 
   private:
     std::string path_;
 };
 
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -73,7 +95,11 @@ inline bool IsFileOrItsTemporary(const std::string& path, const std::string& nam
 }
 
 inline bool RunningAsRoot() {
+#ifdef _WIN32
+    return false;
+#else
     return ::geteuid() == 0;
+#endif
 }
 
 }  // namespace tessarel

@@ -45,7 +45,11 @@ TEST(CommandLineArguments, TheWindowOpensOnItsFirstArgumentMadeAbsolute) {
     EXPECT_EQ(FileToOpen({}, "/home/u"), "");
     EXPECT_EQ(FileToOpen({"movie.avi"}, "/home/u"), "/home/u/movie.avi");
     EXPECT_EQ(FileToOpen({"./split"}, "/home/u"), "/home/u/./split");
+#ifdef _WIN32
+    EXPECT_EQ(FileToOpen({"D:\\media\\s.m03", "more"}, "C:\\u"), "D:\\media\\s.m03");
+#else
     EXPECT_EQ(FileToOpen({"/media/s.m03", "more"}, "/home/u"), "/media/s.m03");
+#endif
     EXPECT_EQ(FileToOpen({"--", "-x"}, "/home/u"), "/home/u/-x");
 }
 
@@ -233,8 +237,7 @@ TEST_F(CommandLineRun, ACheckReadsEveryPieceAndNamesWhatFollowsTheSeries) {
         RefuseAccess refused(RefuseAccess::kReading, dir / "s.m03");
         EXPECT_EQ(Run({"check", dir / "s.m00"}), kExitFailed);
     }
-    EXPECT_NE(out.find(dir / "s.m03: cannot be read: Path/File access error (Permission denied)\n"),
-              std::string::npos)
+    EXPECT_NE(out.find(dir / "s.m03: cannot be read: Path/File access error ("), std::string::npos)
         << out;
     EXPECT_NE(out.find(dir / "s.m11: is not part of this series\n" +
                        dir / "s.m12: is not part of this series\n"),

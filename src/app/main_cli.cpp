@@ -1,0 +1,37 @@
+// The program without a window: the command line alone (the Windows console program, or a build
+// made without Qt). Without a command it says how it is used.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "platform/console.h"
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
+    tessarel::OpenMissingStandardStreams();
+    if (!tessarel::IsCommandLineRun(args)) {
+        std::fprintf(stderr, "tessarel: this build has no window; give it a command\n%s",
+                     tessarel::kUsageText);
+        return tessarel::kExitUsage;
+    }
+    tessarel::CatchStopSignals();
+    tessarel::TerminalIo io;
+    io.interactive = tessarel::IsTerminal(tessarel::Stream::kInput) &&
+                     tessarel::IsTerminal(tessarel::Stream::kError);
+    return tessarel::RunCommandLine(args, io, stdout,
+                                    tessarel::IsTerminal(tessarel::Stream::kError));
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    return Run(tessarel::Utf8Arguments(argc, argv));
+}
+#else
+int main(int argc, char** argv) {
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

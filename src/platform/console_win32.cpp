@@ -1,0 +1,76 @@
+#include <windows.h>
+
+#include <io.h>
+
+#include "platform/console.h"
+#include "platform/wide.h"
+
+namespace tessarel {
+namespace {
+
+volatile LONG stop_signal = 0;
+
+// The console's events as the POSIX signals that mean the same to the program.
+BOOL WINAPI NoteStop(DWORD event) {
+    LONG signal = 0;
+    switch (event) {
+        case CTRL_C_EVENT:
+            signal = 2;  // SIGINT
+            break;
+        case CTRL_BREAK_EVENT:
+            signal = 15;  // SIGTERM
+            break;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            signal = 1;  // SIGHUP
+            break;
+        default:
+            return FALSE;
+    }
+    ::InterlockedCompareExchange(&stop_signal, signal, 0);
+    return TRUE;
+}
+
+DWORD StandardHandle(Stream stream) {
+    return stream == Stream::kInput    ? STD_INPUT_HANDLE
+           : stream == Stream::kOutput ? STD_OUTPUT_HANDLE
+                                       : STD_ERROR_HANDLE;
+}
+
+}  // namespace
+
+bool IsTerminal(Stream stream) {
+    const HANDLE handle = ::GetStdHandle(StandardHandle(stream));
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           ::GetFileType(handle) == FILE_TYPE_CHAR && ::GetConsoleMode(handle, &mode);
+}
+
+void CatchStopSignals() {
+    ::SetConsoleCtrlHandler(NoteStop, TRUE);
+}
+
+int StopSignal() {
+    return static_cast<int>(stop_signal);
+}
+
+int StopStatus(int signal) {
+    return 128 + signal;
+}
+
+void OpenMissingStandardStreams() {
+    // The console shows every script when it is told the program writes UTF-8.
+    ::SetConsoleOutputCP(CP_UTF8);
+    ::SetConsoleCP(CP_UTF8);
+}
+
+std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(Narrow(argv[i], wcslen(argv[i])));
+    }
+    return args;
+}
+
+}  // namespace tessarel

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The Windows program's command line under wine, as a Windows user would use it: names in several
+# scripts, a name Windows keeps for itself, a missing and a damaged piece, the exit statuses; and a
+# series split on Linux joins byte-exact under wine, and the other way round.
+#   command_line_test.sh TESSAREL_EXE [LINUX_TESSAREL]
+set -uo pipefail
+exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+linux=${2:-}
+export WINEDEBUG=-all
+wine=${WINE:-/usr/lib/wine/wine64}
+export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$exe")/.." && pwd)/wineprefix}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+# Runs the program under wine in the work folder, with a deadline; stdout and stderr go to
+# out.txt and err.txt (line ends as a Linux tool writes them), the status is returned.
+run() {
+    (cd "$work/$folder" && timeout 120 "$wine" "$exe" "$@" >"$work/out.raw" 2>"$work/err.raw")
+    local status=$?
+    tr -d '\r' <"$work/out.raw" >"$work/out.txt"
+    tr -d '\r' <"$work/err.raw" >"$work/err.txt"
+    return $status
+}
+expect_status() {
+    local want=$1 what=$2
+    shift 2
+    run "$@"
+    local got=$?
+    [ "$got" -eq "$want" ] || fail "$what: status $got, not $want ($(cat "$work/err.txt"))"
+}
+
+folder="ünï 名前"
+mkdir -p "$work/$folder"
+head -c 250000 /dev/urandom >"$work/$folder/données.bin"
+cp "$work/$folder/données.bin" "$work/original.bin"
+
+expect_status 0 "split" split --kb 100 "données.bin"
+[ -f "$work/$folder/données.bin.m02" ] || fail "split: no third piece"
+expect_status 0 "check" check "données.bin.m00"
+grep -q "données.bin.m01: good, 102400 bytes, contents as listed" "$work/out.txt" ||
+    fail "check: $(cat "$work/out.txt")"
+(cd "$work/$folder" && sha256sum -c --quiet --ignore-missing "données.bin.sha256") ||
+    fail "the list is not one sha256sum accepts"
+rm "$work/$folder/données.bin"
+expect_status 0 "join" join "données.bin.m00"
+cmp -s "$work/original.bin" "$work/$folder/données.bin" || fail "join: not byte-exact"
+
+expect_status 1 "a reserved name" split --kb 100 "données.bin" CON
+grep -q "CON.m00: That filename is illegal." "$work/err.txt" || fail "reserved name: $(cat "$work/err.txt")"
+[ ! -e "$work/$folder/CON.m00" ] || fail "reserved name: something was written"
+
+cp "$work/$folder/données.bin.m01" "$work/keep"
+printf 'X' | dd of="$work/$folder/données.bin.m01" bs=1 seek=5000 conv=notrunc status=none
+expect_status 1 "a damaged piece" join --yes "données.bin.m00" back.bin
+grep -q "données.bin.m01 is damaged" "$work/err.txt" || fail "damaged: $(cat "$work/err.txt")"
+[ ! -e "$work/$folder/back.bin" ] || fail "damaged: the join left a file"
+mv "$work/keep" "$work/$folder/données.bin.m01"
+rm "$work/$folder/données.bin.m02"
+expect_status 1 "a missing piece" join --yes "données.bin.m00" back.bin
+grep -qx "The piece données.bin.m02 is missing." "$work/err.txt" ||
+    fail "missing: $(cat "$work/err.txt")"
+expect_status 2 "a usage error" split --size 12k "données.bin"
+
+# Ctrl-C (wine hands SIGINT to the console's control handler) stops cleanly, with 130.
+head -c $((100 << 20)) /dev/urandom >"$work/$folder/big.bin"
+before=$(ls -A "$work/$folder" | sort)
+(cd "$work/$folder" && exec "$wine" "$exe" split --size 2000000 big.bin s >/dev/null 2>"$work/err.txt") &
+pid=$!
+for _ in $(seq 200); do
+    ls -A "$work/$folder" | grep -q tessarel- && break
+    sleep 0.05
+done
+kill -INT "$pid"
+wait "$pid"
+status=$?
+[ "$status" -eq 130 ] || fail "Ctrl-C: status $status, not 130"
+grep -q "stopped; nothing was changed" "$work/err.txt" || fail "Ctrl-C: $(cat "$work/err.txt")"
+[ "$(ls -A "$work/$folder" | sort)" = "$before" ] || fail "Ctrl-C left something behind"
+rm "$work/$folder/big.bin"
+
+if [ -n "$linux" ]; then
+    folder=across
+    mkdir -p "$work/$folder"
+    cp "$work/original.bin" "$work/$folder/f.bin"
+    (cd "$work/$folder" && "$linux" split --size 70000 f.bin s >/dev/null 2>&1) ||
+        fail "the Linux split"
+    expect_status 0 "a join under wine of a Linux series" join s.m00 back.bin
+    cmp -s "$work/original.bin" "$work/$folder/back.bin" || fail "Linux -> wine: not exact"
+    rm -f "$work/$folder"/s.* "$work/$folder/back.bin"
+    expect_status 0 "a split under wine" split --size 70000 f.bin s
+    (cd "$work/$folder" && "$linux" join s.m00 back.bin >/dev/null 2>&1) || fail "the Linux join"
+    cmp -s "$work/original.bin" "$work/$folder/back.bin" || fail "wine -> Linux: not exact"
+fi
+
+[ "$failures" -eq 0 ] && echo "all passed"
+exit $((failures > 0))
