@@ -10,7 +10,10 @@
 #include <QShortcut>
 #include <QToolButton>
 
-#include "engine/piece_series.h"
+#include <map>
+#include <string>
+
+#include "design/windows_design.h"
 #include "ui/main/key_press_filter.h"
 #include "ui/main/main_window.h"
 #include "ui/platform/animation_control.h"
@@ -23,134 +26,140 @@
 namespace tessarel {
 namespace {
 
-constexpr int kRegular = 300;  // the Bookman face's own regular weight
-constexpr int kDemi = 600;
-// Sizes reach the largest file a series can hold: ten digits of bytes, or that in kilobytes.
-constexpr int kMaxApproxKilobytes = static_cast<int>(kMaxSourceLength / 1024);
-
-FrameControl* Frame(QWidget* parent, const QString& caption, const QString& accessible) {
-    auto* frame = new FrameControl(caption, parent);
-    frame->setAccessibleName(accessible);
-    return frame;
+// The widget of a control of the design, of its kind.
+QWidget* MakeControl(const ControlDesign& c, QWidget* parent) {
+    switch (c.kind) {
+        case ControlKind::kFrame:
+            return new FrameControl(c.caption, parent);
+        case ControlKind::kButton:
+            return new QPushButton(c.caption, parent);
+        case ControlKind::kGoButton: {
+            auto* go = new QToolButton(parent);
+            go->setText(c.caption);
+            go->setIcon(QIcon(":/go.xpm"));
+            go->setIconSize(QSize(32, 32));
+            go->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+            go->setFocusPolicy(Qt::StrongFocus);
+            return go;
+        }
+        case ControlKind::kOption:
+            return new OptionButton(c.caption, parent);
+        case ControlKind::kText: {
+            auto* text = new QLineEdit(c.caption, parent);
+            if (c.max_length > 0) {
+                text->setMaxLength(c.max_length);
+            }
+            return text;
+        }
+        case ControlKind::kLabel:
+        case ControlKind::kTitle:
+            return new QLabel(c.caption, parent);
+        case ControlKind::kLine:
+            return new LineControl(parent, c.left, c.top, c.width);
+        case ControlKind::kProgress: {
+            auto* bar = new QProgressBar(parent);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setTextVisible(false);
+            return bar;
+        }
+        case ControlKind::kSpinner:
+            return new UpDownControl(parent);
+        case ControlKind::kAnimation:
+            return new AnimationControl(parent);
+    }
+    return nullptr;
 }
 
 }  // namespace
 
 void MainWindow::BuildControls() {
-    const QFont b825 = BookmanFont(8.25, kRegular);
-    const QFont b825demi = BookmanFont(8.25, kDemi);
-    const QFont b9 = BookmanFont(9, kRegular);
-    const QFont b9demi = BookmanFont(9, kDemi);
-    const QFont b975 = BookmanFont(9.75, kRegular);
-    const QFont b975demi = BookmanFont(9.75, kDemi);
-    const QFont b12 = BookmanFont(12, kRegular);
-
-    fraControls = PlaceTwips(Frame(this, "", "Commands"), 300, 3360, 3645, 495);
-    cmdExit = PlaceTwips(new QPushButton("E&xit", fraControls), 2430, 60, 1185, 375, &b975demi);
-    cmdHelp = PlaceTwips(new QPushButton("&Help", fraControls), 1245, 60, 1185, 375, &b975demi);
-    cmdAbout = PlaceTwips(new QPushButton("&About", fraControls), 60, 60, 1185, 375, &b975demi);
-    cmdExit->setToolTip("Exit");
-    cmdHelp->setToolTip("Help");
-    cmdAbout->setToolTip("About");
-    // Where Help stands in the row, which an operation hides: over the clip's middle, clear of
-    // its two pictures.
-    cmdCancel =
-        PlaceTwips(new QPushButton("Cancel", this), 300 + 1245, 3360 + 60, 1185, 375, &b975demi);
-    cmdCancel->setAccessibleName("Cancel");
-    cmdCancel->setVisible(false);
-
-    pgbDone = PlaceTwips(new QProgressBar(this), 75, 4080, 4305, 405);
-    pgbDone->setRange(0, 100);
-    pgbDone->setValue(0);
-    pgbDone->setTextVisible(false);
-    pgbDone->setAccessibleName("Progress");
-
-    cmdGo = PlaceTwips(new QToolButton(this), 4515, 3240, 900, 1245, &b975demi);
-    cmdGo->setText("&Go!");
-    cmdGo->setIcon(QIcon(":/go.xpm"));
-    cmdGo->setIconSize(QSize(32, 32));
-    cmdGo->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    cmdGo->setFocusPolicy(Qt::StrongFocus);
-    cmdGo->setAccessibleName("Go");
-
-    txtSize = PlaceTwips(new QLineEdit("Text3", this), 2340, 600, 885, 285);
-    txtSize->setEnabled(false);
-    txtSize->setVisible(false);
-
-    fraFiles = PlaceTwips(Frame(this, "Files", "Files"), 75, 2040, 5340, 1140, &b12);
-    txtSave = PlaceTwips(new QLineEdit(fraFiles), 780, 720, 3165, 330, &b9);
-    txtOpen = PlaceTwips(new QLineEdit(fraFiles), 780, 270, 3165, 330, &b9);
-    txtSave->setAccessibleName("File to save");
-    txtOpen->setAccessibleName("File to open");
-    cmdSave = PlaceTwips(new QPushButton("Sa&ve As...", fraFiles), 4065, 720, 1185, 330, &b9demi);
-    cmdOpen = PlaceTwips(new QPushButton("&Open...", fraFiles), 4065, 270, 1185, 330, &b9demi);
-    Line2 = new LineControl(fraFiles, 30, 660, 5310);
-
-    optJoin = PlaceTwips(new OptionButton("&Join", this), 3450, 690, 1740, 270, &b975);
-    optSplit = PlaceTwips(new OptionButton("&Split", this), 75, 690, 1740, 270, &b975);
-    optSplit->setChecked(true);
-
-    fraOptions = PlaceTwips(Frame(this, "", "Piece size"), 60, 825, 5340, 1140, &b975);
-    fraMultiply = PlaceTwips(Frame(fraOptions, "", "Spinner step"), 3870, 195, 1380, 435);
-    opt10 = PlaceTwips(new OptionButton("10", fraMultiply), 30, 150, 645, 225, &b825);
-    opt100 = PlaceTwips(new OptionButton("100", fraMultiply), 690, 150, 645, 225, &b825);
-    opt10->setChecked(true);
-    opt10->setAccessibleName("Step 10");
-    opt100->setAccessibleName("Step 100");
-
-    updSpinner = PlaceTwips(new UpDownControl(fraOptions), 2790, 300, 195, 330);
-    txtApprox = PlaceTwips(new QLineEdit("1400", fraOptions), 1860, 300, 900, 330, &b825demi);
-    txtApprox->setMaxLength(7);
-    txtApprox->setAccessibleName("Approximate piece size in kilobytes");
-    updSpinner->setBuddy(txtApprox);
-    updSpinner->setRange(0, kMaxApproxKilobytes);
-    updSpinner->setIncrement(10);
-    updSpinner->setAccessibleName("Change approximate piece size");
-
-    txtExact = PlaceTwips(new QLineEdit("0", fraOptions), 1860, 750, 1545, 330, &b825demi);
-    txtExact->setMaxLength(10);
-    txtExact->setEnabled(false);
-    txtExact->setAccessibleName("Exact piece size in bytes");
-    optExact = PlaceTwips(new OptionButton("&Exact", fraOptions), 225, 750, 1665, 240, &b975);
-    optApprox =
-        PlaceTwips(new OptionButton("A&pproximate", fraOptions), 225, 300, 1665, 270, &b975);
-    optApprox->setChecked(true);
-    lblKB = PlaceTwips(new QLabel("KBytes", fraOptions), 3060, 330, 735, 285, &b975);
-    lblDispByte = PlaceTwips(new QLabel("Bytes", fraOptions), 3945, 750, 585, 285, &b975);
-    Line1 = new LineControl(fraOptions, 0, 675, 5310);
-    // Three groups of options, each exclusive on its own: Qt's automatic grouping would take
-    // the options inside the frames for siblings of the mode options.
-    for (auto [a, b] :
-         {std::pair{optSplit, optJoin}, std::pair{optApprox, optExact}, std::pair{opt10, opt100}}) {
-        auto* group = new QButtonGroup(this);
-        group->addButton(a);
-        group->addButton(b);
+    // Every control as the design has it, in the order it builds them.
+    std::map<std::string, QWidget*> controls;
+    std::map<std::string, QButtonGroup*> groups;
+    for (int i = 0; i < kMainControlCount; ++i) {
+        const ControlDesign& c = kMainControls[i];
+        QWidget* parent = *c.parent ? controls.at(c.parent) : this;
+        QWidget* w = MakeControl(c, parent);
+        controls[c.name] = w;
+        w->setObjectName(c.name);
+        if (c.kind != ControlKind::kLine) {
+            PlaceTwips(w, c.left, c.top, c.width, c.height);
+        }
+        if (c.font.face != Face::kDefault) {
+            w->setFont(FontOf(c.font));
+        }
+        if (*c.accessible) {
+            w->setAccessibleName(c.accessible);
+        }
+        if (*c.tooltip) {
+            w->setToolTip(c.tooltip);
+        }
+        w->setVisible(c.visible);
+        w->setEnabled(c.enabled);
+        if (c.kind == ControlKind::kOption) {
+            // The options of one container are one exclusive group: Qt's automatic grouping
+            // would take the options inside the frames for siblings of the mode options.
+            QButtonGroup*& group = groups[c.parent];
+            if (!group) {
+                group = new QButtonGroup(this);
+            }
+            auto* option = static_cast<QRadioButton*>(w);
+            group->addButton(option);
+            option->setChecked(c.checked);
+        }
+        if (c.kind == ControlKind::kLabel) {
+            static_cast<QLabel*>(w)->adjustSize();  // the fraction's labels size to their text
+        }
     }
+    auto get = [&](const char* name) { return controls.at(name); };
+    fraControls = static_cast<FrameControl*>(get("fraControls"));
+    cmdExit = static_cast<QPushButton*>(get("cmdExit"));
+    cmdHelp = static_cast<QPushButton*>(get("cmdHelp"));
+    cmdAbout = static_cast<QPushButton*>(get("cmdAbout"));
+    cmdCancel = static_cast<QPushButton*>(get("cmdCancel"));
+    pgbDone = static_cast<QProgressBar*>(get("pgbDone"));
+    cmdGo = static_cast<QToolButton*>(get("cmdGo"));
+    txtSize = static_cast<QLineEdit*>(get("txtSize"));
+    fraFiles = static_cast<FrameControl*>(get("fraFiles"));
+    txtSave = static_cast<QLineEdit*>(get("txtSave"));
+    txtOpen = static_cast<QLineEdit*>(get("txtOpen"));
+    cmdSave = static_cast<QPushButton*>(get("cmdSave"));
+    cmdOpen = static_cast<QPushButton*>(get("cmdOpen"));
+    Line2 = static_cast<LineControl*>(get("Line2"));
+    optJoin = static_cast<QRadioButton*>(get("optJoin"));
+    optSplit = static_cast<QRadioButton*>(get("optSplit"));
+    fraOptions = static_cast<FrameControl*>(get("fraOptions"));
+    fraMultiply = static_cast<FrameControl*>(get("fraMultiply"));
+    opt10 = static_cast<QRadioButton*>(get("opt10"));
+    opt100 = static_cast<QRadioButton*>(get("opt100"));
+    updSpinner = static_cast<UpDownControl*>(get("updSpinner"));
+    txtApprox = static_cast<QLineEdit*>(get("txtApprox"));
+    txtExact = static_cast<QLineEdit*>(get("txtExact"));
+    optExact = static_cast<QRadioButton*>(get("optExact"));
+    optApprox = static_cast<QRadioButton*>(get("optApprox"));
+    lblKB = static_cast<QLabel*>(get("lblKB"));
+    lblDispByte = static_cast<QLabel*>(get("lblDispByte"));
+    Line1 = static_cast<LineControl*>(get("Line1"));
+    anmFileCopy = static_cast<AnimationControl*>(get("anmFileCopy"));
+    Line3 = static_cast<LineControl*>(get("Line3"));
+    lblTotal = static_cast<QLabel*>(get("lblTotal"));
+    lblDone = static_cast<QLabel*>(get("lblDone"));
+    lblTitle = static_cast<QLabel*>(get("lblTitle"));
+
+    updSpinner->setBuddy(txtApprox);
+    updSpinner->setRange(kSpinnerMinimum, kSpinnerMaximum);
+    updSpinner->setIncrement(kSpinnerSteps[0]);
+    lblTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QPalette title = lblTitle->palette();
+    title.setColor(QPalette::WindowText, QColor::fromRgb(kTitleColour));
+    lblTitle->setPalette(title);
     // The mode options stand on the size frame's top edge, in front of it.
     for (QRadioButton* mode : {optSplit, optJoin}) {
         mode->setAutoFillBackground(true);
         mode->raise();
     }
-
-    anmFileCopy = PlaceTwips(new AnimationControl(this), 75, 3240, 3975, 735);
-    anmFileCopy->setAccessibleName("Copy in progress");
-    Line3 = new LineControl(this, 4080, 3570, 4440);
-    lblTotal = PlaceTwips(new QLabel("10", this), 4140, 3750, 210, 225, &b825);
-    lblDone = PlaceTwips(new QLabel("1", this), 4110, 3240, 105, 225, &b825);
-    lblTotal->adjustSize();
-    lblDone->adjustSize();
-    lblTotal->setAccessibleName("Pieces in all");
-    lblDone->setAccessibleName("Piece in work");
-
-    lblTitle = PlaceTwips(new QLabel("Tessarel Utility", this), 75, 30, 5340, 540);
-    QFont title = CalligraphyFont(21.75, 700);
-    title.setItalic(true);
-    title.setUnderline(true);
-    lblTitle->setFont(title);
-    lblTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QPalette blue = lblTitle->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    lblTitle->setPalette(blue);
+    cmdCancel->raise();
 
     // Escape anywhere presses Exit, as the window's cancel button.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -199,9 +208,10 @@ void MainWindow::BuildControls() {
 
 void MainWindow::SetTabOrder() {
     // Tab indices of the design: the working controls first, the bottom row last.
-    const QList<QWidget*> order = {optSplit, optJoin, optApprox, txtApprox, updSpinner, optExact,
-                                   txtExact, txtOpen, txtSave,   cmdOpen,   cmdSave,    cmdGo,
-                                   opt100,   opt10,   cmdAbout,  cmdHelp,   cmdExit};
+    QList<QWidget*> order;
+    for (int i = 0; i < kMainTabOrderCount; ++i) {
+        order.append(findChild<QWidget*>(kMainTabOrder[i]));
+    }
     for (int i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }

@@ -26,4 +26,20 @@ QFont CalligraphyFont(double points, int weight) {
                     points, weight);
 }
 
+QFont SansFont(double points, int weight) {
+    return MakeFont(
+        {"MS Sans Serif", "Microsoft Sans Serif", "Nimbus Sans", "DejaVu Sans", "sans-serif"},
+        points, weight);
+}
+
+QFont FontOf(const FontDesign& design) {
+    QFont font = design.face == Face::kBookman       ? BookmanFont(design.points, design.weight)
+                 : design.face == Face::kCalligraphy ? CalligraphyFont(design.points, design.weight)
+                 : design.face == Face::kSans        ? SansFont(design.points, design.weight)
+                                                     : QFont();
+    font.setItalic(design.italic);
+    font.setUnderline(design.underline);
+    return font;
+}
+
 }  // namespace tessarel

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QRect>
 
+#include "design/windows_design.h"
+
 namespace tessarel {
 
 constexpr int kTwipsPerPixel = 15;
@@ -32,5 +34,11 @@ QFont BookmanFont(double points, int weight);
 
 // The script face of the title, or the closest face Debian ships.
 QFont CalligraphyFont(double points, int weight);
+
+// The sans face of the Help window's texts, or the closest face Debian ships.
+QFont SansFont(double points, int weight);
+
+// A font of the design, in the named face or its nearest equivalent.
+QFont FontOf(const FontDesign& font);
 
 }  // namespace tessarel

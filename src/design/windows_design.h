@@ -1,0 +1,113 @@
+// What the design says of the program's three windows, as data every front end reads (the Qt
+// windows on Linux, the Win32 ones on Windows): the controls with their captions, places in
+// twips, fonts, tab order and accessible names; which controls each mode and size choice
+// enables; the Help window's tabs and topics; the About window's labels. No front end repeats
+// any of it in code.
+#pragma once
+
+#include <cstdint>
+
+namespace tessarel {
+
+enum class ControlKind {
+    kFrame,      // a group of controls; the ones after it with it as parent are inside it
+    kButton,     // a command button
+    kGoButton,   // the command button with its picture above its caption
+    kOption,     // an option (radio) button; each parent's options form one group
+    kText,       // a one-line text field
+    kLabel,      // a caption
+    kTitle,      // the window's title: centred, blue, the script face
+    kLine,       // a line from (left, top) to (width, height): the two ends
+    kProgress,   // the progress bar
+    kSpinner,    // the up-down control of the text field it follows
+    kAnimation,  // the clip
+};
+
+enum class Face { kDefault, kBookman, kCalligraphy, kSans };
+
+struct FontDesign {
+    Face face = Face::kDefault;
+    double points = 0;
+    int weight = 400;
+    bool italic = false;
+    bool underline = false;
+};
+
+struct ControlDesign {
+    const char* name;
+    ControlKind kind;
+    const char* parent;            // the container's name; "" for the window itself
+    const char* caption;           // "&" marks the access key
+    int left, top, width, height;  // twips, in the parent's frame
+    int tab_index;                 // the design's tab index; -1 for none
+    FontDesign font;
+    const char* accessible;  // the name a screen reader says; empty: the caption's
+    const char* tooltip;
+    int max_length;  // of a text field; 0 for none
+    bool visible;
+    bool enabled;
+    bool checked;  // an option chosen at start
+};
+
+// The main window.
+constexpr const char* kMainCaption = "Tessarel";
+constexpr int kMainClientWidth = 5520;  // twips
+constexpr int kMainClientHeight = 4560;
+extern const ControlDesign kMainControls[];
+extern const int kMainControlCount;
+// The controls Tab walks through, in order (the chosen option of each group only).
+extern const char* const kMainTabOrder[];
+extern const int kMainTabOrderCount;
+// The Approximate entry's spinner: its range and its two steps.
+constexpr int kSpinnerMinimum = 0;
+extern const int kSpinnerMaximum;
+constexpr int kSpinnerSteps[2] = {10, 100};
+
+// Which size and mode controls may be used, for each choice.
+enum class ModeChoice { kSplitApproximate, kSplitExact, kJoin };
+struct EnableRule {
+    const char* control;
+    bool enabled[3];  // in the order of ModeChoice
+};
+extern const EnableRule kEnableRules[];
+extern const int kEnableRuleCount;
+
+// The Help window.
+constexpr const char* kHelpCaption = "Tessarel Help";
+constexpr int kHelpClientWidth = 7155;
+constexpr int kHelpClientHeight = 5610;
+constexpr int kHelpPageCount = 4;
+constexpr int kHelpTopicCount = 9;
+struct HelpTab {
+    const char* key;
+    const char* caption;
+};
+extern const HelpTab kHelpTabs[kHelpPageCount];
+struct HelpTopic {
+    int page;
+    const char* heading;
+    int selector_left;  // twips
+    int selector_width;
+    bool on_at_start;
+};
+extern const HelpTopic kHelpTopics[kHelpTopicCount];
+// The topic's text; lines end with "\n", bullets start with the middle dot.
+const char* HelpText(int topic);
+constexpr FontDesign kHelpHeadingFont{Face::kBookman, 15.75, 600};
+constexpr FontDesign kHelpTextFont{Face::kSans, 9.75, 700};
+constexpr FontDesign kHelpSelectorFont{Face::kSans, 8.25, 700};
+constexpr uint32_t kHelpHeadingBackground = 0xFFFFC0;  // light yellow, as RGB
+
+// The About window.
+constexpr int kAboutClientWidth = 5730;
+constexpr int kAboutClientHeight = 3555;
+extern const ControlDesign kAboutControls[];
+extern const int kAboutControlCount;
+
+// Colours the design fixes, as RGB.
+constexpr uint32_t kTitleColour = 0x0000FF;
+
+// Looks a control of a table up by name; null when there is none.
+const ControlDesign* FindControl(const ControlDesign* table, int count, const char* name);
+
+}  // namespace tessarel
