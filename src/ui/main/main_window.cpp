@@ -17,6 +17,7 @@
 #include "control/go_command.h"
 #include "control/messages.h"
 #include "control/open_file.h"
+#include "design/windows_design.h"
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
 #include "ui/main/operation_guard.h"
@@ -34,8 +35,8 @@
 namespace tessarel {
 namespace {
 
-constexpr int kClientWidth = 5520;  // twips
-constexpr int kClientHeight = 4560;
+constexpr int kClientWidth = kMainClientWidth;  // twips
+constexpr int kClientHeight = kMainClientHeight;
 
 // The Go command's view of the window's fields.
 class WindowForm : public GoForm {
@@ -70,7 +71,7 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     msg_ = message_box;
     dlgFile_ = std::make_unique<QtFileDialog>(this);
     beep_ = [] { QApplication::beep(); };
-    setWindowTitle("Tessarel");
+    setWindowTitle(kMainCaption);
     setWindowIcon(QIcon(":/tessarel.xpm"));
     setFixedSize(Px(kClientWidth), Px(kClientHeight));
     setAcceptDrops(true);  // a file dropped on the window is set up as if opened
@@ -330,32 +331,21 @@ void MainWindow::optExact_Click() {
 }
 
 void MainWindow::ApplyEnableRules() {
-    // A join takes no size; a split takes the approximate or the exact size, not both.
-    enum Column { kSplitApprox, kSplitExact, kJoin };
-    const Column now = optJoin->isChecked()    ? kJoin
-                       : optExact->isChecked() ? kSplitExact
-                                               : kSplitApprox;
-    struct Rule {
-        QWidget* control;
-        bool enabled[3];
-    };
-    const Rule rules[] = {
-        {optApprox, {true, true, false}},  {optExact, {true, true, false}},
-        {txtApprox, {true, false, false}}, {updSpinner, {true, false, false}},
-        {opt10, {true, false, false}},     {opt100, {true, false, false}},
-        {txtExact, {false, true, false}},
-    };
-    for (const Rule& rule : rules) {
-        rule.control->setEnabled(rule.enabled[now]);
+    const ModeChoice now = optJoin->isChecked()    ? ModeChoice::kJoin
+                           : optExact->isChecked() ? ModeChoice::kSplitExact
+                                                   : ModeChoice::kSplitApproximate;
+    for (int i = 0; i < kEnableRuleCount; ++i) {
+        const EnableRule& rule = kEnableRules[i];
+        findChild<QWidget*>(rule.control)->setEnabled(rule.enabled[static_cast<int>(now)]);
     }
 }
 
 void MainWindow::opt10_Click() {
-    updSpinner->setIncrement(10);
+    updSpinner->setIncrement(kSpinnerSteps[0]);
 }
 
 void MainWindow::opt100_Click() {
-    updSpinner->setIncrement(100);
+    updSpinner->setIncrement(kSpinnerSteps[1]);
 }
 
 void MainWindow::txtApprox_KeyPress(int& KeyAscii) {
