@@ -1,0 +1,141 @@
+#include "win/about_window.h"
+
+#include <shellapi.h>
+
+#include "control/sys_info.h"
+#include "platform/app_info.h"
+#include "platform/path.h"
+#include "platform/registry.h"
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+namespace {
+
+const wchar_t kClassName[] = L"TessarelAbout";
+constexpr int kFirstId = 300;
+
+}  // namespace
+
+WinAboutWindow::WinAboutWindow(HWND owner, MessageBox& message_box)
+    : owner_(owner), msg_(message_box) {
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        WNDCLASSW kind{};
+        kind.lpfnWndProc = Proc;
+        kind.hInstance = GetModuleHandleW(nullptr);
+        kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        kind.lpszClassName = kClassName;
+        RegisterClassW(&kind);
+    }
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"About MyApp", style, 0, 0, 100,
+                              100, owner, nullptr, GetModuleHandleW(nullptr), this);
+    const int dpi = DpiOf(window_);
+    RECT frame{0, 0, PixelsOf(kAboutClientWidth, dpi), PixelsOf(kAboutClientHeight, dpi)};
+    AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_DLGMODALFRAME, UINT(dpi));
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(window_, nullptr, (work.left + work.right - width) / 2,
+                 (work.top + work.bottom - height) / 2, width, height, SWP_NOZORDER);
+    for (int i = 0; i < kAboutControlCount; ++i) {
+        const ControlDesign& c = kAboutControls[i];
+        controls_[c.name] = CreateDesignControl(window_, c, 0, 0, dpi, kFirstId + i);
+    }
+    // The icon in its picture box, and the etched rule between the texts and the buttons.
+    icon_ = IconOf(ProgramIcon());
+    HWND picture = Control("picIcon");
+    SetWindowLongPtrW(picture, GWL_STYLE, WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE);
+    SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, PixelsOf(90, dpi),
+                    PixelsOf(2445, dpi), PixelsOf(5654 - 90, dpi), 2, window_, nullptr,
+                    GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(Control("cmdOK"), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    Form_Load();
+}
+
+WinAboutWindow::~WinAboutWindow() {
+    if (IsWindow(window_)) {
+        DestroyWindow(window_);
+    }
+    DestroyIcon(icon_);
+}
+
+HWND WinAboutWindow::Control(const std::string& name) const {
+    const auto found = controls_.find(name);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+void WinAboutWindow::RunModal() {
+    tessarel::RunModal(window_, owner_);
+}
+
+void WinAboutWindow::Form_Load() {
+    const AppInfo& app = TheAppInfo();
+    SetWindowTextW(window_, WideText(std::string("About ") + app.title).c_str());
+    SetWindowTextW(Control("lblVersion"),
+                   WideText("Version " + std::to_string(app.major) + "." +
+                            std::to_string(app.minor) + "." + std::to_string(app.revision))
+                       .c_str());
+    SetWindowTextW(Control("lblTitle"), WideText(app.title).c_str());
+    SetWindowTextW(Control("lblDisclaimer"), WideText(app.legal_notice).c_str());
+    SetWindowTextW(Control("lblDescription"), WideText(app.file_description).c_str());
+    SetWindowTextW(Control("lblComments"), WideText(app.comments).c_str());
+}
+
+void WinAboutWindow::StartSysInfo() {
+    SysInfoSystem system;
+    system.start_program = [](const std::string& path) {
+        // A new process with a normal window that takes the focus; nothing waits for it.
+        const HINSTANCE started = ShellExecuteW(nullptr, L"open", WideText(path).c_str(), nullptr,
+                                                nullptr, SW_SHOWNORMAL);
+        if (reinterpret_cast<INT_PTR>(started) <= 32) {
+            throw RuntimeError(kErrFileNotFound);
+        }
+    };
+    system.normal_file_exists = [](const std::string& path) {
+        const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_SYSTEM));
+    };
+    auto registry = SystemRegistry();
+    tessarel::StartSysInfo(*registry, system, msg_, TheAppInfo().title);
+}
+
+LRESULT CALLBACK WinAboutWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<WinAboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    }
+    auto* self = reinterpret_cast<WinAboutWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
+LRESULT WinAboutWindow::Handle(UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+        case DM_GETDEFID:
+            return MAKELONG(kFirstId + 8, DC_HASDEFID);  // OK
+        case WM_COMMAND: {
+            const int id = LOWORD(w);
+            // OK, Enter and Escape close the window.
+            if (id == IDOK || id == IDCANCEL || HWND(l) == Control("cmdOK")) {
+                DestroyWindow(window_);
+            } else if (HWND(l) == Control("cmdSysInfo")) {
+                StartSysInfo();
+            }
+            return 0;
+        }
+        case WM_CLOSE:
+            DestroyWindow(window_);
+            return 0;
+    }
+    return DefWindowProcW(window_, message, w, l);
+}
+
+}  // namespace tessarel

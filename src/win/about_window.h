@@ -1,0 +1,33 @@
+// frmAbout on Windows: the labels of the design filled from the application's information, and
+// System Info, which starts the tool the registry names.
+#pragma once
+
+#include "win/win_controls.h"
+
+#include <map>
+#include <string>
+
+namespace tessarel {
+
+class WinAboutWindow {
+  public:
+    WinAboutWindow(HWND owner, MessageBox& message_box);
+    ~WinAboutWindow();
+    HWND hwnd() const { return window_; }
+    HWND Control(const std::string& name) const;
+    void RunModal();
+    void StartSysInfo();
+
+  private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
+    LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+    void Form_Load();
+
+    HWND window_ = nullptr;
+    HWND owner_;
+    MessageBox& msg_;
+    std::map<std::string, HWND> controls_;
+    HICON icon_ = nullptr;
+};
+
+}  // namespace tessarel

@@ -1,0 +1,203 @@
+#include "win/help_window.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace tessarel {
+namespace {
+
+const wchar_t kClassName[] = L"TessarelHelp";
+constexpr int kSelectorId = 200;  // + topic
+
+// Lines end with CR LF in a Windows text field.
+std::wstring WindowsLines(const char* text) {
+    std::wstring wide = WideText(text);
+    std::wstring out;
+    for (const wchar_t c : wide) {
+        if (c == L'\n') {
+            out += L"\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+WinHelpWindow::WinHelpWindow(HWND owner) : owner_(owner) {
+    static bool registered = false;
+    if (!registered) {
+        registered = true;
+        WNDCLASSW kind{};
+        kind.lpfnWndProc = Proc;
+        kind.hInstance = GetModuleHandleW(nullptr);
+        kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        kind.lpszClassName = kClassName;
+        RegisterClassW(&kind);
+    }
+    yellow_ =
+        CreateSolidBrush(RGB((kHelpHeadingBackground >> 16) & 0xFF,
+                             (kHelpHeadingBackground >> 8) & 0xFF, kHelpHeadingBackground & 0xFF));
+    // A fixed dialog border, no minimise or maximise button, no icon, centred over its owner.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    window_ =
+        CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, WideText(kHelpCaption).c_str(), style, 0,
+                        0, 100, 100, owner, nullptr, GetModuleHandleW(nullptr), this);
+    dpi_ = DpiOf(window_);
+    RECT frame{0, 0, PixelsOf(kHelpClientWidth, dpi_), PixelsOf(kHelpClientHeight, dpi_)};
+    AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_DLGMODALFRAME, UINT(dpi_));
+    RECT over{};
+    GetWindowRect(owner ? owner : GetDesktopWindow(), &over);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window_, nullptr, (over.left + over.right - width) / 2,
+                 (over.top + over.bottom - height) / 2, width, height, SWP_NOZORDER);
+
+    // Form_Load: the tab strip over the whole client area, the pages on its client area.
+    RECT client{};
+    GetClientRect(window_, &client);
+    tbsHelp = CreateWindowExW(
+        0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0,
+        client.right, client.bottom, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tbsHelp, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 TRUE);
+    SetAccessibleName(tbsHelp, L"Help topics");
+    for (int i = 0; i < kHelpPageCount; ++i) {
+        std::wstring caption = WideText(kHelpTabs[i].caption);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = caption.data();
+        SendMessageW(tbsHelp, TCM_INSERTITEMW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+    RECT area = client;
+    SendMessageW(tbsHelp, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    // CL, CT, CW, CH of the design, in twips of the tab strip's client area.
+    const int CL = MulDiv(area.left, 1440, dpi_);
+    const int CT = MulDiv(area.top, 1440, dpi_);
+    const int CW = MulDiv(area.right - area.left, 1440, dpi_);
+    const int CH = MulDiv(area.bottom - area.top, 1440, dpi_);
+    const HFONT heading = MakeFont(kHelpHeadingFont, dpi_);
+    const HFONT text = MakeFont(kHelpTextFont, dpi_);
+    const HFONT selector = MakeFont(kHelpSelectorFont, dpi_);
+    auto place = [&](const wchar_t* kind, const std::wstring& caption, DWORD style, int left,
+                     int top, int w, int h, HFONT font, int id = 0) {
+        HWND control = CreateWindowExW(
+            // Clipped by its siblings: the design lets the two selectors overlap a little.
+            0, kind, caption.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, PixelsOf(CL + left, dpi_),
+            PixelsOf(CT + top, dpi_), PixelsOf(w, dpi_), PixelsOf(h, dpi_), window_,
+            reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        return control;
+    };
+    for (int j = 0; j < kHelpTopicCount; ++j) {
+        const HelpTopic& t = kHelpTopics[j];
+        const std::wstring title = WideText(t.heading);
+        optOv[size_t(j)] = place(L"BUTTON", title, BS_RADIOBUTTON | WS_TABSTOP, t.selector_left,
+                                 150, t.selector_width, 400, selector, kSelectorId + j);
+        fraOv[size_t(j)] =
+            place(L"BUTTON", L"", BS_GROUPBOX, 35, 450, CW - 35 - 35, CH - 450, text);
+        lblOv[size_t(j)] = place(L"STATIC", title, SS_LEFT | SS_NOPREFIX, 35 + 25, 450 + 100,
+                                 CW - 35 - 35 - 25, 500, heading);
+        // The text ends inside its frame, where its scroll bar can be reached.
+        txtHelp[size_t(j)] =
+            place(L"EDIT", WindowsLines(HelpText(j)),
+                  ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP | WS_BORDER, 35 + 25,
+                  450 + 600, CW - 35 - 35 - 25, CH - 450 - 600 - 35, text);
+        SetAccessibleName(txtHelp[size_t(j)], title + L" text");
+        if (t.on_at_start) {
+            front_[size_t(t.page)] = j;
+        }
+    }
+    SelectTab(1);
+}
+
+WinHelpWindow::~WinHelpWindow() {
+    if (IsWindow(window_)) {
+        DestroyWindow(window_);
+    }
+    DeleteObject(yellow_);
+}
+
+void WinHelpWindow::RunModal() {
+    tessarel::RunModal(window_, owner_);
+}
+
+void WinHelpWindow::SelectTab(int k) {
+    tab_ = k;
+    SendMessageW(tbsHelp, TCM_SETCURSEL, static_cast<WPARAM>(k - 1), 0);
+    Show();
+}
+
+void WinHelpWindow::SelectTopic(int topic) {
+    front_[size_t(kHelpTopics[topic].page)] = topic;
+    Show();
+}
+
+void WinHelpWindow::Show() {
+    const int page = tab_ - 1;
+    for (int j = 0; j < kHelpTopicCount; ++j) {
+        const bool on_page = kHelpTopics[j].page == page;
+        const bool in_front = on_page && front_[size_t(page)] == j;
+        SendMessageW(optOv[size_t(j)], BM_SETCHECK,
+                     front_[size_t(kHelpTopics[j].page)] == j ? BST_CHECKED : BST_UNCHECKED, 0);
+        ShowWindow(optOv[size_t(j)], on_page ? SW_SHOW : SW_HIDE);
+        for (HWND part : {fraOv[size_t(j)], lblOv[size_t(j)], txtHelp[size_t(j)]}) {
+            ShowWindow(part, in_front ? SW_SHOW : SW_HIDE);
+        }
+    }
+}
+
+LRESULT CALLBACK WinHelpWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<WinHelpWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    }
+    auto* self = reinterpret_cast<WinHelpWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
+LRESULT WinHelpWindow::Handle(UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+        case WM_NOTIFY: {
+            const auto* note = reinterpret_cast<const NMHDR*>(l);
+            if (note->hwndFrom == tbsHelp && note->code == TCN_SELCHANGE) {
+                SelectTab(static_cast<int>(SendMessageW(tbsHelp, TCM_GETCURSEL, 0, 0)) + 1);
+            }
+            return 0;
+        }
+        case WM_COMMAND: {
+            const int topic = LOWORD(w) - kSelectorId;
+            if (HIWORD(w) == BN_CLICKED && topic >= 0 && topic < kHelpTopicCount) {
+                SelectTopic(topic);
+            } else if (LOWORD(w) == IDCANCEL) {
+                DestroyWindow(window_);
+            }
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+            for (HWND heading : lblOv) {
+                if (reinterpret_cast<HWND>(l) == heading) {
+                    const HDC dc = reinterpret_cast<HDC>(w);
+                    SetTextColor(dc, RGB(0, 0, 0));  // the heading's colours go together
+                    SetBkColor(dc, RGB((kHelpHeadingBackground >> 16) & 0xFF,
+                                       (kHelpHeadingBackground >> 8) & 0xFF,
+                                       kHelpHeadingBackground & 0xFF));
+                    return reinterpret_cast<LRESULT>(yellow_);
+                }
+            }
+            break;
+        case WM_CLOSE:
+            DestroyWindow(window_);
+            return 0;
+    }
+    return DefWindowProcW(window_, message, w, l);
+}
+
+}  // namespace tessarel

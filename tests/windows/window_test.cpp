@@ -1,0 +1,338 @@
+// The Windows windows under wine, driven through their controls as a user would (BM_CLICK,
+// WM_SETTEXT, keys), with the message box a scripted stand-in; and once Windows' own message
+// box, found on screen and answered. With TESSAREL_SHOTS set, pictures of the three windows are
+// saved there.
+#include <gtest/gtest.h>
+
+#include "win/main_window.h"  // windows.h first, without its MessageBox and DeleteFile names
+
+#include <commctrl.h>
+#include <oleacc.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "platform/file.h"
+#include "support/scripted_message_box.h"
+#include "support/series.h"
+#include "support/temp_dir.h"
+#include "win/about_window.h"
+#include "win/clip_view.h"
+#include "win/help_window.h"
+#include "windows/png_writer.h"
+
+namespace tessarel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lets the window's loop run until done holds, for at most deadline_ms.
+bool PumpUntil(WinMainWindow* window, const std::function<bool()>& done, int deadline_ms = 10000) {
+    const DWORD until = GetTickCount() + static_cast<DWORD>(deadline_ms);
+    MSG message;
+    while (!done()) {
+        if (GetTickCount() > until) {
+            return false;
+        }
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!window || !window->PreTranslate(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        Sleep(100);
+    }
+    return true;
+}
+
+std::wstring TextOf(HWND control) {
+    std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+    return text;
+}
+
+bool Checked(HWND option) {
+    return SendMessageW(option, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// The picture of a window as it is on the screen, saved where TESSAREL_SHOTS says.
+void Shoot(HWND window, const char* name) {
+    const char* folder = std::getenv("TESSAREL_SHOTS");
+    if (!folder) {
+        return;
+    }
+    RECT r;
+    GetWindowRect(window, &r);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    const auto* p = static_cast<const uint32_t*>(bits);
+    WritePng(std::string(folder) + "/" + name, w, h, std::vector<uint32_t>(p, p + w * h));
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+class WindowTest : public testing::Test {
+  protected:
+    ~WindowTest() override {
+        window.reset();
+        PumpUntil(
+            nullptr, [] { return false; }, 20);  // the closed window's quit message
+    }
+    void SetUp() override {
+        window = std::make_unique<WinMainWindow>(&answers);
+        window->Show();
+        PumpUntil(
+            window.get(), [] { return false; }, 100);
+    }
+    void TearDown() override {
+        SetFileFaultHook(nullptr, nullptr);
+        EXPECT_TRUE(PumpUntil(window.get(), [&] { return !window->operating(); }));
+        EXPECT_EQ(answers.Unanswered(), 0u);
+    }
+    HWND C(const char* name) const { return window->Control(name); }
+    void Click(const char* name) { SendMessageW(C(name), BM_CLICK, 0, 0); }
+    void Type(const char* name, const std::string& text) {
+        SendMessageW(C(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WideText(text).c_str()));
+    }
+    void Go() {
+        const int before = window->go_requests_done();
+        Click("cmdGo");
+        EXPECT_TRUE(PumpUntil(
+            window.get(), [&] { return window->go_requests_done() > before; }, 30000));
+    }
+
+    TempDir dir;
+    ScriptedMessageBox answers;
+    std::unique_ptr<WinMainWindow> window;
+};
+
+TEST_F(WindowTest, StartsInTheDesignedState) {
+    EXPECT_EQ(TextOf(window->hwnd()), L"Tessarel");
+    EXPECT_TRUE(Checked(C("optSplit")));
+    EXPECT_TRUE(Checked(C("optApprox")));
+    EXPECT_TRUE(Checked(C("opt10")));
+    EXPECT_EQ(TextOf(C("txtApprox")), L"1400");
+    EXPECT_EQ(TextOf(C("txtExact")), L"0");
+    EXPECT_FALSE(IsWindowEnabled(C("txtExact")));
+    EXPECT_EQ(TextOf(C("txtOpen")), L"");
+    for (const char* hidden :
+         {"anmFileCopy", "lblDone", "Line3", "lblTotal", "cmdCancel", "txtSize"}) {
+        EXPECT_FALSE(IsWindowVisible(C(hidden))) << hidden;
+    }
+    for (const char* shown : {"cmdAbout", "cmdHelp", "cmdExit", "cmdGo", "pgbDone"}) {
+        EXPECT_TRUE(IsWindowVisible(C(shown))) << shown;
+    }
+    // The client area is the design's, in pixels at the window's DPI.
+    RECT client;
+    GetClientRect(window->hwnd(), &client);
+    const int dpi = DpiOf(window->hwnd());
+    EXPECT_EQ(client.right, PixelsOf(kMainClientWidth, dpi));
+    EXPECT_EQ(client.bottom, PixelsOf(kMainClientHeight, dpi));
+    Shoot(window->hwnd(), "win-main-window.png");
+}
+
+TEST_F(WindowTest, ModeAndSizeChoicesEnableAsTheRulesSay) {
+    struct Step {
+        const char* click;
+        ModeChoice state;
+    };
+    const Step steps[] = {{"optExact", ModeChoice::kSplitExact},
+                          {"optJoin", ModeChoice::kJoin},
+                          {"optSplit", ModeChoice::kSplitExact},
+                          {"optApprox", ModeChoice::kSplitApproximate}};
+    Type("txtOpen", "a");
+    for (const Step& step : steps) {
+        Click(step.click);
+        for (int i = 0; i < kEnableRuleCount; ++i) {
+            EXPECT_EQ(IsWindowEnabled(C(kEnableRules[i].control)) != 0,
+                      kEnableRules[i].enabled[int(step.state)])
+                << step.click << " " << kEnableRules[i].control;
+        }
+    }
+    EXPECT_EQ(TextOf(C("txtOpen")), L"") << "choosing a mode empties the names";
+    // Typed characters other than digits are refused with a beep.
+    int beeps = 0;
+    window->SetBeep([&] { ++beeps; });
+    SetFocus(C("txtApprox"));
+    for (const wchar_t c : std::wstring(L"1x5")) {
+        SendMessageW(C("txtApprox"), WM_CHAR, c, 0);
+    }
+    EXPECT_EQ(beeps, 1);
+}
+
+TEST_F(WindowTest, ASplitAndAJoinAreByteExactAndARefusalIsSaid) {
+    answers.Answer(kAnswerOk);
+    Go();
+    EXPECT_EQ(answers.Prompts(),
+              std::vector<std::string>{"You did not specify a file to open or save."});
+    answers.shown.clear();
+
+    const auto file = Pattern(300000, 3);
+    WriteBytes(dir / "données 名前.bin", file);
+    Click("optExact");
+    Type("txtExact", "100000");
+    Type("txtOpen", dir / "données 名前.bin");
+    Type("txtSave", dir / "s");
+    answers.Answer(kAnswerOk);
+    Go();
+    EXPECT_EQ(answers.Prompts(), std::vector<std::string>{" Will split into  4 files."});
+    EXPECT_EQ(TextOf(C("txtSave")), WideText(dir / "s.m00"));
+    EXPECT_EQ(ReadBytes(dir / "s.m03"), ExpectedPieces(file, 100000)[3]);
+    EXPECT_EQ(SendMessageW(C("pgbDone"), PBM_GETPOS, 0, 0), 100);
+
+    Click("optJoin");
+    Type("txtOpen", dir / "s.m00");
+    Type("txtSave", dir / "back.bin");
+    answers.Answer(kAnswerOk);
+    Go();
+    EXPECT_EQ(ReadBytes(dir / "back.bin"), file);
+    EXPECT_TRUE(IsWindowVisible(C("cmdExit")));
+}
+
+// Slows every write, so the operation lasts long enough to be cancelled.
+Fault SlowWrites(FileOp op, const std::string&, int64_t, int32_t, void*) {
+    if (op == FileOp::Write) {
+        Sleep(100);
+    }
+    return Fault::kNone;
+}
+
+TEST_F(WindowTest, CancelStopsTheOperationAndLeavesTheDiskAsItWas) {
+    WriteBytes(dir / "src.bin", Pattern(3000000));
+    Click("optExact");
+    Type("txtExact", "200000");
+    Type("txtOpen", dir / "src.bin");
+    Type("txtSave", dir / "s");
+    SetFileFaultHook(SlowWrites, nullptr);
+    answers.Answer(kAnswerOk);
+    answers.Answer(kAnswerYes);  // stop
+    const int before = window->go_requests_done();
+    Click("cmdGo");
+    EXPECT_TRUE(PumpUntil(window.get(), [&] { return IsWindowVisible(C("cmdCancel")) != 0; }));
+    // A few pieces on, and painted.
+    EXPECT_TRUE(PumpUntil(window.get(), [&] { return std::stoi(TextOf(C("lblDone"))) >= 3; }));
+    PumpUntil(
+        window.get(), [] { return false; }, 100);
+    Shoot(window->hwnd(), "win-operating.png");
+    // Input other than Cancel is dropped meanwhile.
+    PostMessageW(C("optJoin"), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageW(C("optJoin"), WM_LBUTTONUP, 0, 0);
+    PostMessageW(C("cmdCancel"), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageW(C("cmdCancel"), WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(PumpUntil(
+        window.get(), [&] { return window->go_requests_done() > before; }, 30000));
+    EXPECT_TRUE(Checked(C("optSplit")));
+    ASSERT_EQ(answers.shown.size(), 2u);
+    EXPECT_EQ(answers.shown[1].kind, MsgKind::kStop);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1)
+        << "something of the stopped split was left";
+}
+
+// Windows' own message box, found on the screen and answered by its button.
+void CALLBACK AnswerQuit(HWND, UINT, UINT_PTR, DWORD) {
+    static int answer = IDNO;
+    if (HWND box = FindWindowW(L"#32770", L"Quit?")) {
+        SendMessageW(GetDlgItem(box, answer), BM_CLICK, 0, 0);
+        answer = IDYES;
+    }
+}
+
+TEST(WindowsMessageBox, TheQuitQuestionIsWindowsOwnAndItsAnswerIsObeyed) {
+    WinMainWindow window;  // with Windows' own message box
+    window.Show();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerQuit);
+    SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);  // No: the window stays
+    EXPECT_TRUE(IsWindow(window.hwnd()));
+    SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);  // Yes: it goes
+    KillTimer(nullptr, timer);
+    EXPECT_FALSE(IsWindow(window.hwnd()));
+    PumpUntil(
+        nullptr, [] { return false; }, 50);
+}
+
+TEST_F(WindowTest, EveryControlAUserCanReachHasASpokenName) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    auto name_of = [](HWND control) {
+        IAccessible* accessible = nullptr;
+        std::wstring name;
+        if (SUCCEEDED(AccessibleObjectFromWindow(control, DWORD(OBJID_CLIENT),
+                                                 __uuidof(IAccessible),
+                                                 reinterpret_cast<void**>(&accessible)))) {
+            VARIANT self;
+            self.vt = VT_I4;
+            self.lVal = CHILDID_SELF;
+            BSTR text = nullptr;
+            if (SUCCEEDED(accessible->get_accName(self, &text)) && text) {
+                name = text;
+                SysFreeString(text);
+            }
+            accessible->Release();
+        }
+        return name;
+    };
+    EXPECT_EQ(name_of(C("txtOpen")), L"File to open");
+    EXPECT_EQ(name_of(C("txtApprox")), L"Approximate piece size in kilobytes");
+    for (int i = 0; i < kMainTabOrderCount; ++i) {
+        EXPECT_FALSE(name_of(C(kMainTabOrder[i])).empty()) << kMainTabOrder[i];
+    }
+}
+
+TEST(WindowsHelp, FourTabsEachWithItsTopics) {
+    WinHelpWindow help(nullptr);
+    ShowWindow(help.hwnd(), SW_SHOW);
+    EXPECT_EQ(TextOf(help.hwnd()), L"Tessarel Help");
+    EXPECT_EQ(SendMessageW(help.tbsHelp, TCM_GETITEMCOUNT, 0, 0), 4);
+    for (int k = 1; k <= kHelpPageCount; ++k) {
+        // As a click on the tab does: the selection changes and the strip says so.
+        SendMessageW(help.tbsHelp, TCM_SETCURSEL, WPARAM(k - 1), 0);
+        NMHDR note{help.tbsHelp, 0, UINT(TCN_SELCHANGE)};
+        SendMessageW(help.hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&note));
+        for (int j = 0; j < kHelpTopicCount; ++j) {
+            const bool on_page = kHelpTopics[j].page == k - 1;
+            EXPECT_EQ(IsWindowVisible(help.optOv[size_t(j)]) != 0, on_page) << k << " " << j;
+            EXPECT_EQ(IsWindowVisible(help.txtHelp[size_t(j)]) != 0,
+                      on_page && kHelpTopics[j].on_at_start)
+                << k << " " << j;
+        }
+        if (k == 1) {
+            PumpUntil(
+                nullptr, [] { return false; }, 100);
+            Shoot(help.hwnd(), "win-help.png");
+        }
+    }
+    // Another topic of tab 2, away to tab 3 and back: still in front.
+    SendMessageW(help.optOv[3], BM_CLICK, 0, 0);
+    help.SelectTab(3);
+    help.SelectTab(2);
+    EXPECT_TRUE(IsWindowVisible(help.txtHelp[3]));
+    EXPECT_NE(TextOf(help.txtHelp[0]).find(L"\u00B7"), std::wstring::npos);
+}
+
+TEST(WindowsAbout, TheWindowNamesTheProgramAndItsVersion) {
+    ScriptedMessageBox answers{kAnswerOk};
+    WinAboutWindow about(nullptr, answers);
+    ShowWindow(about.hwnd(), SW_SHOW);
+    EXPECT_EQ(TextOf(about.hwnd()), L"About Tessarel");
+    EXPECT_EQ(TextOf(about.Control("lblVersion")), L"Version 1.0.0");
+    EXPECT_EQ(TextOf(about.Control("lblTitle")), L"Tessarel");
+    PumpUntil(
+        nullptr, [] { return false; }, 100);
+    Shoot(about.hwnd(), "win-about.png");
+    // Without the registry's values the tool cannot be found, and that is said.
+    SendMessageW(about.Control("cmdSysInfo"), BM_CLICK, 0, 0);
+    EXPECT_EQ(answers.Prompts(),
+              std::vector<std::string>{"System Information Is Unavailable At This Time"});
+}
+
+}  // namespace
+}  // namespace tessarel
