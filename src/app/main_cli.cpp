@@ -1,5 +1,6 @@
 // The program without a window: the command line alone (the Windows console program, or a build
-// made without Qt). Without a command it says how it is used.
+// made without Qt). Without a command, the Windows one hands its arguments (a file to open) to
+// the window program beside it; elsewhere it says how it is used.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,11 @@ namespace {
 int Run(const std::vector<std::string>& args) {
     tessarel::OpenMissingStandardStreams();
     if (!tessarel::IsCommandLineRun(args)) {
+#ifdef _WIN32
+        if (tessarel::StartWindowTwin("tessarelw.exe", args)) {
+            return tessarel::kExitDone;
+        }
+#endif
         std::fprintf(stderr, "tessarel: this build has no window; give it a command\n%s",
                      tessarel::kUsageText);
         return tessarel::kExitUsage;

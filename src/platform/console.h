@@ -28,6 +28,10 @@ void OpenMissingStandardStreams();
 #ifdef _WIN32
 // The program's arguments as UTF-8, from the UTF-16 ones Windows gives (wmain).
 std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv);
+
+// Starts the program with the window that lies beside this one (tessarelw.exe beside
+// tessarel.exe) with these arguments, and does not wait for it. False when it cannot be started.
+bool StartWindowTwin(const char* twin, const std::vector<std::string>& args);
 #endif
 
 }  // namespace tessarel

@@ -73,4 +73,50 @@ std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv) {
     return args;
 }
 
+namespace {
+
+// One argument as the C runtime of the started program reads it back: in quotes, with the
+// backslashes before a quote (and before the closing one) doubled.
+void AppendQuoted(std::wstring& line, const std::wstring& arg) {
+    line += L" \"";
+    size_t slashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++slashes;
+        } else {
+            line.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+            slashes = 0;
+        }
+        if (c != L'\\') {
+            line += c;
+        }
+    }
+    line.append(slashes * 2, L'\\');
+    line += L'"';
+}
+
+}  // namespace
+
+bool StartWindowTwin(const char* twin, const std::vector<std::string>& args) {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), DWORD(path.size())));
+    const size_t folder = path.find_last_of(L"\\/");
+    path = path.substr(0, folder == std::wstring::npos ? 0 : folder + 1) + Wide(twin);
+    std::wstring line;
+    AppendQuoted(line, path);
+    for (const std::string& arg : args) {
+        AppendQuoted(line, Wide(arg));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(path.c_str(), line.data() + 1, nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+        return false;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
+}
+
 }  // namespace tessarel

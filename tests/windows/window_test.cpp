@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 #include <oleacc.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -236,6 +237,65 @@ TEST_F(WindowTest, CancelStopsTheOperationAndLeavesTheDiskAsItWas) {
     EXPECT_EQ(answers.shown[1].kind, MsgKind::kStop);
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1)
         << "something of the stopped split was left";
+}
+
+// A file dropped from Explorer: an HDROP naming it, as the shell sends it.
+TEST_F(WindowTest, ADroppedPieceOpensInJoinModeAndAnyOtherFileInSplit) {
+    WriteSeries(dir / "a", Pattern(300), 100);
+    WriteBytes(dir / "a.txt", Pattern(30));
+    for (const auto& [name, join] : {std::pair{"a.m00", true}, {"a.txt", false}}) {
+        const std::wstring path = WideText(dir / name) + L'\0';
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (path.size() + 1) * sizeof(wchar_t));
+        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+        drop->pFiles = sizeof(DROPFILES);
+        drop->fWide = TRUE;
+        std::copy(path.begin(), path.end(), reinterpret_cast<wchar_t*>(drop + 1));
+        GlobalUnlock(memory);
+        SendMessageW(window->hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+        EXPECT_EQ(Checked(C("optJoin")), join) << name;
+        EXPECT_EQ(TextOf(C("txtOpen")), WideText(dir / name));
+    }
+}
+
+// tessarel.exe FILE, as Explorer starts it for a .m00: the console program hands the file to
+// the window program beside it, whose window opens in Join mode.
+TEST(WindowsOpening, TheConsoleProgramHandsAFileToTheWindow) {
+    TempDir dir;
+    WriteSeries(dir / "b", Pattern(300), 100);
+    std::wstring exe(MAX_PATH, L'\0');
+    exe.resize(GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
+    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"tessarel.exe";
+    std::wstring line = L"\"" + exe + L"\" \"" + WideText(dir / "b.m00") + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &started));
+    EXPECT_EQ(WaitForSingleObject(started.hProcess, 20000), WAIT_OBJECT_0);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    HWND found = nullptr;
+    PumpUntil(nullptr, [&] { return (found = FindWindowW(nullptr, L"Tessarel")) != nullptr; });
+    ASSERT_NE(found, nullptr);
+    HWND join = nullptr;
+    EnumChildWindows(
+        found,
+        [](HWND child, LPARAM out) {
+            if (TextOf(child) == L"&Join") {
+                *reinterpret_cast<HWND*>(out) = child;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&join));
+    EXPECT_TRUE(join && Checked(join));
+    // Ended by its own pid, whatever it is doing.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found, &pid);
+    HANDLE window_program = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    ASSERT_NE(window_program, nullptr);
+    TerminateProcess(window_program, 0);
+    WaitForSingleObject(window_program, 10000);
+    CloseHandle(window_program);
 }
 
 // Windows' own message box, found on the screen and answered by its button.
