@@ -9,7 +9,7 @@ PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommo
           libclang-rt-14-dev
           python3-fusepy fuse
           # the Windows build, and its tests under wine
-          g++-mingw-w64-x86-64-posix wine64 googletest zip unzip
+          g++-mingw-w64-x86-64-posix wine64 googletest zip unzip nsis
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace
           # what a desktop machine has: the installed program must pass with them there too
           dbus-x11 at-spi2-core)
@@ -33,14 +33,15 @@ install_missing() {
 # The Windows program and its tests, cross-built with mingw-w64 and run under wine (in a wine
 # prefix of the build's own); then its portable zip, and the program once from the unpacked zip.
 windows() {
-    build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTESSAREL_UI=OFF \
-        -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON \
-        -DTESSAREL_LINUX_PROGRAM="$PWD/build/bin/tessarel"
+    mkdir -p build-win
     export WINEPREFIX="$PWD/build-win/wineprefix" WINEDEBUG=-all
     [ -d "$WINEPREFIX" ] || timeout 300 /usr/lib/wine/wine64 wineboot --init
     # Wine draws the windows' frames itself rather than wait on a window manager Xvfb lacks.
     timeout 120 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
         /t REG_SZ /d N /f >/dev/null
+    build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTESSAREL_UI=OFF \
+        -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON \
+        -DTESSAREL_LINUX_PROGRAM="$PWD/build/bin/tessarel"
     (cd build-win && ctest --output-on-failure)
     (cd build-win && cpack -G ZIP >/dev/null)
     rm -rf build-win/unpacked

@@ -13,6 +13,8 @@ using tessarel::IndexedPicture;
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 constexpr int kWidth = 265;  // the animation control is 3975 x 735 twips
 constexpr int kHeight = 49;
 constexpr int kFrames = 24;
@@ -105,12 +107,12 @@ IndexedPicture DrawFrame(int index) {
     DrawFolder(c, folder_x, 12);
     const double t = double(index) / (kFrames - 1);
     const int sheet_x = folder_x + 12 + static_cast<int>(t * (disk_x - folder_x - 16));
-    const int sheet_y = 16 - static_cast<int>(std::sin(t * M_PI) * 14);
+    const int sheet_y = 16 - static_cast<int>(std::sin(t * kPi) * 14);
     DrawDisk(c, disk_x, 8, index % 6 < 3);
     // A dotted trail behind the sheet shows the way it goes.
     for (int dot = folder_x + 40; dot < sheet_x; dot += 8) {
         const double dt = double(dot - folder_x - 12) / (disk_x - folder_x - 16);
-        c.Fill(dot, 25 - static_cast<int>(std::sin(dt * M_PI) * 14), 2, 2, kDarkGrey);
+        c.Fill(dot, 25 - static_cast<int>(std::sin(dt * kPi) * 14), 2, 2, kDarkGrey);
     }
     if (index < kFrames - 1) {
         DrawSheet(c, sheet_x, sheet_y);
