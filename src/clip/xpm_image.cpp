@@ -16,7 +16,8 @@ namespace {
 Picture ReadXpm(const char* const* lines, int count) {
     Picture picture;
     int width = 0, height = 0, colours = 0, per_pixel = 0;
-    if (count < 1 || std::sscanf(lines[0], "%d %d %d %d", &width, &height, &colours, &per_pixel) != 4 ||
+    if (count < 1 ||
+        std::sscanf(lines[0], "%d %d %d %d", &width, &height, &colours, &per_pixel) != 4 ||
         width <= 0 || height <= 0 || per_pixel <= 0 || count < 1 + colours + height) {
         return picture;
     }

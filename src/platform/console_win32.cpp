@@ -110,8 +110,8 @@ bool StartWindowTwin(const char* twin, const std::vector<std::string>& args) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(path.c_str(), line.data() + 1, nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started)) {
+    if (!CreateProcessW(path.c_str(), line.data() + 1, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
         return false;
     }
     CloseHandle(started.hThread);

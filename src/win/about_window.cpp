@@ -99,8 +99,8 @@ void WinAboutWindow::StartSysInfo() {
     system.normal_file_exists = [](const std::string& path) {
         const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
         return attributes != INVALID_FILE_ATTRIBUTES &&
-               !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                               FILE_ATTRIBUTE_SYSTEM));
+               !(attributes &
+                 (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     };
     auto registry = SystemRegistry();
     tessarel::StartSysInfo(*registry, system, msg_, TheAppInfo().title);

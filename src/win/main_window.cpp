@@ -90,15 +90,13 @@ WinMainWindow::WinMainWindow(MessageBox* message_box) {
     }
     msg_ = message_box;
     beep_ = [] { MessageBeep(MB_OK); };
-    operation_ = std::make_unique<BackgroundOperation>(
-        static_cast<UiThread&>(*this), *this, *msg_, [this](bool) {
-            ++go_requests_done_;
-        });
+    operation_ = std::make_unique<BackgroundOperation>(static_cast<UiThread&>(*this), *this, *msg_,
+                                                       [this](bool) { ++go_requests_done_; });
     // Fixed single border, a minimise button and no maximise button.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    window_ = CreateWindowExW(0, kClassName, WideText(kMainCaption).c_str(), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 400, 300, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), this);
+    window_ =
+        CreateWindowExW(0, kClassName, WideText(kMainCaption).c_str(), style, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = DpiOf(window_);
     if (own_box_) {
         own_box_->SetOwner(window_);
@@ -359,8 +357,8 @@ void WinMainWindow::cmdCancel_Click() {
 }
 
 void WinMainWindow::cmdOpen_Click() {
-    const std::string chosen = GetFile(*dlgFile_, FileRole::kOpen,
-                                       Checked("optJoin") ? Mode::kJoin : Mode::kSplit);
+    const std::string chosen =
+        GetFile(*dlgFile_, FileRole::kOpen, Checked("optJoin") ? Mode::kJoin : Mode::kSplit);
     if (!chosen.empty()) {
         SetText("txtOpen", chosen);
         const int end = GetWindowTextLengthW(Control("txtOpen"));
@@ -369,8 +367,8 @@ void WinMainWindow::cmdOpen_Click() {
 }
 
 void WinMainWindow::cmdSave_Click() {
-    const std::string chosen = GetFile(*dlgFile_, FileRole::kSave,
-                                       Checked("optJoin") ? Mode::kJoin : Mode::kSplit);
+    const std::string chosen =
+        GetFile(*dlgFile_, FileRole::kSave, Checked("optJoin") ? Mode::kJoin : Mode::kSplit);
     if (!chosen.empty()) {
         SetText("txtSave", chosen);
         const int end = GetWindowTextLengthW(Control("txtSave"));
@@ -524,7 +522,8 @@ void WinMainWindow::RunPending() {
 
 LRESULT CALLBACK WinMainWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<WinMainWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        auto* self =
+            static_cast<WinMainWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->window_ = window;
     }
@@ -535,7 +534,8 @@ LRESULT CALLBACK WinMainWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM
 LRESULT WinMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     switch (message) {
         case kRunWork: {
-            std::unique_ptr<std::function<void()>> work(reinterpret_cast<std::function<void()>*>(l));
+            std::unique_ptr<std::function<void()>> work(
+                reinterpret_cast<std::function<void()>*>(l));
             (*work)();
             return 0;
         }
@@ -544,9 +544,9 @@ LRESULT WinMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
             return 0;
         case DM_GETDEFID:
             // Enter presses Go unless another command button has the focus.
-            return MAKELONG(kFirstId + (FindControl(kMainControls, kMainControlCount, "cmdGo") -
-                                        kMainControls),
-                            DC_HASDEFID);
+            return MAKELONG(
+                kFirstId + (FindControl(kMainControls, kMainControlCount, "cmdGo") - kMainControls),
+                DC_HASDEFID);
         case WM_COMMAND: {
             const int id = LOWORD(w);
             if (id == IDOK) {

@@ -31,11 +31,11 @@ HFONT MakeFont(const FontDesign& font, int dpi);
 
 // A control of the design as a child of window, at its place (offset by its containers',
 // in twips); id is its command identifier.
-HWND CreateDesignControl(HWND window, const ControlDesign& control, int left_twips,
-                         int top_twips, int dpi, int id);
+HWND CreateDesignControl(HWND window, const ControlDesign& control, int left_twips, int top_twips,
+                         int dpi, int id);
 // Places an existing control at its design rectangle again (after a change of DPI).
-void PlaceDesignControl(HWND control, const ControlDesign& design, int left_twips,
-                        int top_twips, int dpi);
+void PlaceDesignControl(HWND control, const ControlDesign& design, int left_twips, int top_twips,
+                        int dpi);
 
 // The name a screen reader says for a control, whatever its own text.
 void SetAccessibleName(HWND control, const std::wstring& name);

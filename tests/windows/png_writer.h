@@ -70,9 +70,19 @@ inline bool WritePng(const std::string& path, int width, int height,
         be32(Crc32(crc_data.data(), crc_data.size()));
     };
     out.write("\x89PNG\r\n\x1a\n", 8);
-    std::vector<uint8_t> header = {uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8),
-                                   uint8_t(width),       uint8_t(height >> 24), uint8_t(height >> 16),
-                                   uint8_t(height >> 8), uint8_t(height),       8, 2, 0, 0, 0};
+    std::vector<uint8_t> header = {uint8_t(width >> 24),
+                                   uint8_t(width >> 16),
+                                   uint8_t(width >> 8),
+                                   uint8_t(width),
+                                   uint8_t(height >> 24),
+                                   uint8_t(height >> 16),
+                                   uint8_t(height >> 8),
+                                   uint8_t(height),
+                                   8,
+                                   2,
+                                   0,
+                                   0,
+                                   0};
     chunk("IHDR", header);
     chunk("IDAT", z);
     chunk("IEND", {});
