@@ -4,6 +4,7 @@
 
 #include "cli/terminal.h"
 #include "control/go_command.h"
+#include "control/media_sizes.h"
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
 #include "platform/console.h"
@@ -16,20 +17,22 @@ namespace tessarel {
 const char kUsageText[] =
     "Usage:\n"
     "  tessarel [FILE]                  open the window, with FILE ready to split or join\n"
-    "  tessarel split [--size BYTES | --kb N | --pieces N] [--yes] [--no-checksums] SOURCE\n"
+    "  tessarel split [-s SIZE | -k N | -n N] [-y] [--no-checksums] SOURCE\n"
     "                 [FIRST_PIECE]\n"
-    "  tessarel join [--yes] [--no-verify] FIRST_PIECE [OUTPUT]\n"
+    "  tessarel join [-y] [--no-verify] FIRST_PIECE [OUTPUT]\n"
     "  tessarel check FIRST_PIECE\n"
     "  tessarel --help | --version\n"
     "\n"
     "split   cuts SOURCE into pieces FIRST_PIECE (SOURCE.m00 unless given), .m01, ...\n"
-    "        Piece size: --size in bytes, --kb in kilobytes of 1024 bytes, or --pieces: the\n"
-    "        smallest size that makes at most N pieces. Without one, 1400 KB.\n"
+    "        Piece size: -s/--size SIZE in bytes, with a unit (25M, 4GiB, 100KB: K M G T\n"
+    "        count 1024, KB MB GB TB 1000) or a medium's name (--help lists them); -k/--kb N in\n"
+    "        kilobytes of 1024 bytes; or -n/--pieces N: the smallest size that makes at\n"
+    "        most N pieces. Without one, 1400 KB.\n"
     "join    rebuilds the file from the series whose first piece is FIRST_PIECE, into\n"
     "        OUTPUT (the first piece's name without its extension unless given).\n"
     "check   reads every piece of a series through, compares it with the series' checksum\n"
     "        list, and says what it found; writes nothing.\n"
-    "--yes   replaces existing files without asking.\n"
+    "-y, --yes  replaces existing files without asking.\n"
     "--no-checksums  writes no checksum list (BASE.sha256) beside the pieces.\n"
     "--no-verify     joins without comparing the pieces with their checksum list.\n"
     "--      ends the options: a name after it may start with '-'.\n"
@@ -189,7 +192,7 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             options_ended = true;
             continue;
         }
-        if (arg == "--yes" && line.command != CommandLine::Command::kCheck) {
+        if ((arg == "--yes" || arg == "-y") && line.command != CommandLine::Command::kCheck) {
             line.yes = true;
             continue;
         }
@@ -201,9 +204,16 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             line.verify = false;
             continue;
         }
-        // A size option, as "--size N" or "--size=N".
+        // A size option, as "--size N" or "--size=N", or its short form "-s N".
         const size_t equals = arg.find('=');
-        const std::string option = arg.substr(0, equals);
+        std::string option = arg.substr(0, equals);
+        static const std::pair<const char*, const char*> kShortForms[] = {
+            {"-s", "--size"}, {"-k", "--kb"}, {"-n", "--pieces"}};
+        for (const auto& [short_form, long_form] : kShortForms) {
+            if (arg == short_form) {
+                option = long_form;
+            }
+        }
         CommandLine::Size size = CommandLine::Size::kDefault;
         if (split && option == "--size") {
             size = CommandLine::Size::kBytes;
@@ -222,6 +232,13 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             value = arg.substr(equals + 1);
         } else if (i + 1 < args.size()) {
             value = args[++i];
+        }
+        if (size == CommandLine::Size::kBytes) {
+            const std::optional<int64_t> bytes = ParseSizeText(value);
+            if (!bytes) {
+                return option + " needs a size: " + kSizeForms + "; not '" + value + "'";
+            }
+            value = std::to_string(*bytes);
         }
         if (!AllDigits(value) || (size == CommandLine::Size::kPieces && std::stoll(value) == 0)) {
             return option + " needs a whole number" +
@@ -259,6 +276,12 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     switch (line.command) {
         case CommandLine::Command::kHelp:
             std::fputs(kUsageText, out);
+            std::fputs("\nMedia sizes for -s (a piece that fits one of each):\n", out);
+            for (int i = 0; i < kMediaSizeCount; ++i) {
+                const MediaSize& m = kMediaSizes[i];
+                std::fprintf(out, "  %-8s %15s bytes  %s\n", m.name, PlainNumber(m.bytes).c_str(),
+                             m.caption);
+            }
             return kExitDone;
         case CommandLine::Command::kVersion:
             std::fprintf(out, "tessarel %s\n", TESSAREL_VERSION);

@@ -62,6 +62,9 @@ TEST(CommandLineArguments, SizesNamesAndTheEndOfOptions) {
     EXPECT_EQ(split.names, (std::vector<std::string>{"./a.bin", "/w/b"}));
     EXPECT_EQ(Parsed({"split", "--kb=700", "a"}).size, CommandLine::Size::kKilobytes);
     EXPECT_EQ(Parsed({"split", "--pieces", "4", "a"}).size_value, "4");
+    EXPECT_EQ(Parsed({"split", "-s", "25M", "-y", "a"}).size_value, "26214400");
+    EXPECT_EQ(Parsed({"split", "--size=fat32", "a"}).size_value, "4294967295");
+    EXPECT_EQ(Parsed({"split", "-n", "4", "a"}).size, CommandLine::Size::kPieces);
     EXPECT_EQ(Parsed({"split", "a"}).size, CommandLine::Size::kDefault);
     EXPECT_EQ(Parsed({"join", "--", "-x.m00", "--yes"}).names,
               (std::vector<std::string>{"./-x.m00", "./--yes"}));
@@ -73,7 +76,7 @@ TEST(CommandLineArguments, WhatCannotBeUnderstoodIsAUsageError) {
     EXPECT_EQ(UsageError({"split"}), "split needs the name of a file");
     EXPECT_EQ(UsageError({"split", "a", "b", "c"}), "too many names for split: c");
     EXPECT_NE(UsageError({"check", "a", "b"}), "");
-    EXPECT_NE(UsageError({"split", "--size", "12k", "a"}), "");
+    EXPECT_NE(UsageError({"split", "--size", "12q", "a"}), "");
     EXPECT_NE(UsageError({"split", "--size"}), "");
     EXPECT_NE(UsageError({"split", "--pieces", "0", "a"}), "");
     EXPECT_NE(UsageError({"split", "--size", "1", "--kb", "2", "a"}), "");
