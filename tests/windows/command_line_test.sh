@@ -61,7 +61,7 @@ rm "$work/$folder/données.bin.m02"
 expect_status 1 "a missing piece" join --yes "données.bin.m00" back.bin
 grep -qx "The piece données.bin.m02 is missing." "$work/err.txt" ||
     fail "missing: $(cat "$work/err.txt")"
-expect_status 2 "a usage error" split --size 12k "données.bin"
+expect_status 2 "a usage error" split --size 12q "données.bin"
 
 # Ctrl-C (wine hands SIGINT to the console's control handler) stops cleanly, with 130.
 head -c $((100 << 20)) /dev/urandom >"$work/$folder/big.bin"
