@@ -11,6 +11,7 @@ PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommo
           # the Windows build, and its tests under wine
           g++-mingw-w64-x86-64-posix wine64 googletest zip unzip nsis
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace
+          lintian man-db bash-completion
           # what a desktop machine has: the installed program must pass with them there too
           dbus-x11 at-spi2-core)
 

@@ -1,7 +1,9 @@
 // Saves the main window as the program draws it:
-//   window_shot OUTPUT.png [split|exact|join|operating|about|help1|help2|help3|help4]
+//   window_shot OUTPUT.png [split|exact|join|operating|sizemenu|about|help1|help2|help3|help4]
 // Run with QT_QPA_PLATFORM=offscreen to make the picture without a screen.
 #include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QTabBar>
@@ -19,7 +21,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2 || argc > 3) {
         std::cerr << "usage: window_shot OUTPUT.png "
-                     "[split|exact|join|operating|about|help1..help4|topicN|open=FILE]\n";
+                     "[split|exact|join|operating|sizemenu|about|help1..help4|topicN|open=FILE]\n";
         return 2;
     }
     const std::string state = argc == 3 ? argv[2] : "split";
@@ -55,6 +57,23 @@ int main(int argc, char** argv) {
         QTest::mouseClick(window.optExact, Qt::LeftButton);
     } else if (state == "join") {
         QTest::mouseClick(window.optJoin, Qt::LeftButton);
+    } else if (state == "sizemenu") {  // the size field's menu, opened from the keyboard
+        window.txtApprox->setFocus();
+        QTest::keyClick(window.txtApprox, Qt::Key_F10, Qt::ShiftModifier);
+        QTest::qWait(200);
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            // The window and its menu together, as the screen shows them.
+            const QRect both = window.frameGeometry().united(menu->geometry());
+            QPixmap shot(both.size());
+            shot.fill(Qt::white);
+            QPainter painter(&shot);
+            painter.drawPixmap(window.geometry().topLeft() - both.topLeft(), window.grab());
+            painter.drawPixmap(menu->geometry().topLeft() - both.topLeft(), menu->grab());
+            painter.end();
+            return shot.save(out) ? 0 : 1;
+        }
+        std::cerr << "window_shot: the size menu did not open\n";
+        return 1;
     } else if (state == "operating") {
         window.ShowOperating();
         window.ShowPiece(3);

@@ -58,6 +58,8 @@ extern const int kMainControlCount;
 // The controls Tab walks through, in order (the chosen option of each group only).
 extern const char* const kMainTabOrder[];
 extern const int kMainTabOrderCount;
+// The size fields' menu, which adds the media sizes to the field's own items.
+constexpr const char* kSizeMenuName = "Piece sizes";
 // The Approximate entry's spinner: its range and its two steps.
 constexpr int kSpinnerMinimum = 0;
 extern const int kSpinnerMaximum;

@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <cstring>
 
 #include "control/get_file.h"
 #include "control/go_command.h"
+#include "control/media_sizes.h"
 #include "control/messages.h"
 #include "control/open_file.h"
 #include "platform/wide.h"
@@ -50,6 +52,17 @@ LRESULT CALLBACK DigitsOnly(HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PT
     if (message == WM_CHAR && !((w >= '0' && w <= '9') || w == 8)) {
         auto* main = reinterpret_cast<std::function<void()>*>(window);
         (*main)();
+        return 0;
+    }
+    return DefSubclassProc(edit, message, w, l);
+}
+
+// The size entries' own menu, with the media sizes added (the right button, the menu key and
+// Shift+F10 all arrive as WM_CONTEXTMENU).
+LRESULT CALLBACK SizeMenuProc(HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR,
+                              DWORD_PTR window) {
+    if (message == WM_CONTEXTMENU) {
+        reinterpret_cast<WinMainWindow*>(window)->ShowSizeMenu(edit, l);
         return 0;
     }
     return DefSubclassProc(edit, message, w, l);
@@ -169,6 +182,7 @@ void WinMainWindow::BuildControls() {
     SendMessageW(spinner, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
     for (const char* entry : {"txtApprox", "txtExact"}) {
         SetWindowSubclass(Control(entry), DigitsOnly, 1, reinterpret_cast<DWORD_PTR>(&beep_));
+        SetWindowSubclass(Control(entry), SizeMenuProc, 2, reinterpret_cast<DWORD_PTR>(this));
     }
     // The tab stops of the option groups: the chosen option of each.
     for (int i = 0; i < kMainControlCount; ++i) {
@@ -280,6 +294,59 @@ void WinMainWindow::ChooseOption(const std::string& name) {
         SendMessageW(Control("updSpinner"), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
     }
     ApplyEnableRules();
+}
+
+void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
+    // The edit box's own items first, as its menu has them, then the media sizes.
+    enum : UINT { kUndo = 1, kCut, kCopy, kPaste, kDelete, kSelectAll, kFirstSize = 100 };
+    DWORD from = 0;
+    DWORD to = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const bool selected = from != to;
+    const bool has_text = GetWindowTextLengthW(edit) > 0;
+    const bool pastable = IsClipboardFormatAvailable(CF_UNICODETEXT) != 0;
+    const bool undoable = SendMessageW(edit, EM_CANUNDO, 0, 0) != 0;
+    HMENU menu = CreatePopupMenu();
+    const struct {
+        UINT id;
+        const wchar_t* caption;
+        bool enabled;
+    } edit_items[] = {{kUndo, L"&Undo", undoable},
+                      {0, nullptr, true},
+                      {kCut, L"Cu&t", selected},
+                      {kCopy, L"&Copy", selected},
+                      {kPaste, L"&Paste", pastable},
+                      {kDelete, L"&Delete", selected},
+                      {0, nullptr, true},
+                      {kSelectAll, L"Select &All", has_text}};
+    for (const auto& item : edit_items) {
+        AppendMenuW(menu, item.caption ? MF_STRING | (item.enabled ? 0 : MF_GRAYED) : MF_SEPARATOR,
+                    item.id, item.caption);
+    }
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (int i = 0; i < kMediaSizeCount; ++i) {
+        AppendMenuW(menu, MF_STRING, kFirstSize + static_cast<UINT>(i),
+                    WideText(kMediaSizes[i].caption).c_str());
+    }
+    POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (where == -1) {  // from the keyboard: below the text cursor
+        GetCaretPos(&at);
+        at.y += GetSystemMetricsForDpi(SM_CYMENU, static_cast<UINT>(dpi_));
+        ClientToScreen(edit, &at);
+    }
+    SetFocus(edit);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr));
+    DestroyMenu(menu);
+    static const UINT kEditMessages[] = {0, WM_UNDO, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR};
+    if (chosen >= kUndo && chosen <= kDelete) {
+        SendMessageW(edit, kEditMessages[chosen], 0, 0);
+    } else if (chosen == kSelectAll) {
+        SendMessageW(edit, EM_SETSEL, 0, -1);
+    } else if (chosen >= kFirstSize && chosen < kFirstSize + kMediaSizeCount) {
+        ChooseOption("optExact");
+        SetText("txtExact", std::to_string(kMediaSizes[chosen - kFirstSize].bytes));
+    }
 }
 
 void WinMainWindow::ApplyEnableRules() {

@@ -43,6 +43,9 @@ class WinMainWindow : public ProgressDisplay, private UiThread {
     // The program's message loop, until the window is gone.
     int RunMessageLoop();
 
+    // The size entry's menu, at the point a WM_CONTEXTMENU gives (-1: from the keyboard).
+    void ShowSizeMenu(HWND edit, LPARAM where);
+
     // ProgressDisplay, on the window's thread.
     void ShowTotal(int64_t count) override;
     void ShowOperating() override;

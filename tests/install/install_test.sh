@@ -30,4 +30,24 @@ for f in movie.m00 renamed; do
     fi
 done
 echo "file type recognised by name and by content"
+# The manual page renders without a warning; bash completes the media sizes from its completion.
+man_page=$share/man/man1/tessarel.1.gz
+test -s "$man_page"
+MANWIDTH=80 man --warnings -l "$man_page" >"$work/man.txt" 2>"$work/man.err"
+if [ -s "$work/man.err" ]; then
+    echo "FAIL: the manual page renders with warnings:"
+    cat "$work/man.err"
+    exit 1
+fi
+grep -q 'fat32' "$work/man.txt"
+sizes=$(bash -c 'source /usr/share/bash-completion/bash_completion
+    source "$1"
+    COMP_WORDS=(tessarel split --size f); COMP_CWORD=3; COMP_LINE="tessarel split --size f"
+    COMP_POINT=${#COMP_LINE}
+    _tessarel tessarel f --size; echo "${COMPREPLY[*]}"' - "$share/bash-completion/completions/tessarel")
+if [ "$sizes" != "floppy fat32" ]; then
+    echo "FAIL: --size f completes to '$sizes'"
+    exit 1
+fi
+echo "manual page and completion installed"
 start_check "$work/prefix/bin/tessarel" "$work/prefix/bin/../share/tessarel/filedisk.avi" "$work"

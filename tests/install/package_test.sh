@@ -21,6 +21,13 @@ trap 'dpkg -r tessarel >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 deb=$(ls "$work"/out/tessarel_*.deb)
 dpkg-deb -f "$deb" Depends | tee "$work/depends"
 grep -q libqt6widgets6 "$work/depends"
+# Debian's own checks of the package: it has its manual page.
+lintian --no-tag-display-limit "$deb" >"$work/lintian.txt" 2>&1 || true
+if grep -q 'no-manual-page' "$work/lintian.txt"; then
+    echo "FAIL: lintian finds no manual page:"
+    cat "$work/lintian.txt"
+    exit 1
+fi
 dpkg -i "$deb" >/dev/null
 # The package's trigger has brought the file type into the system's database.
 printf 'KESTRAVOLN0000001000%0100d' 0 >"$work/movie.m00"
@@ -32,7 +39,8 @@ fi
 start_check /usr/bin/tessarel /usr/bin/../share/tessarel/filedisk.avi "$work"
 dpkg -r tessarel >/dev/null
 for f in /usr/bin/tessarel /usr/share/tessarel /usr/share/applications/org.tessarel.Tessarel.desktop \
-         /usr/share/mime/packages/org.tessarel.Tessarel.xml /usr/share/mime/application/x-tessarel-series.xml; do
+         /usr/share/mime/packages/org.tessarel.Tessarel.xml /usr/share/mime/application/x-tessarel-series.xml \
+         /usr/share/man/man1/tessarel.1.gz /usr/share/bash-completion/completions/tessarel; do
     if [ -e "$f" ]; then
         echo "FAIL: $f is left after removal"
         exit 1

@@ -171,6 +171,38 @@ TEST_F(WindowTest, ModeAndSizeChoicesEnableAsTheRulesSay) {
     EXPECT_EQ(beeps, 1);
 }
 
+// The size entry's menu (here as Shift+F10 or the menu key bring it) offers the media sizes;
+// the third from the end is the FAT32 stick's, which fills Exact and chooses it.
+TEST_F(WindowTest, TheSizeMenuFillsExactWithAMediumsSize) {
+    static std::wstring seen;
+    seen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu) {
+            return;
+        }
+        KillTimer(nullptr, id);
+        HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(items); ++i) {
+            wchar_t caption[64] = L"";
+            GetMenuStringW(items, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+            seen += std::wstring(caption) + L"|";
+        }
+        for (const WPARAM key : {VK_UP, VK_UP, VK_UP, VK_RETURN}) {
+            PostMessageW(menu, WM_KEYDOWN, key, 0);
+        }
+    });
+    SetFocus(C("txtApprox"));
+    SendMessageW(C("txtApprox"), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(C("txtApprox")), -1);
+    KillTimer(nullptr, timer);
+    EXPECT_NE(seen.find(L"&Paste|"), std::wstring::npos) << "the entry's own items stay";
+    EXPECT_NE(seen.find(L"FAT32 stick (4 GB)|Mail, 25 MB limit|Mail, 10 MB limit|"),
+              std::wstring::npos);
+    EXPECT_TRUE(Checked(C("optExact")));
+    EXPECT_EQ(TextOf(C("txtExact")), L"4294967295");
+    EXPECT_TRUE(IsWindowEnabled(C("txtExact")));
+}
+
 TEST_F(WindowTest, ASplitAndAJoinAreByteExactAndARefusalIsSaid) {
     answers.Answer(kAnswerOk);
     Go();

@@ -24,6 +24,7 @@ class QToolButton;
 
 namespace tessarel {
 
+struct MediaSize;
 class AnimationControl;
 class OperationGuard;
 class OperationRunner;
@@ -129,6 +130,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void txtApprox_KeyPress(int& KeyAscii);
     void txtExact_KeyPress(int& KeyAscii);
     void SizeKeyFilter(int& KeyAscii);
+    void ChooseMediaSize(const MediaSize& size);
     // Which controls can be used: every mode and size choice has one row of the table.
     void ApplyEnableRules();
 

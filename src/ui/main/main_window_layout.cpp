@@ -13,9 +13,11 @@
 #include <map>
 #include <string>
 
+#include "control/media_sizes.h"
 #include "design/windows_design.h"
 #include "ui/main/key_press_filter.h"
 #include "ui/main/main_window.h"
+#include "ui/main/size_menu.h"
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
 #include "ui/platform/geometry.h"
@@ -204,6 +206,15 @@ void MainWindow::BuildControls() {
         this);
     txtApprox->installEventFilter(digits);
     txtExact->installEventFilter(digits);
+    // The size fields' own menu also offers the media sizes: one fills Exact with its bytes
+    // and chooses Exact.
+    new SizeMenu(
+        {txtApprox, txtExact}, [this](const MediaSize& size) { ChooseMediaSize(size); }, this);
+}
+
+void MainWindow::ChooseMediaSize(const MediaSize& size) {
+    optExact->setChecked(true);
+    txtExact->setText(QString::number(size.bytes));
 }
 
 void MainWindow::SetTabOrder() {

@@ -3,12 +3,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 
 #include "support/scripted_message_box.h"
+#include "support/ui_wait.h"
 #include "ui/main/main_window.h"
 #include "ui/platform/up_down_control.h"
 
@@ -145,6 +149,49 @@ TEST_F(ModeTest, TheSpinnerStepsByTheChosenStepWithinItsRange) {
     Click(w.optExact);
     Click(w.updSpinner->upButton());
     EXPECT_EQ(w.txtApprox->text(), "20") << "a disabled spinner does nothing";
+}
+
+// The size fields' own menu offers the media sizes; choosing one fills Exact and chooses it.
+// Reached with the keyboard (the menu key, Shift+F10) and with the right button alike.
+TEST_F(ModeTest, TheSizeMenuFillsExactWithAMediumsSize) {
+    MainWindow& w = *window;
+    const struct {
+        QLineEdit* entry;
+        std::function<void()> open;
+    } ways[] = {
+        {w.txtApprox, [&] { QTest::keyClick(w.txtApprox, Qt::Key_F10, Qt::ShiftModifier); }},
+        {w.txtApprox, [&] { QTest::keyClick(w.txtApprox, Qt::Key_Menu); }},
+        {w.txtExact,
+         [&] {
+             QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                     w.txtExact->mapToGlobal(QPoint(5, 5)));
+             QApplication::sendEvent(w.txtExact, &event);
+         }},
+    };
+    for (const auto& way : ways) {
+        Click(way.entry == w.txtApprox ? w.optApprox : w.optExact);
+        w.txtExact->setText("0");
+        way.entry->setFocus();
+        way.open();
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(WaitUntil(
+            [&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); },
+            "the size menu"));
+        EXPECT_EQ(menu->accessibleName(), "Piece sizes");
+        QAction* fat32 = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == "FAT32 stick (4 GB)") {
+                fat32 = action;
+            }
+        }
+        ASSERT_NE(fat32, nullptr);
+        fat32->trigger();
+        menu->close();
+        EXPECT_TRUE(w.optExact->isChecked());
+        EXPECT_EQ(w.txtExact->text(), "4294967295");
+        EXPECT_TRUE(w.txtExact->isEnabled());
+        EXPECT_FALSE(w.txtApprox->isEnabled());
+    }
 }
 
 }  // namespace
