@@ -44,7 +44,8 @@ namespace {
 
 // Questions whose Enter must not do the thing that cannot be undone.
 bool SafeByDefault(MsgKind kind) {
-    return kind == MsgKind::kOverwrite || kind == MsgKind::kLongerPieces;
+    return kind == MsgKind::kOverwrite || kind == MsgKind::kLongerPieces ||
+           kind == MsgKind::kLowRoom;
 }
 
 // A path as the user gave it: the "./" the command line put before a bare name goes again.
@@ -85,7 +86,8 @@ MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
             std::fprintf(io_.err, "%s\n", text.c_str());
             return kAnswerOk;
         case MsgKind::kOverwrite:
-            if (replace_existing_) {
+        case MsgKind::kLowRoom:
+            if (replace_existing_) {  // --yes
                 return kAnswerOk;
             }
             break;
@@ -100,6 +102,8 @@ MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
                  Caption(layout.escape_answer).c_str());
     if (notice.kind == MsgKind::kOverwrite) {
         std::fprintf(io_.err, "Use --yes to replace the file.\n");
+    } else if (notice.kind == MsgKind::kLowRoom) {
+        std::fprintf(io_.err, "Use --yes to go on all the same.\n");
     } else if (notice.kind == MsgKind::kChecksumList) {
         std::fprintf(io_.err, "Use --no-verify to join without it.\n");
     }

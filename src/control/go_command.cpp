@@ -86,6 +86,11 @@ class GoRequest {
     // starts. False when the user would not have them replaced.
     bool ClearTheWay(const std::string& destination, const std::vector<std::string>& existing);
 
+    // What the file system that is to hold path says of its room.
+    static DiskRoom RoomFor(const std::string& path) {
+        return {FreeSpaceOn(path), LargestFileOn(path)};
+    }
+
     ProgressDisplay* display_;  // none when only a series is looked at
     MessageBox& box_;
     ErrorTrap trap_;
@@ -155,6 +160,8 @@ bool GoRequest::Split(SplitRequest request) {
         request.checksums = false;
         list_name.clear();
     }
+    const DiskRoom disk = RoomFor(first_piece);
+    RefuseIf(CheckLargestFile(Mode::kSplit, first_piece, disk, series.piece_size));
     AskOrEnd(SplitConfirmation(series.count));
     StopIfAsked();
     // Reading one byte now reports a source that cannot be read before anything is written.
@@ -164,6 +171,10 @@ bool GoRequest::Split(SplitRequest request) {
     Do([&] { probe = File::OpenForReading(source); });
     Do([&] { probe.Read(&byte, 1); });
     Do([&] { probe.Close(); });
+    // Older pieces of the name are replaced only once the new ones are whole: the room needed
+    // is the whole series' (its checksum list is a line of about a hundred bytes a piece).
+    AskOrEnd(CheckFreeRoom(Mode::kSplit, first_piece, disk,
+                           series.stream_length + (request.checksums ? 200 * series.count : 0)));
     std::vector<std::string> existing;
     Do([&] {
         existing = ExistingNames(names, series.count);
@@ -231,7 +242,10 @@ bool GoRequest::Join(const JoinRequest& request) {
             throw GivenUp{};
         }
     }
+    const DiskRoom disk = RoomFor(output);
+    RefuseIf(CheckLargestFile(Mode::kJoin, output, disk, series.source_length()));
     AskOrEnd(JoinConfirmation(series.count));
+    AskOrEnd(CheckFreeRoom(Mode::kJoin, output, disk, series.source_length()));
     StopIfAsked();
     std::vector<std::string> existing;
     Do([&] {

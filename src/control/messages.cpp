@@ -92,6 +92,25 @@ Notice StopQuestion() {
             kStyleYesNo, "Stop?"};
 }
 
+std::string TooLargeForDiskMessage(bool pieces, const std::string& name, int64_t largest_file,
+                                   int64_t length) {
+    return "The disk that is to hold " + name + " keeps files of at most" +
+           StrWithSign(largest_file) + " bytes, and " +
+           (pieces ? "each piece would be" : "the joined file would be") + StrWithSign(length) +
+           " bytes long. " +
+           (pieces ? "Choose a smaller piece size, or another disk."
+                   : "Choose a disk that keeps larger files.");
+}
+
+Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64_t needed) {
+    return {MsgKind::kLowRoom,
+            "The disk that is to hold " + name + " has" + StrWithSign(free) + " bytes free, and " +
+                (pieces ? "the pieces need" : "the joined file needs") + StrWithSign(needed) +
+                " bytes." + "\r\n" + "\r\n" +
+                "Choose OK once there is room enough, or Cancel to stop.",
+            kStyleWarningOkCancel, kFileTitle};
+}
+
 Notice UnusableListQuestion(const std::string& list_name, const std::string& reason) {
     return {MsgKind::kChecksumList,
             "The checksum list " + list_name + " cannot be used: " + reason + "." + "\r\n" +

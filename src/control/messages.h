@@ -44,6 +44,12 @@ Notice QuitQuestion();
 // Cancel pressed while an operation runs.
 Notice StopQuestion();
 
+// The disk that is to hold name keeps no file as long as length (a piece, or the joined file).
+std::string TooLargeForDiskMessage(bool pieces, const std::string& name, int64_t largest_file,
+                                   int64_t length);
+// The disk that is to hold name has less room than the result needs: go on?
+Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64_t needed);
+
 // The series' checksum list cannot be read or is not one of ours: join without it?
 Notice UnusableListQuestion(const std::string& list_name, const std::string& reason);
 

@@ -164,4 +164,21 @@ std::optional<Notice> CheckPieces(const std::vector<PieceCheck>& pieces) {
     return std::nullopt;
 }
 
+std::optional<Notice> CheckLargestFile(Mode mode, const std::string& destination,
+                                       const DiskRoom& disk, int64_t largest) {
+    if (!disk.largest_file || largest <= *disk.largest_file) {
+        return std::nullopt;
+    }
+    return Refusal(TooLargeForDiskMessage(mode == Mode::kSplit, NameOf(destination),
+                                          *disk.largest_file, largest));
+}
+
+std::optional<Notice> CheckFreeRoom(Mode mode, const std::string& destination,
+                                    const DiskRoom& disk, int64_t needed) {
+    if (!disk.free || needed <= *disk.free) {
+        return std::nullopt;
+    }
+    return LowRoomQuestion(mode == Mode::kSplit, NameOf(destination), *disk.free, needed);
+}
+
 }  // namespace tessarel

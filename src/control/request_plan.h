@@ -13,6 +13,7 @@
 #include "control/messages.h"
 #include "engine/piece_series.h"
 #include "engine/series_check.h"
+#include "engine/split_join.h"
 
 namespace tessarel {
 
@@ -83,6 +84,21 @@ std::optional<Notice> CheckSplitTarget(const std::string& source, const std::str
 std::optional<Notice> CheckJoinTarget(const std::string& first_piece,
                                       const std::string& destination, int64_t count,
                                       const SameFileTest& same_file);
+
+// What the file system that is to hold a result says of itself, each when it tells.
+struct DiskRoom {
+    std::optional<int64_t> free;          // bytes an ordinary user may still fill
+    std::optional<int64_t> largest_file;  // when it keeps no file of any length a series has
+};
+
+// A result with a file larger than its disk keeps (a piece of a split, a join's output) is
+// refused before anything is written; largest is that file's length.
+std::optional<Notice> CheckLargestFile(Mode mode, const std::string& destination,
+                                       const DiskRoom& disk, int64_t largest);
+// A result larger than the room left on its disk is asked about (OK goes on: room may be
+// freed meanwhile, and some file systems say less than they can hold); needed is its length.
+std::optional<Notice> CheckFreeRoom(Mode mode, const std::string& destination,
+                                    const DiskRoom& disk, int64_t needed);
 
 // The first piece that is missing, not an ordinary file, or short refuses the join, by name.
 std::optional<Notice> CheckPieces(const std::vector<PieceCheck>& pieces);

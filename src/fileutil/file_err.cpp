@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
@@ -42,18 +43,30 @@ constexpr KnownError kKnownErrors[] = {
      "The piece {name} is damaged: its contents differ from when it was split. Replace it and "
      "join again.",
      kStyleWarning, MsgKind::kDiskError},
+    {kErrFileTooLarge,
+     "The file {name} cannot grow any larger on this disk{limit}, so it was not kept. Choose "
+     "a smaller piece size, or a disk that keeps larger files.",
+     kStyleWarning, MsgKind::kDiskError},
     {kErrJoinedDiffers,
      "The joined file differs from the one that was split, though every piece matches its line "
      "in {name}: the list does not belong to these pieces. Nothing was kept.",
      kStyleWarning, MsgKind::kDiskError},
 };
 
-// The message with the file's name put in where the row asks for it.
+// The message with the file's name, and the largest file its disk keeps when the disk says,
+// put in where the row asks for them.
 std::string MessageFor(const KnownError& known, const std::string& file) {
     std::string text = known.message;
-    const size_t at = text.find("{name}");
+    size_t at = text.find("{name}");
     if (at != std::string::npos) {
         text.replace(at, 6, NameOf(file));
+    }
+    at = text.find("{limit}");
+    if (at != std::string::npos) {
+        const std::optional<int64_t> largest = LargestFileOn(file);
+        text.replace(at, 7,
+                     largest ? ", which keeps files of at most" + StrWithSign(*largest) + " bytes"
+                             : std::string());
     }
     return text;
 }

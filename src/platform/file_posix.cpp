@@ -1,7 +1,10 @@
 // The file layer on POSIX systems: open/pread/pwrite/fdatasync, and the one table that turns
 // an errno into the program's error numbers.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -63,8 +66,9 @@ int32_t ErrorFromErrno(int err, const std::string& path) {
             return kErrPathNotFound;
         case ENOSPC:
         case EDQUOT:
-        case EFBIG:  // the file cannot grow any further here: to the user, the disk is full
             return kErrDiskFull;
+        case EFBIG:  // the file cannot grow any further on this file system, however much room
+            return kErrFileTooLarge;
         case EIO:
             return kErrDeviceIo;
         case ENOMEDIUM:
@@ -402,6 +406,43 @@ PathInfo InfoOf(const std::string& path, bool follow) {
     info.volume = st.st_dev;
     info.file = st.st_ino;
     return info;
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
+std::optional<int64_t> FreeSpaceOn(const std::string& path) {
+    struct statvfs fs {};
+    if (::statvfs(path.c_str(), &fs) != 0 && ::statvfs(FolderOf(path).c_str(), &fs) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
+}
+
+std::optional<int64_t> LargestFileOn(const std::string& path) {
+    constexpr long kFatMagic = 0x4d44;  // MSDOS_SUPER_MAGIC: vfat and msdos
+    struct statfs fs {};
+    if (::statfs(path.c_str(), &fs) != 0 && ::statfs(FolderOf(path).c_str(), &fs) != 0) {
+        return std::nullopt;
+    }
+    // FAT keeps a file's length in 32 bits.
+    if (static_cast<long>(fs.f_type) == kFatMagic) {
+        return int64_t{4294967295};
+    }
+    return std::nullopt;
 }
 
 std::string CurrentFolder() {

@@ -90,8 +90,9 @@ int32_t ErrorFromCode(DWORD code) {
             return kErrPathNotFound;
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-        case ERROR_FILE_TOO_LARGE:  // the file cannot grow any further here
             return kErrDiskFull;
+        case ERROR_FILE_TOO_LARGE:  // the file cannot grow any further here, however much room
+            return kErrFileTooLarge;
         case ERROR_IO_DEVICE:
         case ERROR_CRC:
         case ERROR_READ_FAULT:
@@ -420,6 +421,66 @@ PathInfo InfoOf(const std::string& path, bool follow) {
         ::CloseHandle(handle);
     }
     return info;
+}
+
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileExW(Wide(JoinPath(folder, "*")).c_str(),
+                                             FindExInfoBasic, &found, FindExSearchNameMatch,
+                                             nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::string name = Narrow(found.cFileName);
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+namespace {
+
+// The root of the volume that holds path (a file or folder there), with its separator.
+std::wstring VolumeOf(const std::string& path) {
+    std::vector<wchar_t> root(32768);
+    const std::wstring wide = Wide(path);
+    if (::GetVolumePathNameW(wide.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
+        ::GetVolumePathNameW(Wide(FolderOf(path)).c_str(), root.data(),
+                             static_cast<DWORD>(root.size()))) {
+        return root.data();
+    }
+    return L"";
+}
+
+}  // namespace
+
+std::optional<int64_t> FreeSpaceOn(const std::string& path) {
+    ULARGE_INTEGER available{};
+    const std::wstring volume = VolumeOf(path);
+    if (volume.empty() ||
+        !::GetDiskFreeSpaceExW(volume.c_str(), &available, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(available.QuadPart);
+}
+
+std::optional<int64_t> LargestFileOn(const std::string& path) {
+    wchar_t system[MAX_PATH + 1] = L"";
+    const std::wstring volume = VolumeOf(path);
+    if (volume.empty() || !::GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr,
+                                                   nullptr, system, MAX_PATH + 1)) {
+        return std::nullopt;
+    }
+    // FAT keeps a file's length in 32 bits.
+    const std::wstring name = system;
+    if (name == L"FAT" || name == L"FAT32") {
+        return int64_t{4294967295};
+    }
+    return std::nullopt;
 }
 
 std::string CurrentFolder() {

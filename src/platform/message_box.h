@@ -56,6 +56,7 @@ enum class MsgKind {
     kOverwrite,      // an existing file would be replaced
     kLongerPieces,   // pieces longer than their series says: join without the extra bytes?
     kChecksumList,   // the series' checksum list cannot be used: join without it?
+    kLowRoom,        // the disk seems to have too little room for the result: go on?
     kDiskError,      // a disk or file error the user can only acknowledge
     kDiskFull,       // the disk is full: try the same write again?
     kDriveNotReady,  // no disk in the drive: try again?

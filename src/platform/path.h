@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tessarel {
 
@@ -48,6 +50,17 @@ struct PathInfo {
 // Looks at path, following links when follow is set. A missing file (or a missing folder on the
 // way to it) gives kMissing; any other failure to look is raised as a run-time error.
 PathInfo InfoOf(const std::string& path, bool follow = true);
+
+// The names of what a folder holds, in no order; none when it cannot be read.
+std::vector<std::string> NamesIn(const std::string& folder);
+
+// Room on the file system that holds path (a file or folder there), in bytes, as an ordinary
+// user may fill it; none when the system does not say.
+std::optional<int64_t> FreeSpaceOn(const std::string& path);
+
+// The largest file the file system that holds path can keep, when it is known to be smaller
+// than any file a series makes (FAT: 4,294,967,295 bytes); none otherwise.
+std::optional<int64_t> LargestFileOn(const std::string& path);
 
 // The folder the program was started in.
 std::string CurrentFolder();

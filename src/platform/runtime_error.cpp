@@ -48,6 +48,8 @@ std::string ErrorDescription(int32_t number) {
             return "Piece damaged";
         case kErrJoinedDiffers:
             return "Joined file differs";
+        case kErrFileTooLarge:
+            return "File too large for this disk";
         default:
             return "Application-defined or object-defined error";
     }

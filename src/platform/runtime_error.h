@@ -31,6 +31,7 @@ enum ErrorNumber : int32_t {
     kErrSourceChanged = 1001,  // the file being split changed while it was read
     kErrPieceDamaged = 1002,   // a piece's contents differ from its line in the checksum list
     kErrJoinedDiffers = 1003,  // the joined file differs from the list's line for it
+    kErrFileTooLarge = 1004,   // the file system holds no file this large
 };
 
 // The standard description of an error number ("File not found" for 53, ...).

@@ -121,35 +121,42 @@ const char kPastEnd[] =
     "This file has a nonstandard end-of-file marker, or an attempt was made to read beyond the "
     "end-of-file marker.";
 
-// A real disk that fills (a small file system of its own) while the pieces are written: the
-// split asks, and given up it leaves the disk as it was.
-TEST_F(FaultSuite, SplitOntoAFullDiskAnsweredNoOrYesThenNoLeavesTheDiskAsItWas) {
+// A real disk that fills (a small file system of its own) while the pieces are written. The split
+// first says the disk looks too small: Cancel ends it there; OK goes on, and at the full disk
+// the split asks again, and given up it leaves the disk as it was.
+TEST_F(FaultSuite, SplitOntoAFullDiskIsForetoldAndLeavesTheDiskAsItWas) {
     TinyDisk disk(64);
     if (!disk.mounted()) {
         GTEST_SKIP() << "needs root to mount a small file system";
     }
     WriteBytes(dir / "src.bin", Pattern(100000));
     WriteBytes(disk / "keep", {1, 2, 3});
+    const std::string low_room =
+        "The disk that is to hold s.m00 has 61440 bytes free, and the pieces need 102220 bytes."
+        "\r\n\r\nChoose OK once there is room enough, or Cancel to stop.";
     for (const std::vector<MsgAnswer>& answers :
-         {std::vector<MsgAnswer>{kAnswerNo}, std::vector<MsgAnswer>{kAnswerYes, kAnswerNo}}) {
+         {std::vector<MsgAnswer>{kAnswerCancel}, std::vector<MsgAnswer>{kAnswerOk, kAnswerNo},
+          std::vector<MsgAnswer>{kAnswerOk, kAnswerYes, kAnswerNo}}) {
         box = ScriptedMessageBox{kAnswerOk};
         for (MsgAnswer a : answers) {
             box.Answer(a);
         }
-        box.Answer(kAnswerOk);
+        std::vector<std::string> expected = {kConfirm11, low_room};
+        if (answers.size() > 1) {
+            expected.insert(expected.end(), answers.size() - 1, kDiskFull);
+            expected.push_back(kFailedMessage);
+            box.Answer(kAnswerOk);
+        }
         SplitRequest(dir / "src.bin", disk / "s", 10000);
         const Snapshot before = Take(disk.path());
         EXPECT_TRUE(Go().empty());
-        std::vector<std::string> expected = {kConfirm11};
-        expected.insert(expected.end(), answers.size(), kDiskFull);
-        expected.push_back(kFailedMessage);
         EXPECT_EQ(Prompts(), expected);
         EXPECT_EQ(Take(disk.path()), before) << "no piece and no temporary file is left";
     }
 }
 
-// The output cannot grow past 500 bytes: the kernel refuses the rest of the write as it would
-// on a full disk (EFBIG, reported as "Disk is full").
+// The output cannot grow past 500 bytes: the kernel refuses the rest of the write (EFBIG), as a
+// FAT disk refuses a file past 4 GiB. Said once, never retried, and the old file stays.
 class FileSizeLimit {
   public:
     explicit FileSizeLimit(rlim_t bytes) {
@@ -169,29 +176,24 @@ class FileSizeLimit {
     void (*handler_)(int) = nullptr;
 };
 
-TEST_F(FaultSuite, JoinOntoAFullDiskAnsweredNoOrYesThenNoKeepsTheOldFile) {
+TEST_F(FaultSuite, JoinPastTheLargestFileADiskKeepsIsSaidOnceAndKeepsTheOldFile) {
     WriteSeries(dir / "s", Pattern(1000), 100);
     WriteBytes(dir / "out.bin", Pattern(5500, 7));
-    for (const std::vector<MsgAnswer>& answers :
-         {std::vector<MsgAnswer>{kAnswerNo}, std::vector<MsgAnswer>{kAnswerYes, kAnswerNo}}) {
-        box = ScriptedMessageBox{kAnswerOk, kAnswerOk};  // the confirmation, the replacing
-        for (MsgAnswer a : answers) {
-            box.Answer(a);
-        }
-        box.Answer(kAnswerOk);
-        JoinRequest(dir / "s.m00", dir / "out.bin");
-        std::set<std::string> touched;
-        {
-            FileSizeLimit limit(500);
-            touched = Go();
-        }
-        std::vector<std::string> expected = {" Will need  11 files to join.",
-                                             OverwritePrompt("out.bin")};
-        expected.insert(expected.end(), answers.size(), kDiskFull);
-        expected.push_back(kFailedMessage);
-        EXPECT_EQ(Prompts(), expected);
-        EXPECT_TRUE(touched.empty()) << "the old file is as it was, and nothing else is left";
+    // The confirmation, the replacing, the message.
+    box = ScriptedMessageBox{kAnswerOk, kAnswerOk, kAnswerOk, kAnswerOk};
+    JoinRequest(dir / "s.m00", dir / "out.bin");
+    std::set<std::string> touched;
+    {
+        FileSizeLimit limit(500);
+        touched = Go();
     }
+    EXPECT_EQ(Prompts(),
+              (std::vector<std::string>{
+                  " Will need  11 files to join.", OverwritePrompt("out.bin"),
+                  "The file out.bin cannot grow any larger on this disk, so it was not "
+                  "kept. Choose a smaller piece size, or a disk that keeps larger files.",
+                  kFailedMessage}));
+    EXPECT_TRUE(touched.empty()) << "the old file is as it was, and nothing else is left";
 }
 
 TEST_F(FaultSuite, DestinationFolderMissing) {

@@ -141,6 +141,32 @@ TEST(GoCommand, AnExistingDestinationIsAskedAboutAndCancelKeepsIt) {
     EXPECT_EQ(display.begun, 0) << "the engine ran";
 }
 
+// A disk that keeps no file as long as a piece (FAT) refuses the request; one with too little
+// room asks; a disk that tells neither lets it go on.
+TEST(RequestPlan, ADiskTooSmallForTheResultIsRefusedOrAskedAbout) {
+    const DiskRoom fat{int64_t{1} << 40, 4294967295};
+    const DiskRoom full{1000, std::nullopt};
+    const DiskRoom silent{};
+    EXPECT_EQ(CheckLargestFile(Mode::kSplit, "/m/s.m00", fat, 4294967295), std::nullopt);
+    EXPECT_EQ(CheckLargestFile(Mode::kSplit, "/m/s.m00", full, int64_t{1} << 40), std::nullopt);
+    EXPECT_EQ(CheckLargestFile(Mode::kSplit, "/m/s.m00", fat, 4294967296)->prompt,
+              "The disk that is to hold s.m00 keeps files of at most 4294967295 bytes, and each "
+              "piece would be 4294967296 bytes long. Choose a smaller piece size, or another "
+              "disk.");
+    EXPECT_EQ(CheckLargestFile(Mode::kJoin, "/m/film.mkv", fat, 5000000000)->prompt,
+              "The disk that is to hold film.mkv keeps files of at most 4294967295 bytes, and the "
+              "joined file would be 5000000000 bytes long. Choose a disk that keeps larger files.");
+    EXPECT_EQ(CheckFreeRoom(Mode::kJoin, "/m/out", full, 1000), std::nullopt);
+    EXPECT_EQ(CheckFreeRoom(Mode::kJoin, "/m/out", silent, int64_t{1} << 60), std::nullopt);
+    const auto question = CheckFreeRoom(Mode::kJoin, "/m/out", full, 1001);
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question->kind, MsgKind::kLowRoom);
+    EXPECT_EQ(StyleNumber(question->style), 49);
+    EXPECT_EQ(question->prompt,
+              "The disk that is to hold out has 1000 bytes free, and the joined file needs 1001 "
+              "bytes.\r\n\r\nChoose OK once there is room enough, or Cancel to stop.");
+}
+
 // The rate is smoothed over seconds, so a burst or a stall of the disk does not make the time
 // left jump; nothing is said before there is anything to say.
 TEST(TimeLeft, SmoothedRateAndTheTimeThatFollowsFromIt) {

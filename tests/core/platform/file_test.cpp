@@ -82,7 +82,7 @@ TEST(File, AWriteRetriedAfterAPartialFailureNeitherRepeatsNorDropsBytes) {
     const int error = ErrorOf([&] { f.Write(second.data(), 100); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, old_handler);
-    EXPECT_EQ(error, kErrDiskFull);
+    EXPECT_EQ(error, kErrFileTooLarge);
     EXPECT_EQ(f.Position(), 100);
     EXPECT_EQ(FileLength(dir / "piece.m00"), 150) << "the kernel took part of the block";
     f.Write(second.data(), 100);

@@ -83,7 +83,7 @@ TEST(WindowsFiles, EachFailureReachesItsNumberThroughTheOneTable) {
     TempDir dir;
     const std::pair<Fault, int32_t> table[] = {
         {Fault::kNotFound, kErrFileNotFound},      {Fault::kAccessDenied, kErrPathFileAccess},
-        {Fault::kDiskFull, kErrDiskFull},          {Fault::kTooLarge, kErrDiskFull},
+        {Fault::kDiskFull, kErrDiskFull},          {Fault::kTooLarge, kErrFileTooLarge},
         {Fault::kDeviceIo, kErrDeviceIo},          {Fault::kNotReady, kErrDiskNotReady},
         {Fault::kNoDevice, kErrDeviceUnavailable}, {Fault::kBusy, kErrPathFileAccess},
     };
@@ -148,6 +148,9 @@ TEST(WindowsFiles, ADiskThatFillsOrIsNotReadyIsAskedAboutAndLeavesNothing) {
     const Case cases[] = {
         {Fault::kDiskFull, kAnswerNo, "Disk is full. Continue?"},
         {Fault::kNotReady, kAnswerCancel, "Insert a disk in the drive and close the door."},
+        {Fault::kTooLarge, kAnswerOk,
+         "The file s.m00 cannot grow any larger on this disk, so it was not kept. Choose a "
+         "smaller piece size, or a disk that keeps larger files."},
     };
     for (const Case& c : cases) {
         WriteFault fault{c.fault, 1 << 20};
