@@ -54,6 +54,10 @@ std::string StateText(const PieceCheck& piece) {
         case PieceState::kGood:
             return "good," + StrWithSign(piece.actual) + " bytes";
         case PieceState::kMissing:
+            if (!piece.look_alike.empty()) {
+                return "missing; " + QuotedName(NameOf(piece.look_alike)) +
+                       " looks like it: rename it to " + QuotedName(NameOf(piece.name));
+            }
             return "missing";
         case PieceState::kNotOrdinary:
             return "not an ordinary file";

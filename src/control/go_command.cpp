@@ -229,14 +229,18 @@ bool GoRequest::Join(const JoinRequest& request) {
     RefuseIf(refusal);
     Do([&] { refusal = CheckReplaceable(output); });
     RefuseIf(refusal);
+    // The checksum list, when there is one, also tells a missing piece's look-alike for sure.
     // Every piece is looked at, and opened, before anything is written: a join that would stop
     // half-way must not have replaced the user's file first.
-    const std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, CheckDepth::kOpen);
-    RefuseIf(CheckPieces(pieces));
-    AskOrEnd(LongerPiecesQuestion(pieces));
     ListReading list;
     if (request.verify) {
         list = ReadList(first_piece, series.count);
+    }
+    const std::vector<PieceCheck> pieces =
+        PiecesOf(first_piece, series, CheckDepth::kOpen, list.digests ? &*list.digests : nullptr);
+    RefuseIf(CheckPieces(pieces));
+    AskOrEnd(LongerPiecesQuestion(pieces));
+    if (request.verify) {
         if (!list.problem.empty() &&
             Show(UnusableListQuestion(NameOf(list.path), list.problem)) != kAnswerYes) {
             throw GivenUp{};

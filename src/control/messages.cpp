@@ -122,6 +122,11 @@ std::string BadPieceMessage(const PieceCheck& piece) {
     const std::string lead = "The piece " + PieceLabel(piece.name);
     switch (piece.state) {
         case PieceState::kMissing:
+            if (!piece.look_alike.empty()) {
+                return lead + " is missing; " + PieceLabel(piece.look_alike) +
+                       " looks like it: rename it to " + PieceLabel(piece.name) +
+                       " and join again.";
+            }
             return lead + " is missing.";
         case PieceState::kNotOrdinary:
             return lead + " is not an ordinary file.";

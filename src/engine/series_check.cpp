@@ -1,6 +1,7 @@
 #include "engine/series_check.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/file.h"
 #include "platform/path.h"
@@ -41,7 +42,117 @@ void TryPiece(PieceCheck& piece, CheckDepth depth, const Digest* expected,
     }
 }
 
+// The digest of a whole file, or none when it cannot be read.
+std::optional<Digest> DigestOf(const std::string& path) {
+    std::vector<uint8_t> buffer(size_t{1} << 20);
+    try {
+        File file = File::OpenForReading(path);
+        Sha256 hash;
+        for (int64_t left = FileLength(path); left > 0;) {
+            const auto n = static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
+            file.Read(buffer.data(), n);
+            hash.Update(buffer.data(), static_cast<size_t>(n));
+            left -= n;
+        }
+        file.Close();
+        return hash.Finish();
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Takes a copy marker off the end of a name's stem: " (N)", "(N)", "-N", " - copy", " - copy (N)".
+std::string WithoutCopyMarker(std::string stem) {
+    auto digits_before = [&](size_t end) {
+        size_t start = end;
+        while (start > 0 && stem[start - 1] >= '0' && stem[start - 1] <= '9') {
+            --start;
+        }
+        return start;
+    };
+    if (EndsWith(stem, ")")) {
+        const size_t start = digits_before(stem.size() - 1);
+        if (start < stem.size() - 1 && start > 0 && stem[start - 1] == '(') {
+            stem.erase(start - 1);
+            if (EndsWith(stem, " ")) {
+                stem.pop_back();
+            }
+        }
+    } else {
+        const size_t start = digits_before(stem.size());
+        if (start < stem.size() && start > 0 && stem[start - 1] == '-') {
+            stem.erase(start - 1);
+        }
+    }
+    if (EndsWith(stem, " - copy")) {
+        stem.erase(stem.size() - 7);
+    }
+    return stem;
+}
+
+// Finds a look-alike for each missing piece among the files of the series' folder.
+void FindLookAlikes(std::vector<PieceCheck>& pieces, const SeriesDigests* expected) {
+    const auto missing = [](const PieceCheck& p) { return p.state == PieceState::kMissing; };
+    if (pieces.empty() || std::none_of(pieces.begin(), pieces.end(), missing)) {
+        return;
+    }
+    const std::string folder = FolderOf(pieces.front().name);
+    std::vector<std::string> names = NamesIn(folder);
+    std::sort(names.begin(), names.end());  // the same answer every time
+    for (PieceCheck& piece : pieces) {
+        if (!missing(piece)) {
+            continue;
+        }
+        const std::string key = LookAlikeKey(NameOf(piece.name));
+        for (const std::string& name : names) {
+            if (LookAlikeKey(name) != key) {
+                continue;
+            }
+            const std::string path = JoinPath(folder, name);
+            const PathInfo info = InfoOf(path);
+            if (!info.regular() || info.size != piece.expected) {
+                continue;
+            }
+            const size_t n = static_cast<size_t>(piece.number);
+            if (expected && n <= expected->pieces.size() &&
+                DigestOf(path) != expected->pieces[n - 1]) {
+                continue;
+            }
+            piece.look_alike = path;
+            break;
+        }
+    }
+}
+
 }  // namespace
+
+std::string LookAlikeKey(const std::string& name) {
+    std::string key;
+    for (char c : name) {
+        key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    for (const char* unfinished : {".part", ".download", ".crdownload"}) {
+        if (EndsWith(key, unfinished)) {
+            key.erase(key.size() - std::string(unfinished).size());
+            break;
+        }
+    }
+    const size_t dot = key.rfind('.');
+    if (dot == std::string::npos || dot == 0) {
+        return key;
+    }
+    const std::string extension = key.substr(dot);
+    std::string stem = key.substr(0, dot);
+    if (EndsWith(stem, extension) && stem.size() > extension.size()) {
+        stem.erase(stem.size() - extension.size());  // "x.m02.m02"
+    }
+    return WithoutCopyMarker(stem) + extension;
+}
 
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
                                     CheckDepth depth, const SeriesDigests* expected) {
@@ -71,6 +182,7 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
         }
         pieces.push_back(piece);
     }
+    FindLookAlikes(pieces, expected);
     return pieces;
 }
 

@@ -31,6 +31,10 @@ struct PieceCheck {
     int64_t actual = 0;     // bytes; 0 when missing or not an ordinary file
     std::string reason;     // why an unreadable piece could not be read
     bool compared = false;  // read through and compared with its checksum
+    // A missing piece's look-alike: a file in the series' folder that is plainly this piece
+    // under another name (as mail programs and browsers rename files), of its length and, when
+    // the series' checksum is known, of its contents. Full path; empty when there is none.
+    std::string look_alike;
 };
 
 // How far a check goes: the lengths only, each piece opened too (a join, before it writes
@@ -46,6 +50,12 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
 // The same for a stream of stream_length bytes in pieces of piece_size.
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stream_length,
                                     int64_t piece_size);
+
+// The name a file would have had, had nothing renamed it: in lower case, without what mail
+// programs, browsers and file managers add to a clashing or unfinished file (" (1)", "(2)", "-1",
+// " - Copy" before the extension; ".part", ".download", ".crdownload" after it; the extension
+// doubled). Two names of the same key are look-alikes.
+std::string LookAlikeKey(const std::string& name);
 
 // The first piece that makes the series unusable (missing, not ordinary, short, unreadable), or
 // null.

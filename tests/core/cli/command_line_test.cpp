@@ -185,6 +185,21 @@ TEST_F(CommandLineRun, ACheckNamesEveryPieceWithWhatIsWrongWithIt) {
     EXPECT_EQ(err, "");
 }
 
+// A piece a mail program renamed is named, with what to do, by a join and by a check.
+TEST_F(CommandLineRun, AMissingPiecesLookAlikeIsNamedWithWhatToDo) {
+    WriteSeries(dir / "report.dat", Pattern(1000), 100);
+    std::filesystem::rename(dir / "report.dat.m02", dir / "report.dat (1).m02");
+    EXPECT_EQ(Run({"join", dir / "report.dat.m00"}), kExitFailed);
+    EXPECT_EQ(err,
+              "The piece report.dat.m02 is missing; report.dat (1).m02 looks like it: rename it to "
+              "report.dat.m02 and join again.\n");
+    EXPECT_EQ(Run({"check", dir / "report.dat.m00"}), kExitFailed);
+    EXPECT_NE(out.find(dir / "report.dat.m02: missing; report.dat (1).m02 looks like it: rename "
+                             "it to report.dat.m02\n"),
+              std::string::npos)
+        << out;
+}
+
 TEST_F(CommandLineRun, UsageErrorsExitTwoAndSayHow) {
     EXPECT_EQ(Run({"split"}), kExitUsage);
     EXPECT_EQ(err.rfind("tessarel: split needs the name of a file\nUsage:", 0), 0u) << err;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/piece_series.h"
+#include "platform/sha256.h"
 #include "support/error_of.h"
 #include "support/series.h"
 #include "support/temp_dir.h"
@@ -45,6 +46,53 @@ TEST(SeriesCheck, EachPieceIsMeasuredAgainstWhatTheSeriesSays) {
         EXPECT_EQ(p.actual, e.actual) << e.number;
     }
     EXPECT_EQ(FirstBadPiece(pieces)->number, 3) << "a longer piece does not make it unusable";
+}
+
+// A missing piece under a name mail programs, browsers and file managers give it is found, by
+// name, length and (when the series' checksums are known) contents; nothing else is.
+TEST(SeriesCheck, AMissingPiecesLookAlikeIsNamed) {
+    const char* const found[] = {"report.dat (1).m02",      "report.dat(2).m02",
+                                 "report.dat-1.m02",        "report.dat - Copy.m02",
+                                 "REPORT.DAT.M02",          "report.dat.m02.part",
+                                 "report.dat.m02.download", "report.dat.m02.m02"};
+    const char* const not_found[] = {"report.dat (1).m03", "other.dat.m02", "report.dat.m02.zip",
+                                     "report.dat (x).m02"};
+    TempDir dir;
+    WriteSeries(dir / "report.dat", Pattern(1000), 100);
+    const std::string missing = dir / "report.dat.m02";
+    const auto look_alike = [&](const SeriesDigests* digests = nullptr) {
+        const SeriesPlan plan{1020, 100, 11};
+        return CheckSeries(dir / "report.dat.m00", plan, CheckDepth::kLengths, digests)[2]
+            .look_alike;
+    };
+    for (const char* name : found) {
+        fs::rename(missing, dir / name);
+        EXPECT_EQ(look_alike(), dir / name);
+        fs::rename(dir / name, missing);
+    }
+    std::vector<uint8_t> piece = ReadBytes(missing);
+    fs::remove(missing);
+    for (const char* name : not_found) {
+        WriteBytes(dir / name, piece);
+        EXPECT_EQ(look_alike(), "") << name;
+        fs::remove(dir / name);
+    }
+    WriteBytes(dir / "report.dat (1).m02", Pattern(99));
+    EXPECT_EQ(look_alike(), "") << "of another length";
+    // Of the right length, and of the contents the checksum says or not.
+    SeriesDigests digests;
+    for (const auto& p : ExpectedPieces(Pattern(1000), 100)) {
+        Sha256 hash;
+        hash.Update(p.data(), p.size());
+        digests.pieces.push_back(hash.Finish());
+    }
+    piece[50] ^= 1;
+    WriteBytes(dir / "report.dat (1).m02", piece);
+    EXPECT_EQ(look_alike(), dir / "report.dat (1).m02");
+    EXPECT_EQ(look_alike(&digests), "") << "its contents differ from the list's";
+    piece[50] ^= 1;
+    WriteBytes(dir / "report.dat (1).m02", piece);
+    EXPECT_EQ(look_alike(&digests), dir / "report.dat (1).m02");
 }
 
 #ifndef _WIN32  // links, named pipes and devices as POSIX has them
