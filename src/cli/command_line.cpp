@@ -32,10 +32,12 @@ const char kUsageText[] =
     "        OUTPUT (the first piece's name without its extension unless given).\n"
     "check   reads every piece of a series through, compares it with the series' checksum\n"
     "        list, and says what it found; writes nothing.\n"
-    "-y, --yes  replaces existing files without asking.\n"
+    "-y, --yes  replaces existing files, and goes on when the disk looks too small, without\n"
+    "           asking.\n"
     "--no-checksums  writes no checksum list (BASE.sha256) beside the pieces.\n"
     "--no-verify     joins without comparing the pieces with their checksum list.\n"
     "--      ends the options: a name after it may start with '-'.\n"
+    "COMMAND --help  says how to use that command.\n"
     "\n"
     "Questions are asked on the terminal; without one, the answer is Cancel or No.\n"
     "Exit status: 0 done, 1 refused or failed, 2 a command line that cannot be understood.\n";
@@ -43,6 +45,55 @@ const char kUsageText[] =
 namespace {
 
 constexpr char kDefaultKilobytes[] = "1400";  // the window's size at start
+
+// How to use one command: what `tessarel COMMAND --help` says.
+const char kSplitHelp[] =
+    "Usage: tessarel split [-s SIZE | -k N | -n N] [-y] [--no-checksums] SOURCE [FIRST_PIECE]\n"
+    "\n"
+    "Cuts SOURCE into the pieces FIRST_PIECE (SOURCE.m00 unless given), .m01, ..., and\n"
+    "writes their checksum list BASE.sha256 beside them. A folder as FIRST_PIECE means\n"
+    "the pieces go into it.\n"
+    "\n"
+    "  -s, --size SIZE  piece size in bytes, with a unit (25M, 4GiB, 100KB: K M G T\n"
+    "                   count 1024, KB MB GB TB 1000) or a medium's name (below)\n"
+    "  -k, --kb N       piece size in kilobytes of 1024 bytes; 1400 without a size\n"
+    "  -n, --pieces N   the smallest piece size that makes at most N pieces\n"
+    "  -y, --yes        replaces existing pieces, and goes on when the disk looks\n"
+    "                   too small, without asking\n"
+    "  --no-checksums   writes no checksum list\n"
+    "\n"
+    "Example: tessarel split -s fat32 film.mkv\n";
+const char kJoinHelp[] =
+    "Usage: tessarel join [-y] [--no-verify] FIRST_PIECE [OUTPUT]\n"
+    "\n"
+    "Rebuilds the file from the series whose first piece is FIRST_PIECE, into OUTPUT\n"
+    "(the first piece's name without its extension unless given; a folder means the\n"
+    "file goes into it). Every piece is looked at first, and compared with the series'\n"
+    "checksum list while it is read; nothing is written when one is missing or damaged.\n"
+    "\n"
+    "  -y, --yes        replaces an existing file, and goes on when the disk looks too\n"
+    "                   small, without asking\n"
+    "  --no-verify      joins without comparing the pieces with their checksum list\n"
+    "\n"
+    "Example: tessarel join film.mkv.m00\n";
+const char kCheckHelp[] =
+    "Usage: tessarel check FIRST_PIECE\n"
+    "\n"
+    "Reads every piece of the series whose first piece is FIRST_PIECE, compares it with\n"
+    "the series' checksum list, and says what it found for each; writes nothing. Exit\n"
+    "status 0 only when every piece is as its series says.\n"
+    "\n"
+    "Example: tessarel check film.mkv.m00\n";
+
+// The media --size takes, a line each.
+void ListMediaSizes(FILE* out) {
+    std::fputs("\nMedia sizes for -s (a piece that fits one of each):\n", out);
+    for (int i = 0; i < kMediaSizeCount; ++i) {
+        const MediaSize& m = kMediaSizes[i];
+        std::fprintf(out, "  %-8s %15s bytes  %s\n", m.name, PlainNumber(m.bytes).c_str(),
+                     m.caption);
+    }
+}
 
 bool AllDigits(const std::string& text) {
     return !text.empty() && text.size() <= 18 &&
@@ -184,6 +235,13 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
     } else {
         return "unknown command: " + command;
     }
+    // COMMAND --help (or -h) among its options: how to use it, whatever else was given.
+    for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            line.help = true;
+            return line;
+        }
+    }
     const bool split = line.command == CommandLine::Command::kSplit;
     bool options_ended = false;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -277,15 +335,25 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
         return kExitUsage;
     }
     const CommandLine& line = std::get<CommandLine>(parsed);
+    if (line.help) {
+        switch (line.command) {
+            case CommandLine::Command::kSplit:
+                std::fputs(kSplitHelp, out);
+                ListMediaSizes(out);
+                break;
+            case CommandLine::Command::kJoin:
+                std::fputs(kJoinHelp, out);
+                break;
+            default:
+                std::fputs(kCheckHelp, out);
+                break;
+        }
+        return kExitDone;
+    }
     switch (line.command) {
         case CommandLine::Command::kHelp:
             std::fputs(kUsageText, out);
-            std::fputs("\nMedia sizes for -s (a piece that fits one of each):\n", out);
-            for (int i = 0; i < kMediaSizeCount; ++i) {
-                const MediaSize& m = kMediaSizes[i];
-                std::fprintf(out, "  %-8s %15s bytes  %s\n", m.name, PlainNumber(m.bytes).c_str(),
-                             m.caption);
-            }
+            ListMediaSizes(out);
             return kExitDone;
         case CommandLine::Command::kVersion:
             std::fprintf(out, "tessarel %s\n", TESSAREL_VERSION);

@@ -24,6 +24,7 @@ struct CommandLine {
     bool yes = false;        // an existing output may be replaced
     bool checksums = true;   // a split writes the series' checksum list
     bool verify = true;      // a join compares the pieces with the list
+    bool help = false;       // how to use the command, rather than the command itself
     std::vector<std::string> names;
 };
 

@@ -106,7 +106,16 @@ TEST_F(CommandLineProcess, ADiskThatIsFullIsAnsweredNoWithoutATerminal) {
         GTEST_SKIP() << "needs root to mount a small file system";
     }
     WriteBytes(dir / "f.bin", Pattern(100000));
-    const ChildResult r = Run({"split", "--size", "10000", "f.bin", disk / "s"});
+    // Told first that the disk looks too small: without a terminal that ends it, unless --yes.
+    const ChildResult told = Run({"split", "--size", "10000", "f.bin", disk / "s"});
+    EXPECT_EQ(told.status, 1);
+    EXPECT_NE(told.err.find("and the pieces need 102220 bytes.\n\nChoose OK once there is room "
+                            "enough, or Cancel to stop.\nAnswered Cancel: there is no terminal to "
+                            "ask on.\nUse --yes to go on all the same.\n"),
+              std::string::npos)
+        << told.err;
+    EXPECT_TRUE(fs::is_empty(disk.path()));
+    const ChildResult r = Run({"split", "--yes", "--size", "10000", "f.bin", disk / "s"});
     EXPECT_EQ(r.status, 1);
     const std::string full = ": Disk is full. Continue?\n";
     EXPECT_EQ(r.err.rfind(" Will split into  11 files.\ntessarel: " + disk.path() + "/s.m0", 0), 0u)

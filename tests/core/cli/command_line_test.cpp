@@ -208,6 +208,15 @@ TEST_F(CommandLineRun, UsageErrorsExitTwoAndSayHow) {
     EXPECT_EQ(out.rfind("Usage:", 0), 0u);
     EXPECT_EQ(Run({"--version"}), kExitDone);
     EXPECT_EQ(out, "tessarel " TESSAREL_VERSION "\n");
+    // After a command, how to use that command, whatever else is given.
+    const std::vector<std::vector<std::string>> helps = {
+        {"split", "--help"}, {"join", "-y", "x.m00", "--help"}, {"check", "-h"}};
+    for (const auto& args : helps) {
+        EXPECT_EQ(Run(args), kExitDone) << err;
+        EXPECT_EQ(out.rfind("Usage: tessarel " + args[0] + " ", 0), 0u) << out;
+        EXPECT_EQ(err, "");
+    }
+    EXPECT_EQ(Run({"check", "--", "--help"}), kExitFailed) << "a name after --";
 }
 
 TEST_F(CommandLineRun, AGivenFirstPieceGetsM00AsInTheWindow) {
