@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "engine/piece_series.h"
 #include "platform/sha256.h"
@@ -51,10 +52,13 @@ TEST(SeriesCheck, EachPieceIsMeasuredAgainstWhatTheSeriesSays) {
 // A missing piece under a name mail programs, browsers and file managers give it is found, by
 // name, length and (when the series' checksums are known) contents; nothing else is.
 TEST(SeriesCheck, AMissingPiecesLookAlikeIsNamed) {
-    const char* const found[] = {"report.dat (1).m02",      "report.dat(2).m02",
-                                 "report.dat-1.m02",        "report.dat - Copy.m02",
-                                 "REPORT.DAT.M02",          "report.dat.m02.part",
-                                 "report.dat.m02.download", "report.dat.m02.m02"};
+    std::vector<std::string> found = {"report.dat (1).m02",  "report.dat(2).m02",
+                                      "report.dat-1.m02",    "report.dat - Copy.m02",
+                                      "report.dat.m02.part", "report.dat.m02.download",
+                                      "report.dat.m02.m02"};
+#ifndef _WIN32  // where names differ by letter case alone
+    found.push_back("REPORT.DAT.M02");
+#endif
     const char* const not_found[] = {"report.dat (1).m03", "other.dat.m02", "report.dat.m02.zip",
                                      "report.dat (x).m02"};
     TempDir dir;
@@ -65,7 +69,7 @@ TEST(SeriesCheck, AMissingPiecesLookAlikeIsNamed) {
         return CheckSeries(dir / "report.dat.m00", plan, CheckDepth::kLengths, digests)[2]
             .look_alike;
     };
-    for (const char* name : found) {
+    for (const std::string& name : found) {
         fs::rename(missing, dir / name);
         EXPECT_EQ(look_alike(), dir / name);
         fs::rename(dir / name, missing);
