@@ -26,7 +26,8 @@ const MediaSize kMediaSizes[] = {
      "8,140 MiB of a DVD-R DL's 8,543,666,176 bytes"},
     // FAT32 stores a file's length in 32 bits: the largest file is 2^32 - 1 bytes (Microsoft's
     // FAT specification, "fatgen103", the DIR_FileSize field).
-    {"fat32", "FAT32 stick (4 GB)", 4294967295, "4,294,967,295 bytes, the largest file FAT32 holds"},
+    {"fat32", "FAT32 stick (4 GB)", 4294967295,
+     "4,294,967,295 bytes, the largest file FAT32 holds"},
     // Gmail and most providers refuse a message over 25 MB as sent; 18,000,000 bytes become
     // 24.6 MB in base64.
     {"mail25", "Mail, 25 MB limit", 18000000, "18,000,000 bytes, 24.6 MB once encoded for mail"},
@@ -78,9 +79,9 @@ std::optional<int64_t> ParseSizeText(const std::string& text) {
     };
     // Letter case as GNU split takes it: the prefix letter upper case ("k" also for 1024).
     static const Unit kUnits[] = {
-        {"", 1},          {"K", 1024},      {"k", 1024},     {"M", 1024},       {"G", 1024},
-        {"T", 1024},      {"KiB", 1024},    {"MiB", 1024},   {"GiB", 1024},     {"TiB", 1024},
-        {"KB", 1000},     {"kB", 1000},     {"MB", 1000},    {"GB", 1000},      {"TB", 1000},
+        {"", 1},      {"K", 1024},   {"k", 1024},   {"M", 1024},   {"G", 1024},
+        {"T", 1024},  {"KiB", 1024}, {"MiB", 1024}, {"GiB", 1024}, {"TiB", 1024},
+        {"KB", 1000}, {"kB", 1000},  {"MB", 1000},  {"GB", 1000},  {"TB", 1000},
     };
     const std::string suffix = text.substr(digits);
     const Unit* unit = nullptr;

@@ -20,6 +20,9 @@ const char kJoinOntoPieceMessage[] =
 const char kQuitPrompt[] = "Are you sure?";
 const char kSysInfoUnavailable[] = "System Information Is Unavailable At This Time";
 
+const char kDropOneFileMessage[] =
+    "Drop one file at a time: a file to split, or the first piece of a series to join.";
+
 namespace {
 
 constexpr char kErrorTitle[] = "ERROR!";
@@ -109,6 +112,15 @@ Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64
                 " bytes." + "\r\n" + "\r\n" +
                 "Choose OK once there is room enough, or Cancel to stop.",
             kStyleWarningOkCancel, kFileTitle};
+}
+
+std::string DroppedFolderMessage(const std::string& name) {
+    return name + " is a folder. Drop a file to split, or the first piece of a series to join.";
+}
+
+std::string DoneAnnouncement(bool split, int64_t count) {
+    return std::string(split ? "Done: the file was split into" : "Done: the file was joined from") +
+           StrWithSign(count) + (count == 1 ? " piece." : " pieces.");
 }
 
 Notice UnusableListQuestion(const std::string& list_name, const std::string& reason) {

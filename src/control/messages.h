@@ -50,6 +50,12 @@ std::string TooLargeForDiskMessage(bool pieces, const std::string& name, int64_t
 // The disk that is to hold name has less room than the result needs: go on?
 Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64_t needed);
 
+// Dropped on the window: several files, or a folder.
+extern const char kDropOneFileMessage[];
+std::string DroppedFolderMessage(const std::string& name);
+// Said to a screen reader when a split or join has been carried out.
+std::string DoneAnnouncement(bool split, int64_t count);
+
 // The series' checksum list cannot be read or is not one of ours: join without it?
 Notice UnusableListQuestion(const std::string& list_name, const std::string& reason);
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "control/messages.h"
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
 #include "platform/file.h"
@@ -63,6 +64,22 @@ FileProposal ProposeFor(const std::string& path) {
         return {Mode::kJoin, first, base};
     }
     return {Mode::kSplit, path, path + ".m00"};
+}
+
+std::optional<Notice> CheckDropped(const std::vector<std::string>& paths) {
+    if (paths.size() != 1) {
+        return Refusal(kDropOneFileMessage);
+    }
+    bool folder = false;
+    try {
+        folder = InfoOf(paths.front()).kind == PathInfo::Kind::kFolder;
+    } catch (const RuntimeError&) {
+        // What cannot be looked at is taken as a file; Go says what is wrong with it.
+    }
+    if (folder) {
+        return Refusal(DroppedFolderMessage(NameOf(paths.front())));
+    }
+    return std::nullopt;
 }
 
 }  // namespace tessarel

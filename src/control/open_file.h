@@ -2,9 +2,12 @@
 // the window should be set to so that Go does the expected thing with it. Nothing is run.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/split_join.h"
+#include "platform/message_box.h"
 
 namespace tessarel {
 
@@ -18,5 +21,9 @@ struct FileProposal {
 // beside it; a later piece NAME.mNN whose NAME.m00 is a first piece proposes that first piece;
 // any other file is proposed for splitting into FILE.m00.
 FileProposal ProposeFor(const std::string& path);
+
+// Files dropped on the window: one file is taken as if opened; several, or a folder, are
+// refused with what to drop instead.
+std::optional<Notice> CheckDropped(const std::vector<std::string>& paths);
 
 }  // namespace tessarel

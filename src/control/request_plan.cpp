@@ -173,8 +173,8 @@ std::optional<Notice> CheckLargestFile(Mode mode, const std::string& destination
                                           *disk.largest_file, largest));
 }
 
-std::optional<Notice> CheckFreeRoom(Mode mode, const std::string& destination,
-                                    const DiskRoom& disk, int64_t needed) {
+std::optional<Notice> CheckFreeRoom(Mode mode, const std::string& destination, const DiskRoom& disk,
+                                    int64_t needed) {
     if (!disk.free || needed <= *disk.free) {
         return std::nullopt;
     }

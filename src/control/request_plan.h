@@ -97,8 +97,8 @@ std::optional<Notice> CheckLargestFile(Mode mode, const std::string& destination
                                        const DiskRoom& disk, int64_t largest);
 // A result larger than the room left on its disk is asked about (OK goes on: room may be
 // freed meanwhile, and some file systems say less than they can hold); needed is its length.
-std::optional<Notice> CheckFreeRoom(Mode mode, const std::string& destination,
-                                    const DiskRoom& disk, int64_t needed);
+std::optional<Notice> CheckFreeRoom(Mode mode, const std::string& destination, const DiskRoom& disk,
+                                    int64_t needed);
 
 // The first piece that is missing, not an ordinary file, or short refuses the join, by name.
 std::optional<Notice> CheckPieces(const std::vector<PieceCheck>& pieces);

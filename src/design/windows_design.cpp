@@ -157,6 +157,11 @@ const ControlDesign kAboutControls[] = {
 };
 const int kAboutControlCount = sizeof kAboutControls / sizeof kAboutControls[0];
 
+std::string CounterName(const char* control, int64_t number) {
+    const ControlDesign* c = FindControl(kMainControls, kMainControlCount, control);
+    return std::string(c ? c->accessible : control) + ": " + std::to_string(number);
+}
+
 const ControlDesign* FindControl(const ControlDesign* table, int count, const char* name) {
     for (int i = 0; i < count; ++i) {
         if (std::strcmp(table[i].name, name) == 0) {

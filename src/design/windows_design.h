@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tessarel {
 
@@ -64,6 +65,20 @@ constexpr const char* kSizeMenuName = "Piece sizes";
 constexpr int kSpinnerMinimum = 0;
 extern const int kSpinnerMaximum;
 constexpr int kSpinnerSteps[2] = {10, 100};
+
+// While a request runs the window takes no input but Cancel's, however it comes (the mouse, the
+// keyboard, a screen reader's action): every control that takes input is disabled meanwhile,
+// but the one named here.
+constexpr const char* kOperatingControl = "cmdCancel";
+constexpr bool TakesInput(ControlKind kind) {
+    return kind == ControlKind::kButton || kind == ControlKind::kGoButton ||
+           kind == ControlKind::kOption || kind == ControlKind::kText ||
+           kind == ControlKind::kSpinner;
+}
+
+// What a screen reader says of a counter of the fraction: its name and its number ("Piece in
+// work: 3").
+std::string CounterName(const char* control, int64_t number);
 
 // Which size and mode controls may be used, for each choice.
 enum class ModeChoice { kSplitApproximate, kSplitExact, kJoin };

@@ -1,5 +1,6 @@
 #include "ui/main/main_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QToolButton>
+#include <cstring>
 
 #include "control/get_file.h"
 #include "control/go_command.h"
@@ -140,29 +142,42 @@ void MainWindow::OpenFile(const std::string& path) {
 
 namespace {
 
-// The one local file a drag carries, or an empty name.
-QString DraggedFile(const QMimeData* data) {
-    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls()[0].isLocalFile()) {
-        return QString();
+// The local files a drag carries; none when it carries anything else.
+std::vector<std::string> DraggedFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (!data || !data->hasUrls()) {
+        return files;
     }
-    return data->urls()[0].toLocalFile();
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) {
+            return {};
+        }
+        files.push_back(PathFromQt(url.toLocalFile()));
+    }
+    return files;
 }
 
 }  // namespace
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!operating() && !DraggedFile(event->mimeData()).isEmpty()) {
+    if (!operating() && !DraggedFiles(event->mimeData()).empty()) {
         event->acceptProposedAction();
     }
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    const QString file = DraggedFile(event->mimeData());
-    if (operating() || file.isEmpty()) {
+    const std::vector<std::string> files = DraggedFiles(event->mimeData());
+    if (operating() || files.empty()) {
         return;
     }
     event->acceptProposedAction();
-    OpenFile(PathFromQt(file));
+    if (std::optional<Notice> refusal = CheckDropped(files)) {
+        // Said once the drop is over, so the program the files came from is not kept waiting.
+        QMetaObject::invokeMethod(
+            this, [this, notice = *refusal] { msg_->Show(notice); }, Qt::QueuedConnection);
+        return;
+    }
+    OpenFile(files.front());
 }
 
 void MainWindow::cmdExit_Click() {
@@ -198,13 +213,46 @@ void MainWindow::cmdGo_Click() {
                 this, [this, name] { txtSave->setText(PathToQt(name)); }, Qt::QueuedConnection);
         };
     }
+    split_running_ = std::holds_alternative<SplitRequest>(*request);
+    focus_before_ = focusWidget();
     guard_->Begin();
+    LockInput(true);
     runner_->Start(std::move(*request));
 }
 
-void MainWindow::RequestEnded() {
+void MainWindow::RequestEnded(bool done) {
     guard_->End();
+    LockInput(false);
+    if (focus_before_ && focus_before_->isEnabled() && focus_before_->isVisible()) {
+        focus_before_->setFocus(Qt::OtherFocusReason);
+    }
+    if (done) {
+        // Said to a screen reader, as a sighted user sees the bar at 100: no message box.
+        const QString said =
+            QString::fromStdString(DoneAnnouncement(split_running_, lblTotal->text().toLongLong()));
+        pgbDone->setAccessibleDescription(said);
+        QAccessibleEvent described(pgbDone, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&described);
+        QAccessibleEvent alert(pgbDone, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
     ++go_requests_done_;
+}
+
+void MainWindow::LockInput(bool locked) {
+    for (int i = 0; i < kMainControlCount; ++i) {
+        const ControlDesign& c = kMainControls[i];
+        if (TakesInput(c.kind) && c.visible && std::strcmp(c.name, kOperatingControl) != 0) {
+            QWidget* control = findChild<QWidget*>(c.name);
+            control->setEnabled(!locked);
+            if (auto* field = qobject_cast<QLineEdit*>(control)) {
+                field->setReadOnly(locked);  // not even a screen reader's text goes in
+            }
+        }
+    }
+    if (!locked) {
+        ApplyEnableRules();
+    }
 }
 
 void MainWindow::cmdCancel_Click() {
@@ -242,12 +290,16 @@ void MainWindow::showEvent(QShowEvent* event) {
         if (QScreen* s = screen()) {
             move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
         }
+        // The focus starts where the tab order does, and shows where it is.
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        findChild<QWidget*>(kMainTabOrder[0])->setFocus(Qt::TabFocusReason);
     }
     QWidget::showEvent(event);
 }
 
 void MainWindow::ShowTotal(int64_t count) {
     lblTotal->setText(QString::number(count));
+    lblTotal->setAccessibleName(QString::fromStdString(CounterName("lblTotal", count)));
     lblTotal->adjustSize();
 }
 
@@ -267,6 +319,7 @@ void MainWindow::ShowOperating() {
 
 void MainWindow::ShowPiece(int64_t k) {
     lblDone->setText(QString::number(k));
+    lblDone->setAccessibleName(QString::fromStdString(CounterName("lblDone", k)));
     lblDone->adjustSize();
     repaint();
 }
@@ -288,6 +341,8 @@ void MainWindow::ShowBytes(int64_t done, int64_t total) {
         (time_left_.Text().empty() ? QString() : ", " + QString::fromStdString(time_left_.Text()));
     pgbDone->setToolTip(text);
     pgbDone->setAccessibleDescription(text);
+    QAccessibleEvent described(pgbDone, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&described);
 }
 
 void MainWindow::ShowIdle() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <functional>
 
 #include "control/time_left.h"
@@ -114,8 +115,10 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void cmdExit_Click();
     void cmdGo_Click();
     void cmdCancel_Click();
-    // The request Go started has ended.
-    void RequestEnded();
+    // The request Go started has ended; done when it was carried out.
+    void RequestEnded(bool done);
+    // While a request runs, no control but Cancel takes input, however it comes.
+    void LockInput(bool locked);
     void cmdAbout_Click();
     void cmdHelp_Click();
     void cmdOpen_Click();
@@ -144,6 +147,9 @@ class MainWindow : public QWidget, public ProgressDisplay {
     QElapsedTimer operation_clock_;
     int go_requests_done_ = 0;
     bool go_pending_ = false;  // Go was pressed and its request has not started yet
+    bool split_running_ = false;
+    QPointer<QWidget> focus_before_;  // where the focus was when Go was pressed
+    std::unique_ptr<QWidget> offstage_;  // holds what the design keeps out of sight
     QMetaObject::Connection focus_watch_;
     MessageBox* msg_;
     bool centred_ = false;

@@ -123,6 +123,9 @@ void MainWindow::BuildControls() {
     pgbDone = static_cast<QProgressBar*>(get("pgbDone"));
     cmdGo = static_cast<QToolButton*>(get("cmdGo"));
     txtSize = static_cast<QLineEdit*>(get("txtSize"));
+    // The hidden size field only keeps the bytes; off the window, no screen reader meets it.
+    offstage_ = std::make_unique<QWidget>();
+    txtSize->setParent(offstage_.get());
     fraFiles = static_cast<FrameControl*>(get("fraFiles"));
     txtSave = static_cast<QLineEdit*>(get("txtSave"));
     txtOpen = static_cast<QLineEdit*>(get("txtOpen"));

@@ -1,6 +1,6 @@
 // A pair of arrow buttons tied to a text field: a click changes the number in the field by
 // the current step, kept within the control's range. Up and Down keys do the same when the
-// control has the focus.
+// control has the focus. A screen reader meets it as a spin box with its value, and steps it.
 #pragma once
 
 #include <QWidget>
@@ -26,9 +26,13 @@ class UpDownControl : public QWidget {
     QToolButton* downButton() const { return down_; }
 
     void stepBy(int direction);
+    // The number the field holds: its leading digits, within the range.
+    int value() const;
+    QLineEdit* buddy() const { return buddy_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -177,6 +178,36 @@ TEST_F(MainWindowTest, EveryControlAUserCanReachHasASpokenName) {
     EXPECT_EQ(Unnamed(&help), std::vector<std::string>{});
     AboutWindow about(answers);
     EXPECT_EQ(Unnamed(&about), std::vector<std::string>{});
+}
+
+// What a sighted user reads, a screen reader reads: the tree holds no field the design keeps out
+// of sight, the spinner is a spin box with its value, the counters say their numbers, and the
+// focus starts, visibly, where the tab order does.
+TEST_F(MainWindowTest, AScreenReaderReadsWhatASightedUserReads) {
+    MainWindow& w = *window;
+    std::vector<QAccessibleInterface*> tree{QAccessible::queryAccessibleInterface(&w)};
+    for (size_t i = 0; i < tree.size(); ++i) {
+        for (int c = 0; c < tree[i]->childCount(); ++c) {
+            tree.push_back(tree[i]->child(c));
+        }
+    }
+    for (QAccessibleInterface* a : tree) {
+        EXPECT_NE(a->object(), w.txtSize);
+        EXPECT_NE(a->text(QAccessible::Value), "Text3");
+    }
+    QAccessibleInterface* spinner = QAccessible::queryAccessibleInterface(w.updSpinner);
+    EXPECT_EQ(spinner->role(), QAccessible::SpinBox);
+    EXPECT_EQ(spinner->valueInterface()->currentValue().toInt(), 1400);
+    spinner->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+    EXPECT_EQ(w.txtApprox->text(), "1410");
+    w.ShowTotal(5);
+    w.ShowPiece(3);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.lblDone)->text(QAccessible::Name),
+              "Piece in work: 3");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.lblTotal)->text(QAccessible::Name),
+              "Pieces in all: 5");
+    EXPECT_EQ(QApplication::focusWidget(), w.optSplit);
+    EXPECT_TRUE(w.testAttribute(Qt::WA_KeyboardFocusChange)) << "the focus mark is shown";
 }
 
 TEST_F(MainWindowTest, CloseBoxAndEscapeAskFirstAndNoKeepsEverything) {

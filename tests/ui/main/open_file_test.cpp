@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "control/messages.h"
 #include "support/scripted_message_box.h"
 #include "support/series.h"
 #include "support/temp_dir.h"
@@ -71,17 +72,37 @@ TEST_F(OpenFileTest, AFileDroppedOnTheWindowIsOpenedSo) {
     EXPECT_EQ(Open(), dir / "movie.m00");
     EXPECT_EQ(Save(), dir / "movie");
 
-    // Two files, or something that is no file, are not taken.
-    QMimeData two;
-    two.setUrls({QUrl::fromLocalFile("/a"), QUrl::fromLocalFile("/b")});
-    QDragEnterEvent refused(at, Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
-    refused.setAccepted(false);
-    QApplication::sendEvent(window.get(), &refused);
-    EXPECT_FALSE(refused.isAccepted());
+    // Two files, or a folder, are refused with what to drop instead; what is no file is not
+    // taken at all.
+    std::filesystem::create_directory(dir / "Photos");
+    const struct {
+        QList<QUrl> urls;
+        std::string said;
+    } refusals[] = {
+        {{QUrl::fromLocalFile("/a"), QUrl::fromLocalFile("/b")}, kDropOneFileMessage},
+        {{QUrl::fromLocalFile(QString::fromStdString(dir / "Photos"))},
+         "Photos is a folder. Drop a file to split, or the first piece of a series to join."},
+    };
+    for (const auto& r : refusals) {
+        QMimeData dropped;
+        dropped.setUrls(r.urls);
+        answers.Answer(kAnswerOk);
+        QDragEnterEvent entered(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &entered);
+        EXPECT_TRUE(entered.isAccepted()) << "taken, to be refused with a word";
+        QDropEvent refused(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &refused);
+        ASSERT_TRUE(WaitUntil([&] { return !answers.shown.empty(); }, "the refusal"));
+        EXPECT_EQ(answers.shown.back().prompt, r.said);
+        answers.shown.clear();
+        EXPECT_EQ(Open(), dir / "movie.m00");
+    }
     QMimeData text;
     text.setText("hello");
     QDropEvent no_file(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &no_file);
+    QApplication::processEvents();
+    EXPECT_TRUE(answers.shown.empty());
     EXPECT_EQ(Open(), dir / "movie.m00");
 }
 

@@ -3,6 +3,7 @@
 // error handling still comes up and is obeyed.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include "ui/main/main_window.h"
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
+#include "ui/platform/up_down_control.h"
 
 namespace tessarel {
 namespace {
@@ -163,6 +165,54 @@ TEST_F(OperationTest, TheClipMovesAndInputButCancelIsDropped) {
     EXPECT_FALSE(window->cmdCancel->isVisible());
     EXPECT_TRUE(window->fraControls->isVisible());
     EXPECT_EQ(ReadBytes(dir / "s.m04"), ExpectedPieces(file, 200000)[4]);
+}
+
+// A screen reader's actions obey the operating lock as input does: pressing Go, Join, Help,
+// Exit or Open..., or stepping the spinner while a split runs changes nothing.
+TEST_F(OperationTest, AScreenReadersActionsButCancelsAreRefusedWhileItRuns) {
+    bool acted = false;
+    Moment moment{
+        [](FileOp op, const std::string&, int64_t) { return op == FileOp::Write; },
+        [&] {
+            QMetaObject::invokeMethod(window.get(), [&] {
+                for (QWidget* w : std::initializer_list<QWidget*>{window->cmdGo, window->optJoin,
+                                                                  window->cmdHelp, window->cmdExit,
+                                                                  window->cmdOpen}) {
+                    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+                }
+                QAccessible::queryAccessibleInterface(window->txtOpen)
+                    ->setText(QAccessible::Value, "typed");
+                QAccessible::queryAccessibleInterface(window->updSpinner)
+                    ->actionInterface()
+                    ->doAction(QAccessibleActionInterface::increaseAction());
+                acted = true;
+            });
+        }};
+    SetFileFaultHook(AtMoment, &moment);
+    answers.Answer(kAnswerOk);
+    Split();
+    Go();
+    EXPECT_TRUE(acted);
+    EXPECT_EQ(window->go_requests_done(), 1) << "a second request ran";
+    EXPECT_TRUE(window->optSplit->isChecked());
+    EXPECT_EQ(window->txtApprox->text(), "1400");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->txtExact->isEnabled()) << "the enable rules are back";
+    EXPECT_FALSE(window->txtApprox->isEnabled());
+    EXPECT_EQ(ReadBytes(dir / "s.m04"), ExpectedPieces(file, 200000)[4]);
+}
+
+// The end of an operation is told to a screen reader (the bar's description, announced with an
+// alert), without a message box.
+TEST_F(OperationTest, TheEndIsToldToAScreenReader) {
+    answers.Answer(kAnswerOk);
+    Split();
+    Go();
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(window->pgbDone)->text(QAccessible::Description),
+        "Done: the file was split into 6 pieces.");
+    EXPECT_EQ(answers.shown.size(), 1u) << "the confirmation alone";
 }
 
 // Cancel, answered Yes at any moment of a split or a join, stops it with the disk as it was and
