@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -19,6 +21,16 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (std::getenv("TESSAREL_SHOT_DARK")) {  // as under a dark desktop theme
+        QPalette dark = QApplication::palette();
+        dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Button, QColor(0x40, 0x40, 0x40));
+        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+        QApplication::setPalette(dark);
+    }
     if (argc < 2 || argc > 3) {
         std::cerr << "usage: window_shot OUTPUT.png "
                      "[split|exact|join|operating|sizemenu|about|help1..help4|topicN|open=FILE]\n";

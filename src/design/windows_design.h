@@ -114,6 +114,7 @@ constexpr FontDesign kHelpHeadingFont{Face::kBookman, 15.75, 600};
 constexpr FontDesign kHelpTextFont{Face::kSans, 9.75, 700};
 constexpr FontDesign kHelpSelectorFont{Face::kSans, 8.25, 700};
 constexpr uint32_t kHelpHeadingBackground = 0xFFFFC0;  // light yellow, as RGB
+constexpr uint32_t kHelpHeadingText = 0x000000;        // always with that yellow
 
 // The About window.
 constexpr int kAboutClientWidth = 5730;
@@ -121,8 +122,10 @@ constexpr int kAboutClientHeight = 3555;
 extern const ControlDesign kAboutControls[];
 extern const int kAboutControlCount;
 
-// Colours the design fixes, as RGB.
+// Colours the design fixes, as RGB. On a background of the theme's they are made readable on it
+// (lighter on a dark one) rather than kept exactly.
 constexpr uint32_t kTitleColour = 0x0000FF;
+constexpr uint32_t kAboutTextColour = 0x000000;
 
 // Looks a control of a table up by name; null when there is none.
 const ControlDesign* FindControl(const ControlDesign* table, int count, const char* name);

@@ -41,9 +41,7 @@ QLabel* Label(QWidget* parent, const QString& text, int left, int top, int width
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     if (black) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Qt::black);
-        label->setPalette(palette);
+        SetTextColour(label, kAboutTextColour);
     }
     return label;
 }
@@ -98,6 +96,7 @@ AboutWindow::AboutWindow(MessageBox& message_box, QWidget* parent)
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &AboutWindow::StartSysInfo);
     Form_Load();
+    FitToScreen(this);
 }
 
 AboutWindow::~AboutWindow() = default;

@@ -62,8 +62,10 @@ HelpWindow::HelpWindow(QWidget* parent)
         lblOv[j] = new QLabel(t.heading, fraOv[j]);
         lblOv[j]->setFont(FontOf(kHelpHeadingFont));
         lblOv[j]->setAutoFillBackground(true);
+        // The heading's colours go together: dark text on its light yellow, whatever the theme.
         QPalette yellow = lblOv[j]->palette();
         yellow.setColor(QPalette::Window, QColor::fromRgb(kHelpHeadingBackground));
+        yellow.setColor(QPalette::WindowText, QColor::fromRgb(kHelpHeadingText));
         lblOv[j]->setPalette(yellow);
         txtHelp[j] = new QPlainTextEdit(TopicText(j), fraOv[j]);
         txtHelp[j]->setFont(FontOf(kHelpTextFont));
@@ -77,6 +79,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     }
     connect(tbsHelp, &TabStrip::clicked, this, &HelpWindow::tbsHelp_Click);
     Form_Load();
+    FitToScreen(this);
 }
 
 void HelpWindow::Form_Load() {
@@ -97,19 +100,34 @@ void HelpWindow::Form_Load() {
         PlaceTwips(txtHelp[j], 25, 600, CW() - 35 - 35 - 25, CH() - 450 - 600 - 35);
         PlaceTwips(optOv[j], kHelpTopics[j].selector_left, 150, kHelpTopics[j].selector_width, 400);
     }
-    for (QWidget* front : {static_cast<QWidget*>(fraHelp[0]), static_cast<QWidget*>(fraOv[0]),
-                           static_cast<QWidget*>(fraOv[2]), static_cast<QWidget*>(fraOv[5]),
-                           static_cast<QWidget*>(fraOv[7])}) {
-        front->raise();
+    // The page and topics in front at start; those behind are hidden, not only covered, so the
+    // keyboard and screen readers reach only what is seen.
+    ShowPage(0);
+    for (int j = 0; j < kTopics; ++j) {
+        if (kHelpTopics[j].on_at_start) {
+            optOv_Click(j);
+        }
     }
 }
 
+void HelpWindow::ShowPage(int index) {
+    for (int i = 0; i < kPages; ++i) {
+        fraHelp[i]->setVisible(i == index);
+    }
+    fraHelp[index]->raise();
+}
+
 void HelpWindow::tbsHelp_Click() {
-    const int k = tbsHelp->selectedTab();
-    fraHelp[k - 1]->raise();
+    ShowPage(tbsHelp->selectedTab() - 1);
 }
 
 void HelpWindow::optOv_Click(int Index) {
+    // The topic in front of its page; the page's other topics are hidden.
+    for (int j = 0; j < kTopics; ++j) {
+        if (kHelpTopics[j].page == kHelpTopics[Index].page) {
+            fraOv[j]->setVisible(j == Index);
+        }
+    }
     fraOv[Index]->raise();
 }
 

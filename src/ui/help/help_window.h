@@ -36,6 +36,7 @@ class HelpWindow : public QDialog {
     void Form_Load();
     void tbsHelp_Click();
     void optOv_Click(int Index);
+    void ShowPage(int index);
 };
 
 }  // namespace tessarel

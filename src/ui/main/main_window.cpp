@@ -84,6 +84,7 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     connect(runner_, &OperationRunner::finished, this, &MainWindow::RequestEnded);
     SetTabOrder();
     Form_Load();
+    FitToScreen(this);
 }
 
 MainWindow::~MainWindow() {

@@ -148,7 +148,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     int go_requests_done_ = 0;
     bool go_pending_ = false;  // Go was pressed and its request has not started yet
     bool split_running_ = false;
-    QPointer<QWidget> focus_before_;  // where the focus was when Go was pressed
+    QPointer<QWidget> focus_before_;     // where the focus was when Go was pressed
     std::unique_ptr<QWidget> offstage_;  // holds what the design keeps out of sight
     QMetaObject::Connection focus_watch_;
     MessageBox* msg_;

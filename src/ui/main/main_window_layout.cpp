@@ -156,9 +156,7 @@ void MainWindow::BuildControls() {
     updSpinner->setRange(kSpinnerMinimum, kSpinnerMaximum);
     updSpinner->setIncrement(kSpinnerSteps[0]);
     lblTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QPalette title = lblTitle->palette();
-    title.setColor(QPalette::WindowText, QColor::fromRgb(kTitleColour));
-    lblTitle->setPalette(title);
+    SetTextColour(lblTitle, kTitleColour);
     // The mode options stand on the size frame's top edge, in front of it.
     for (QRadioButton* mode : {optSplit, optJoin}) {
         mode->setAutoFillBackground(true);

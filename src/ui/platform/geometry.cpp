@@ -1,6 +1,13 @@
 #include "ui/platform/geometry.h"
 
+#include <QPalette>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStringList>
+#include <QStyle>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 namespace tessarel {
 namespace {
@@ -13,7 +20,74 @@ QFont MakeFont(const QStringList& families, double points, int weight) {
     return font;
 }
 
+// Relative luminance and contrast ratio as WCAG 2 defines them.
+double Luminance(const QColor& c) {
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
 }  // namespace
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ReadableOn(QColor wanted, QColor background) {
+    constexpr double kEnough = 4.5;
+    const bool dark = Luminance(background) < 0.18;
+    QColor colour = wanted.toHsl();
+    for (int step = 0; step < 20 && Contrast(colour, background) < kEnough; ++step) {
+        const double lightness = colour.lightnessF() + (dark ? 0.05 : -0.05);
+        colour.setHslF(colour.hslHueF(), colour.hslSaturationF(), std::clamp(lightness, 0.0, 1.0));
+    }
+    return colour.toRgb();
+}
+
+void SetTextColour(QWidget* widget, uint32_t rgb) {
+    QPalette palette = widget->palette();
+    const QPalette::ColorRole ground =
+        widget->autoFillBackground() ? widget->backgroundRole() : QPalette::Window;
+    palette.setColor(QPalette::WindowText, ReadableOn(QColor::fromRgb(rgb), palette.color(ground)));
+    widget->setPalette(palette);
+}
+
+void FitToScreen(QWidget* window, const QRect& available) {
+    const QSize whole = window->size();
+    if (available.isEmpty() ||
+        (whole.width() <= available.width() && whole.height() <= available.height())) {
+        return;
+    }
+    // The contents keep their designed size and places, inside a scrolling view of the room.
+    auto* contents = new QWidget;
+    contents->setFixedSize(whole);
+    for (QObject* child : window->children()) {
+        if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow()) {
+            const bool shown = !w->isHidden();
+            w->setParent(contents);
+            w->setVisible(shown);
+        }
+    }
+    auto* view = new QScrollArea(window);
+    view->setWidget(contents);
+    view->setFrameShape(QFrame::NoFrame);
+    const QSize room = whole.boundedTo(available.size());
+    window->setFixedSize(room);
+    view->setGeometry(0, 0, room.width(), room.height());
+    view->show();
+    window->move(available.topLeft());
+}
+
+void FitToScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) {
+        // The window's title bar takes room too; its height is known only once it is shown.
+        const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        FitToScreen(window, screen->availableGeometry().adjusted(0, 0, 0, -title));
+    }
+}
 
 QFont BookmanFont(double points, int weight) {
     return MakeFont(

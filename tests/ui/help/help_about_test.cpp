@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTest>
 #include <memory>
@@ -76,9 +77,17 @@ TEST(HelpWindow, EachPageKeepsTheTopicItLastShowed) {
     EXPECT_TRUE(help.optOv[3]->isChecked());
     EXPECT_FALSE(help.optOv[2]->isChecked());
     EXPECT_TRUE(help.optOv[0]->isChecked()) << "other pages keep their own choice";
-    // Nothing is ever hidden: switching is by what is in front.
+    // What is behind is hidden, not only covered: Tab and screen readers reach only what shows.
     for (int i = 0; i < HelpWindow::kPages; ++i) {
-        EXPECT_TRUE(help.fraHelp[i]->isVisible());
+        EXPECT_EQ(help.fraHelp[i]->isVisible(), i == 1) << i;
+    }
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        ASSERT_NE(now, nullptr);
+        EXPECT_TRUE(now->isVisible()) << now->accessibleName().toStdString();
+        EXPECT_TRUE(now == help.tbsHelp->bar() || help.fraHelp[1]->isAncestorOf(now))
+            << now->accessibleName().toStdString();
     }
 }
 
@@ -227,6 +236,48 @@ TEST(HelpAndAboutWindows, ShowNoWindowIcon) {
     EXPECT_FALSE(blank(window));
     EXPECT_TRUE(blank(about));
     EXPECT_TRUE(blank(help));
+}
+
+// The colours the design fixes stay readable on a dark theme: the Help headings keep dark text
+// on their yellow, the About texts and the title turn lighter on a dark window.
+TEST(Colours, EveryTextStaysReadableOnLightAndDarkThemes) {
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    for (const QPalette& theme : {light, dark}) {
+        QApplication::setPalette(theme);
+        HelpWindow help;
+        ScriptedMessageBox box;
+        AboutWindow about(box);
+        MainWindow main(&box);
+        QList<QLabel*> labels = about.findChildren<QLabel*>();
+        labels.push_back(help.lblOv[0]);
+        labels.push_back(main.lblTitle);
+        for (QLabel* label : labels) {
+            const QPalette p = label->palette();
+            const QColor ground =
+                p.color(label->autoFillBackground() ? label->backgroundRole() : QPalette::Window);
+            EXPECT_GE(Contrast(p.color(QPalette::WindowText), ground), 4.5)
+                << label->text().toStdString();
+        }
+        EXPECT_EQ(help.lblOv[0]->palette().color(QPalette::WindowText), QColor(Qt::black));
+    }
+    QApplication::setPalette(light);
+}
+
+// At a high scale a window larger than its screen's room fits it, its contents scrolling.
+TEST(FitToScreen, AWindowLargerThanTheRoomFitsAndScrolls) {
+    HelpWindow help;
+    FitToScreen(&help, QRect(0, 0, 512, 360));
+    EXPECT_EQ(help.size(), QSize(477, 360));
+    EXPECT_EQ(help.pos(), QPoint(0, 0));
+    ASSERT_NE(help.findChild<QScrollArea*>(), nullptr);
+    EXPECT_EQ(help.tbsHelp->size(), QSize(477, 374)) << "the contents keep their designed size";
+    HelpWindow roomy;
+    FitToScreen(&roomy, QRect(0, 0, 1024, 768));
+    EXPECT_EQ(roomy.findChild<QScrollArea*>(), nullptr);
+    EXPECT_EQ(roomy.size(), QSize(477, 374));
 }
 
 }  // namespace
