@@ -210,7 +210,8 @@ void MainWindow::BuildControls() {
     // The size fields' own menu also offers the media sizes: one fills Exact with its bytes
     // and chooses Exact.
     new SizeMenu(
-        {txtApprox, txtExact}, [this](const MediaSize& size) { ChooseMediaSize(size); }, this);
+        {txtApprox, txtExact}, [this](const MediaSize& size) { ChooseMediaSize(size); },
+        [this] { beep_(); }, this);
 }
 
 void MainWindow::ChooseMediaSize(const MediaSize& size) {

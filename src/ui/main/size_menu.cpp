@@ -1,5 +1,7 @@
 #include "ui/main/size_menu.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -9,8 +11,9 @@
 
 namespace tessarel {
 
-SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen, QObject* parent)
-    : QObject(parent), chosen_(std::move(chosen)) {
+SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
+                   std::function<void()> beep, QObject* parent)
+    : QObject(parent), chosen_(std::move(chosen)), beep_(std::move(beep)) {
     for (QLineEdit* entry : entries) {
         entry->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(entry, &QLineEdit::customContextMenuRequested, this,
@@ -25,18 +28,42 @@ bool SizeMenu::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool shift_only = key->modifiers() == Qt::ShiftModifier;
+        auto* entry = static_cast<QLineEdit*>(watched);
         if ((key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier) ||
             (key->key() == Qt::Key_F10 && shift_only)) {
-            auto* entry = static_cast<QLineEdit*>(watched);
             Open(entry, entry->inputMethodQuery(Qt::ImCursorRectangle).toRect().bottomLeft());
+            return true;
+        }
+        if (key->matches(QKeySequence::Paste) || (key->key() == Qt::Key_Insert && shift_only)) {
+            Paste(entry);
             return true;
         }
     }
     return QObject::eventFilter(watched, event);
 }
 
+void SizeMenu::Paste(QLineEdit* entry) {
+    if (entry->isReadOnly() || !entry->isEnabled()) {
+        return;
+    }
+    const QString pasted = QGuiApplication::clipboard()->text();
+    const int kept = static_cast<int>(entry->text().size() - entry->selectedText().size());
+    if (kept + pasted.size() > entry->maxLength()) {
+        beep_();
+        return;
+    }
+    entry->paste();
+}
+
 void SizeMenu::Open(QLineEdit* entry, QPoint at) {
     QMenu* menu = entry->createStandardContextMenu();
+    // The menu's Paste pastes as the keyboard does: all of it or, beeping, nothing.
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == QLatin1String("edit-paste")) {
+            disconnect(action, &QAction::triggered, nullptr, nullptr);
+            connect(action, &QAction::triggered, this, [this, entry] { Paste(entry); });
+        }
+    }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setAccessibleName(kSizeMenuName);
     menu->addSeparator();

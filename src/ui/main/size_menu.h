@@ -1,5 +1,7 @@
 // The size fields' own menu with the media sizes added: opened with the right button, the menu
-// key or Shift+F10. Choosing a medium hands its size to the window.
+// key or Shift+F10. Choosing a medium hands its size to the window. A paste into a size field
+// (from the keyboard or the menu) that would not fit in it is refused with the beep, rather
+// than cut to a different number.
 #pragma once
 
 #include <QObject>
@@ -14,14 +16,18 @@ struct MediaSize;
 class SizeMenu : public QObject {
   public:
     using Chosen = std::function<void(const MediaSize&)>;
-    SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen, QObject* parent);
+    SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen, std::function<void()> beep,
+             QObject* parent);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Open(QLineEdit* entry, QPoint at);
+    // Pastes the clipboard's text when all of it fits the field, else beeps.
+    void Paste(QLineEdit* entry);
     Chosen chosen_;
+    std::function<void()> beep_;
 };
 
 }  // namespace tessarel

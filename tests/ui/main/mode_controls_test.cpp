@@ -123,6 +123,35 @@ TEST_F(ModeTest, PastedTextIsNotFilteredAndGoCopesWithIt) {
     EXPECT_EQ(beeps, 0);
 }
 
+// A paste that does not fit a size field is refused with the beep, never cut to another number.
+TEST_F(ModeTest, APasteLongerThanTheFieldIsRefusedWithABeep) {
+    MainWindow& w = *window;
+    struct Case {
+        QLineEdit* field;
+        const char* before;
+        bool select_all;
+        const char* pasted;
+        const char* after;
+        int beeps;
+    };
+    const Case cases[] = {
+        {w.txtApprox, "", false, "10485760", "", 1},         // eight digits into seven
+        {w.txtApprox, "12", false, "123456", "12", 1},       // fits only with what is there
+        {w.txtApprox, "12", true, "1048576", "1048576", 0},  // in place of a selection it fits
+        {w.txtExact, "", false, "42949672950", "", 1},       // eleven into ten
+    };
+    for (const Case& c : cases) {
+        (c.field == w.txtExact ? w.optExact : w.optApprox)->setChecked(true);
+        c.field->setText(c.before);
+        c.select_all ? c.field->selectAll() : c.field->end(false);
+        QApplication::clipboard()->setText(c.pasted);
+        beeps = 0;
+        QTest::keyClick(c.field, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(c.field->text(), c.after) << c.pasted;
+        EXPECT_EQ(beeps, c.beeps) << c.pasted;
+    }
+}
+
 TEST_F(ModeTest, TheSpinnerStepsByTheChosenStepWithinItsRange) {
     MainWindow& w = *window;
     Click(w.updSpinner->upButton());
