@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
         std::cerr << "window_shot: the size menu did not open\n";
         return 1;
     } else if (state == "operating") {
+        window.LockInput(true);
         window.ShowOperating();
         window.ShowPiece(3);
         window.SetProgress(42);

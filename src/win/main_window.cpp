@@ -46,12 +46,36 @@ class WinForm : public GoForm {
     std::function<bool(const char*)> checked_;
 };
 
+// True when the clipboard's text, pasted over the selection, fits the edit box's limit.
+bool PasteFits(HWND edit) {
+    std::wstring pasted;
+    if (OpenClipboard(edit)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+                pasted = text;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    DWORD from = 0;
+    DWORD to = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const size_t kept = static_cast<size_t>(GetWindowTextLengthW(edit)) - (to - from);
+    return kept + pasted.size() <= static_cast<size_t>(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0));
+}
+
 // The size entries take typed digits and backspace only; the rest is refused with a beep.
+// A paste that does not fit is refused with the beep too, rather than cut to another number.
 LRESULT CALLBACK DigitsOnly(HWND edit, UINT message, WPARAM w, LPARAM l, UINT_PTR,
                             DWORD_PTR window) {
+    auto* beep = reinterpret_cast<std::function<void()>*>(window);
     if (message == WM_CHAR && !((w >= '0' && w <= '9') || w == 8)) {
-        auto* main = reinterpret_cast<std::function<void()>*>(window);
-        (*main)();
+        (*beep)();
+        return 0;
+    }
+    if (message == WM_PASTE && !PasteFits(edit)) {
+        (*beep)();
         return 0;
     }
     return DefSubclassProc(edit, message, w, l);
@@ -104,7 +128,7 @@ WinMainWindow::WinMainWindow(MessageBox* message_box) {
     msg_ = message_box;
     beep_ = [] { MessageBeep(MB_OK); };
     operation_ = std::make_unique<BackgroundOperation>(static_cast<UiThread&>(*this), *this, *msg_,
-                                                       [this](bool) { ++go_requests_done_; });
+                                                       [this](bool done) { RequestEnded(done); });
     // Fixed single border, a minimise button and no maximise button.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     window_ =
@@ -142,7 +166,9 @@ HWND WinMainWindow::Control(const std::string& name) const {
 void WinMainWindow::Show(int show) {
     ShowWindow(window_, show);
     UpdateWindow(window_);
-    SetFocus(Control("optSplit"));
+    // The focus starts where the tab order does, and its mark shows from the start.
+    SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(Control(kMainTabOrder[0]));
 }
 
 void WinMainWindow::BuildControls() {
@@ -360,6 +386,9 @@ void WinMainWindow::ApplyEnableRules() {
 }
 
 void WinMainWindow::Clicked(const std::string& name) {
+    if (operating() && name != kOperatingControl) {
+        return;  // however it was pressed (a screen reader's action too), only Cancel works now
+    }
     if (name == "cmdGo") {
         // Go runs from the loop, not inside the click: whoever pressed it gets its answer at
         // once. A second press before the request has started is the same request.
@@ -405,7 +434,39 @@ void WinMainWindow::cmdGo_Click() {
             Post([this, name] { SetText("txtSave", name); });
         };
     }
+    split_running_ = std::holds_alternative<SplitRequest>(*request);
+    focus_before_ = GetFocus();
+    LockInput(true);
     operation_->Start(std::move(*request));
+}
+
+void WinMainWindow::RequestEnded(bool done) {
+    LockInput(false);
+    if (focus_before_ && IsWindowEnabled(focus_before_) && IsWindowVisible(focus_before_)) {
+        SetFocus(focus_before_);
+    }
+    if (done) {
+        // Said to a screen reader, as a sighted user sees the bar at 100: no message box.
+        HWND bar = Control("pgbDone");
+        const std::string said =
+            DoneAnnouncement(split_running_, std::stoll("0" + Text("lblTotal")));
+        SetAccessibleName(bar, WideText("Progress: " + said));
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, bar, OBJID_CLIENT, CHILDID_SELF);
+        NotifyWinEvent(EVENT_SYSTEM_ALERT, bar, OBJID_CLIENT, CHILDID_SELF);
+    }
+    ++go_requests_done_;
+}
+
+void WinMainWindow::LockInput(bool locked) {
+    for (int i = 0; i < kMainControlCount; ++i) {
+        const ControlDesign& c = kMainControls[i];
+        if (TakesInput(c.kind) && c.visible && std::strcmp(c.name, kOperatingControl) != 0) {
+            EnableWindow(Control(c.name), !locked);
+        }
+    }
+    if (!locked) {
+        ApplyEnableRules();
+    }
 }
 
 void WinMainWindow::cmdCancel_Click() {
@@ -445,6 +506,7 @@ void WinMainWindow::cmdSave_Click() {
 
 void WinMainWindow::ShowTotal(int64_t count) {
     SetText("lblTotal", std::to_string(count));
+    SetAccessibleName(Control("lblTotal"), WideText(CounterName("lblTotal", count)));
 }
 
 void WinMainWindow::ShowOperating() {
@@ -463,6 +525,7 @@ void WinMainWindow::ShowOperating() {
 
 void WinMainWindow::ShowPiece(int64_t k) {
     SetText("lblDone", std::to_string(k));
+    SetAccessibleName(Control("lblDone"), WideText(CounterName("lblDone", k)));
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
@@ -644,12 +707,22 @@ LRESULT WinMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
             break;
         case WM_DROPFILES: {
             const HDROP drop = reinterpret_cast<HDROP>(w);
-            if (!operating() && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+            std::vector<std::string> files;
+            const UINT count = operating() ? 0 : DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+            for (UINT i = 0; i < count; ++i) {
                 std::vector<wchar_t> name(32768);
-                const UINT length = DragQueryFileW(drop, 0, name.data(), UINT(name.size()));
-                OpenFile(Narrow(name.data(), length));
+                const UINT length = DragQueryFileW(drop, i, name.data(), UINT(name.size()));
+                files.push_back(Narrow(name.data(), length));
             }
             DragFinish(drop);
+            if (files.empty()) {
+                return 0;
+            }
+            if (const std::optional<Notice> refusal = CheckDropped(files)) {
+                msg_->Show(*refusal);
+            } else {
+                OpenFile(files.front());
+            }
             return 0;
         }
         case WM_DPICHANGED: {

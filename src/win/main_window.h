@@ -65,6 +65,10 @@ class WinMainWindow : public ProgressDisplay, private UiThread {
     void ChooseOption(const std::string& name);
     void ApplyEnableRules();
     void cmdGo_Click();
+    // The request Go started has ended; done when it was carried out.
+    void RequestEnded(bool done);
+    // While a request runs, no control but Cancel takes input, however it comes.
+    void LockInput(bool locked);
     void cmdCancel_Click();
     void cmdOpen_Click();
     void cmdSave_Click();
@@ -87,6 +91,8 @@ class WinMainWindow : public ProgressDisplay, private UiThread {
     std::function<void()> beep_;
     std::unique_ptr<BackgroundOperation> operation_;
     bool go_pending_ = false;
+    bool split_running_ = false;
+    HWND focus_before_ = nullptr;  // where the focus was when Go was pressed
     bool asking_to_stop_ = false;
     int go_requests_done_ = 0;
     HICON icon_ = nullptr;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "platform/file.h"
 #include "support/scripted_message_box.h"
@@ -80,6 +81,26 @@ void Shoot(HWND window, const char* name) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+// What a screen reader hears as a control's name.
+std::wstring SpokenName(HWND control) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* accessible = nullptr;
+    std::wstring name;
+    if (SUCCEEDED(AccessibleObjectFromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&accessible)))) {
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        if (SUCCEEDED(accessible->get_accName(self, &text)) && text) {
+            name = text;
+            SysFreeString(text);
+        }
+        accessible->Release();
+    }
+    return name;
 }
 
 class WindowTest : public testing::Test {
@@ -222,6 +243,9 @@ TEST_F(WindowTest, ASplitAndAJoinAreByteExactAndARefusalIsSaid) {
     EXPECT_EQ(TextOf(C("txtSave")), WideText(dir / "s.m00"));
     EXPECT_EQ(ReadBytes(dir / "s.m03"), ExpectedPieces(file, 100000)[3]);
     EXPECT_EQ(SendMessageW(C("pgbDone"), PBM_GETPOS, 0, 0), 100);
+    // A screen reader hears the counters' numbers, and is told of the end.
+    EXPECT_EQ(SpokenName(C("lblTotal")), L"Pieces in all: 4");
+    EXPECT_EQ(SpokenName(C("pgbDone")), L"Progress: Done: the file was split into 4 pieces.");
 
     Click("optJoin");
     Type("txtOpen", dir / "s.m00");
@@ -260,32 +284,84 @@ TEST_F(WindowTest, CancelStopsTheOperationAndLeavesTheDiskAsItWas) {
     // Input other than Cancel is dropped meanwhile.
     PostMessageW(C("optJoin"), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageW(C("optJoin"), WM_LBUTTONUP, 0, 0);
+    // A screen reader's default action is a BM_CLICK sent past the loop: refused as well.
+    for (const char* pressed : {"optJoin", "cmdGo", "cmdHelp", "cmdOpen"}) {
+        SendMessageW(C(pressed), BM_CLICK, 0, 0);
+        EXPECT_FALSE(IsWindowEnabled(C(pressed))) << pressed;
+    }
     PostMessageW(C("cmdCancel"), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageW(C("cmdCancel"), WM_LBUTTONUP, 0, 0);
     EXPECT_TRUE(PumpUntil(
         window.get(), [&] { return window->go_requests_done() > before; }, 30000));
     EXPECT_TRUE(Checked(C("optSplit")));
+    EXPECT_TRUE(IsWindowEnabled(C("txtExact"))) << "the enable rules are back";
+    EXPECT_FALSE(IsWindowEnabled(C("txtApprox")));
     ASSERT_EQ(answers.shown.size(), 2u);
     EXPECT_EQ(answers.shown[1].kind, MsgKind::kStop);
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1)
         << "something of the stopped split was left";
 }
 
-// A file dropped from Explorer: an HDROP naming it, as the shell sends it.
+// Files dropped from Explorer: an HDROP naming them, as the shell sends it.
+void Drop(HWND window, const std::vector<std::string>& paths) {
+    std::wstring names;
+    for (const std::string& path : paths) {
+        names += WideText(path) + L'\0';
+    }
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(drop + 1));
+    GlobalUnlock(memory);
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
 TEST_F(WindowTest, ADroppedPieceOpensInJoinModeAndAnyOtherFileInSplit) {
     WriteSeries(dir / "a", Pattern(300), 100);
     WriteBytes(dir / "a.txt", Pattern(30));
     for (const auto& [name, join] : {std::pair{"a.m00", true}, {"a.txt", false}}) {
-        const std::wstring path = WideText(dir / name) + L'\0';
-        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (path.size() + 1) * sizeof(wchar_t));
-        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-        drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = TRUE;
-        std::copy(path.begin(), path.end(), reinterpret_cast<wchar_t*>(drop + 1));
-        GlobalUnlock(memory);
-        SendMessageW(window->hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+        Drop(window->hwnd(), {dir / name});
         EXPECT_EQ(Checked(C("optJoin")), join) << name;
         EXPECT_EQ(TextOf(C("txtOpen")), WideText(dir / name));
+    }
+    // Two files, or a folder, are refused with what to drop instead.
+    fs::create_directory(fs::u8path(dir / "Photos"));
+    answers.Answer(kAnswerOk);
+    answers.Answer(kAnswerOk);
+    Drop(window->hwnd(), {dir / "a.m00", dir / "a.txt"});
+    Drop(window->hwnd(), {dir / "Photos"});
+    EXPECT_EQ(answers.Prompts(),
+              (std::vector<std::string>{
+                  "Drop one file at a time: a file to split, or the first piece of a series to "
+                  "join.",
+                  "Photos is a folder. Drop a file to split, or the first piece of a series to "
+                  "join."}));
+    EXPECT_EQ(TextOf(C("txtOpen")), WideText(dir / "a.txt"));
+}
+
+// A paste that does not fit a size field is refused with the beep, never cut.
+TEST_F(WindowTest, APasteLongerThanTheFieldIsRefusedWithABeep) {
+    int beeps = 0;
+    window->SetBeep([&] { ++beeps; });
+    Click("optExact");
+    for (const auto& [pasted, after, beeped] :
+         {std::tuple{L"42949672950", L"0", 1}, {L"4294967295", L"0", 1}, {L"123", L"0123", 0}}) {
+        Type("txtExact", "0");
+        SendMessageW(C("txtExact"), EM_SETSEL, 1, 1);
+        ASSERT_TRUE(OpenClipboard(window->hwnd()));
+        EmptyClipboard();
+        const std::wstring text = pasted;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        std::copy(text.c_str(), text.c_str() + text.size() + 1,
+                  static_cast<wchar_t*>(GlobalLock(memory)));
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+        beeps = 0;
+        SendMessageW(C("txtExact"), WM_PASTE, 0, 0);
+        EXPECT_EQ(TextOf(C("txtExact")), after) << pasted;
+        EXPECT_EQ(beeps, beeped) << pasted;
     }
 }
 
@@ -353,29 +429,10 @@ TEST(WindowsMessageBox, TheQuitQuestionIsWindowsOwnAndItsAnswerIsObeyed) {
 }
 
 TEST_F(WindowTest, EveryControlAUserCanReachHasASpokenName) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    auto name_of = [](HWND control) {
-        IAccessible* accessible = nullptr;
-        std::wstring name;
-        if (SUCCEEDED(AccessibleObjectFromWindow(control, DWORD(OBJID_CLIENT),
-                                                 __uuidof(IAccessible),
-                                                 reinterpret_cast<void**>(&accessible)))) {
-            VARIANT self;
-            self.vt = VT_I4;
-            self.lVal = CHILDID_SELF;
-            BSTR text = nullptr;
-            if (SUCCEEDED(accessible->get_accName(self, &text)) && text) {
-                name = text;
-                SysFreeString(text);
-            }
-            accessible->Release();
-        }
-        return name;
-    };
-    EXPECT_EQ(name_of(C("txtOpen")), L"File to open");
-    EXPECT_EQ(name_of(C("txtApprox")), L"Approximate piece size in kilobytes");
+    EXPECT_EQ(SpokenName(C("txtOpen")), L"File to open");
+    EXPECT_EQ(SpokenName(C("txtApprox")), L"Approximate piece size in kilobytes");
     for (int i = 0; i < kMainTabOrderCount; ++i) {
-        EXPECT_FALSE(name_of(C(kMainTabOrder[i])).empty()) << kMainTabOrder[i];
+        EXPECT_FALSE(SpokenName(C(kMainTabOrder[i])).empty()) << kMainTabOrder[i];
     }
 }
 

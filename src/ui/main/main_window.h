@@ -51,6 +51,8 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void ShowIdle() override;
     // True from Go until its request has ended: the window takes no input but Cancel.
     bool operating() const;
+    // While a request runs, no control but Cancel takes input, however it comes.
+    void LockInput(bool locked);
     // How many Go requests have run to their end; Go runs from the event loop after its click.
     int go_requests_done() const { return go_requests_done_; }
 
@@ -117,8 +119,7 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void cmdCancel_Click();
     // The request Go started has ended; done when it was carried out.
     void RequestEnded(bool done);
-    // While a request runs, no control but Cancel takes input, however it comes.
-    void LockInput(bool locked);
+
     void cmdAbout_Click();
     void cmdHelp_Click();
     void cmdOpen_Click();
