@@ -36,5 +36,6 @@ int main(int argc, char** argv) {
         window.OpenFile(file);
     }
     window.show();
+    window.activateWindow();  // takes the keyboard at start, even where no window manager gives it
     return QApplication::exec();
 }
