@@ -1,5 +1,7 @@
 #include "design/windows_design.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "engine/piece_series.h"
@@ -156,6 +158,45 @@ const ControlDesign kAboutControls[] = {
      true, true, false},
 };
 const int kAboutControlCount = sizeof kAboutControls / sizeof kAboutControls[0];
+
+namespace {
+
+// Relative luminance as WCAG 2 defines it.
+double Luminance(uint32_t rgb) {
+    auto channel = [](uint32_t v) {
+        const double c = static_cast<double>(v & 0xFF) / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(rgb >> 16) + 0.7152 * channel(rgb >> 8) + 0.0722 * channel(rgb);
+}
+
+uint32_t Mix(uint32_t from, uint32_t to, double share) {
+    uint32_t out = 0;
+    for (int shift : {16, 8, 0}) {
+        const double a = static_cast<double>((from >> shift) & 0xFF);
+        const double b = static_cast<double>((to >> shift) & 0xFF);
+        out |= static_cast<uint32_t>(std::lround(a + (b - a) * share)) << shift;
+    }
+    return out;
+}
+
+}  // namespace
+
+double Contrast(uint32_t a, uint32_t b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+uint32_t ReadableOn(uint32_t wanted, uint32_t background) {
+    constexpr double kEnough = 4.5;
+    const uint32_t toward = Luminance(background) < 0.18 ? 0xFFFFFF : 0x000000;
+    uint32_t colour = wanted;
+    for (int step = 1; step <= 20 && Contrast(colour, background) < kEnough; ++step) {
+        colour = Mix(wanted, toward, step / 20.0);
+    }
+    return colour;
+}
 
 std::string CounterName(const char* control, int64_t number) {
     const ControlDesign* c = FindControl(kMainControls, kMainControlCount, control);

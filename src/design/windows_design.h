@@ -127,6 +127,14 @@ extern const int kAboutControlCount;
 constexpr uint32_t kTitleColour = 0x0000FF;
 constexpr uint32_t kAboutTextColour = 0x000000;
 
+// The contrast of two colours (RGB), from 1 (the same) to 21 (black on white), as WCAG 2 reckons
+// it.
+double Contrast(uint32_t a, uint32_t b);
+// A colour the design fixes for a text, as readable on background: itself when it stands out
+// from it enough (4.5 to 1), else mixed with white on a dark background, or with black on a light
+// one, until it does.
+uint32_t ReadableOn(uint32_t wanted, uint32_t background);
+
 // Looks a control of a table up by name; null when there is none.
 const ControlDesign* FindControl(const ControlDesign* table, int count, const char* name);
 

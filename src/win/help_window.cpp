@@ -185,7 +185,9 @@ LRESULT WinHelpWindow::Handle(UINT message, WPARAM w, LPARAM l) {
             for (HWND heading : lblOv) {
                 if (reinterpret_cast<HWND>(l) == heading) {
                     const HDC dc = reinterpret_cast<HDC>(w);
-                    SetTextColor(dc, RGB(0, 0, 0));  // the heading's colours go together
+                    SetTextColor(
+                        dc, RGB((kHelpHeadingText >> 16) & 0xFF, (kHelpHeadingText >> 8) & 0xFF,
+                                kHelpHeadingText & 0xFF));  // with its background
                     SetBkColor(dc, RGB((kHelpHeadingBackground >> 16) & 0xFF,
                                        (kHelpHeadingBackground >> 8) & 0xFF,
                                        kHelpHeadingBackground & 0xFF));

@@ -699,8 +699,11 @@ LRESULT WinMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(l) == Control("lblTitle")) {
                 const HDC dc = reinterpret_cast<HDC>(w);
-                SetTextColor(dc, RGB((kTitleColour >> 16) & 0xFF, (kTitleColour >> 8) & 0xFF,
-                                     kTitleColour & 0xFF));
+                // The design's blue, made readable on the face colour of the theme.
+                const COLORREF face = GetSysColor(COLOR_BTNFACE);
+                const uint32_t title = ReadableOn(
+                    kTitleColour, GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face));
+                SetTextColor(dc, RGB((title >> 16) & 0xFF, (title >> 8) & 0xFF, title & 0xFF));
                 SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             }

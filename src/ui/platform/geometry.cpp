@@ -20,38 +20,14 @@ QFont MakeFont(const QStringList& families, double points, int weight) {
     return font;
 }
 
-// Relative luminance and contrast ratio as WCAG 2 defines them.
-double Luminance(const QColor& c) {
-    auto channel = [](double v) {
-        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
 }  // namespace
-
-double Contrast(const QColor& a, const QColor& b) {
-    const double la = Luminance(a);
-    const double lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-QColor ReadableOn(QColor wanted, QColor background) {
-    constexpr double kEnough = 4.5;
-    const bool dark = Luminance(background) < 0.18;
-    QColor colour = wanted.toHsl();
-    for (int step = 0; step < 20 && Contrast(colour, background) < kEnough; ++step) {
-        const double lightness = colour.lightnessF() + (dark ? 0.05 : -0.05);
-        colour.setHslF(colour.hslHueF(), colour.hslSaturationF(), std::clamp(lightness, 0.0, 1.0));
-    }
-    return colour.toRgb();
-}
 
 void SetTextColour(QWidget* widget, uint32_t rgb) {
     QPalette palette = widget->palette();
     const QPalette::ColorRole ground =
         widget->autoFillBackground() ? widget->backgroundRole() : QPalette::Window;
-    palette.setColor(QPalette::WindowText, ReadableOn(QColor::fromRgb(rgb), palette.color(ground)));
+    const uint32_t background = palette.color(ground).rgb() & 0xFFFFFF;
+    palette.setColor(QPalette::WindowText, QColor::fromRgb(ReadableOn(rgb, background)));
     widget->setPalette(palette);
 }
 

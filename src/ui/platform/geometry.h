@@ -44,14 +44,6 @@ QFont SansFont(double points, int weight);
 // A font of the design, in the named face or its nearest equivalent.
 QFont FontOf(const FontDesign& font);
 
-// The contrast of two colours, from 1 (the same) to 21 (black on white), as WCAG 2 reckons it.
-double Contrast(const QColor& a, const QColor& b);
-
-// A colour the design fixes for a text, as readable on background: itself when it stands out
-// from it enough (a contrast of 4.5 to 1), else the same hue made lighter on a dark background or
-// darker on a light one until it does.
-QColor ReadableOn(QColor wanted, QColor background);
-
 // Sets the text colour of widget to a colour the design fixes, made readable on the background
 // the widget is drawn on.
 void SetTextColour(QWidget* widget, uint32_t rgb);

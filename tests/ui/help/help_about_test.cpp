@@ -258,7 +258,9 @@ TEST(Colours, EveryTextStaysReadableOnLightAndDarkThemes) {
             const QPalette p = label->palette();
             const QColor ground =
                 p.color(label->autoFillBackground() ? label->backgroundRole() : QPalette::Window);
-            EXPECT_GE(Contrast(p.color(QPalette::WindowText), ground), 4.5)
+            EXPECT_GE(
+                Contrast(p.color(QPalette::WindowText).rgb() & 0xFFFFFF, ground.rgb() & 0xFFFFFF),
+                4.5)
                 << label->text().toStdString();
         }
         EXPECT_EQ(help.lblOv[0]->palette().color(QPalette::WindowText), QColor(Qt::black));
