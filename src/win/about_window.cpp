@@ -39,8 +39,8 @@ WinAboutWindow::WinAboutWindow(HWND owner, MessageBox& message_box)
     const int height = frame.bottom - frame.top;
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(window_, nullptr, (work.left + work.right - width) / 2,
-                 (work.top + work.bottom - height) / 2, width, height, SWP_NOZORDER);
+    const POINT at = PlaceCentred(work, width, height);
+    SetWindowPos(window_, nullptr, at.x, at.y, width, height, SWP_NOZORDER);
     for (int i = 0; i < kAboutControlCount; ++i) {
         const ControlDesign& c = kAboutControls[i];
         controls_[c.name] = CreateDesignControl(window_, c, 0, 0, dpi, kFirstId + i);

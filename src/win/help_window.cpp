@@ -53,8 +53,8 @@ WinHelpWindow::WinHelpWindow(HWND owner) : owner_(owner) {
     GetWindowRect(owner ? owner : GetDesktopWindow(), &over);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    SetWindowPos(window_, nullptr, (over.left + over.right - width) / 2,
-                 (over.top + over.bottom - height) / 2, width, height, SWP_NOZORDER);
+    const POINT at = PlaceCentred(over, width, height);
+    SetWindowPos(window_, nullptr, at.x, at.y, width, height, SWP_NOZORDER);
 
     // Form_Load: the tab strip over the whole client area, the pages on its client area.
     RECT client{};

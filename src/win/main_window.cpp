@@ -230,9 +230,8 @@ void WinMainWindow::Layout() {
     const int height = frame.bottom - frame.top;
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT at = PlaceCentred(work, width, height);
+    SetWindowPos(window_, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     for (int i = 0; i < kMainControlCount; ++i) {
         int left = 0;
         int top = 0;

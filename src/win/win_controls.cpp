@@ -1,5 +1,7 @@
 #include "win/win_controls.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 #include <commdlg.h>
 #include <oleacc.h>
@@ -414,6 +416,15 @@ void RunModal(HWND window, HWND owner) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
     }
+}
+
+POINT PlaceCentred(const RECT& over, int width, int height) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    POINT at{(over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2};
+    at.x = std::max<LONG>(work.left, std::min<LONG>(at.x, work.right - width));
+    at.y = std::max<LONG>(work.top, std::min<LONG>(at.y, work.bottom - height));
+    return at;
 }
 
 }  // namespace tessarel

@@ -19,6 +19,10 @@
 namespace tessarel {
 
 // Pixels for twips at a DPI (1440 twips an inch).
+// Where a window of that size goes, centred over the rectangle over, kept within the work area so
+// its title bar stays on the screen even when the window is larger than the screen.
+POINT PlaceCentred(const RECT& over, int width, int height);
+
 inline int PixelsOf(int twips, int dpi) {
     return MulDiv(twips, dpi, 1440);
 }
