@@ -5,6 +5,8 @@
 # Everything started here has a bounded life and is ended by its own process group: the X
 # server, and the program with its private session bus and everything the bus starts for it.
 
+source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
+
 # Ends the process group led by pid $1 and reaps its leader, waiting at most a few seconds.
 end_group() {
     local leader=$1
@@ -18,28 +20,10 @@ end_group() {
 }
 
 start_check() {
-    local program=$1 clip=$2 work=$3 display="" n
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            display=":$n"
-            break
-        fi
-    done
-    [ -n "$display" ] || { echo "no free X display"; return 1; }
-    # setsid makes each a group leader, so the group's id is the pid we hold.
-    setsid timeout -k 5 120 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-    local xvfb=$!
-    local up=1
-    for _ in $(seq 100); do
-        if [ -e "/tmp/.X11-unix/X${display#:}" ]; then
-            up=0
-            break
-        fi
-        sleep 0.1
-    done
-    if [ $up -ne 0 ]; then
+    local program=$1 clip=$2 work=$3 display="" xvfb
+    if ! start_xvfb 800x600x24; then
         end_group "$xvfb"
-        echo "FAIL: the X server on $display did not come up within 10 s"
+        echo "FAIL: the X server did not come up within 10 s"
         return 1
     fi
     # Started from another folder: the program must find its clip from where it lies itself.

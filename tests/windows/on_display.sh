@@ -5,19 +5,14 @@
 set -uo pipefail
 export WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$(cd "$(dirname "$1")/.." && pwd)/wineprefix}
-display=
-for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=$n; break; }
-done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.05; done
+source "$(dirname "$0")/../support/xvfb.sh"
+start_xvfb 1280x1024x24 || { echo "no X server"; exit 1; }
+trap 'kill -TERM -- "-$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
 # A wine session started without a display (the build runs its tools under wine, the core tests
 # run without one) would lend the program its displayless desktop: that session of the build's
 # own prefix ends first, and is ended if it lingers.
 timeout 20 /usr/lib/wine/wineserver -w || /usr/lib/wine/wineserver -k
-DISPLAY=":$display" timeout 240 /usr/lib/wine/wine64 "$@"
+DISPLAY="$display" timeout 240 /usr/lib/wine/wine64 "$@"
 status=$?
 timeout 20 /usr/lib/wine/wineserver -w || /usr/lib/wine/wineserver -k  # nor lend this one
 exit $status

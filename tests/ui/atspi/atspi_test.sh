@@ -10,13 +10,7 @@ if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
     echo "skipped: python3-pyatspi is not installed"
     exit 77
 fi
-display=
-for n in $(seq 141 190); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-setsid timeout -k 5 120 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+start_xvfb 1024x768x24 || { end_group "$xvfb"; echo "FAIL: no X server"; exit 1; }
 export DISPLAY=$display QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
 setsid timeout -k 5 90 dbus-run-session -- bash -c '
     /usr/libexec/at-spi-bus-launcher --launch-immediately &
