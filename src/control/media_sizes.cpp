@@ -25,7 +25,7 @@ const MediaSize kMediaSizes[] = {
     {"dvd-dl", "DVD dual layer (8.5 GB)", 8535408640,
      "8,140 MiB of a DVD-R DL's 8,543,666,176 bytes"},
     // FAT32 stores a file's length in 32 bits: the largest file is 2^32 - 1 bytes (Microsoft's
-    // FAT specification, "fatgen103", the DIR_FileSize field).
+    // description of the FAT file system, "fatgen103", the DIR_FileSize field).
     {"fat32", "FAT32 stick (4 GB)", 4294967295,
      "4,294,967,295 bytes, the largest file FAT32 holds"},
     // Gmail and most providers refuse a message over 25 MB as sent; 18,000,000 bytes become
