@@ -429,6 +429,9 @@ std::optional<int64_t> FreeSpaceOn(const std::string& path) {
     if (::statvfs(path.c_str(), &fs) != 0 && ::statvfs(FolderOf(path).c_str(), &fs) != 0) {
         return std::nullopt;
     }
+    if (fs.f_blocks == 0) {
+        return std::nullopt;  // a file system that tells no sizes at all (some FUSE ones)
+    }
     return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
 }
 
