@@ -385,17 +385,20 @@ TEST(WindowsOpening, TheConsoleProgramHandsAFileToTheWindow) {
     HWND found = nullptr;
     PumpUntil(nullptr, [&] { return (found = FindWindowW(nullptr, L"Tessarel")) != nullptr; });
     ASSERT_NE(found, nullptr);
+    // The window is found by its title as soon as it is made; it takes the file a moment later.
     HWND join = nullptr;
-    EnumChildWindows(
-        found,
-        [](HWND child, LPARAM out) {
-            if (TextOf(child) == L"&Join") {
-                *reinterpret_cast<HWND*>(out) = child;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&join));
-    EXPECT_TRUE(join && Checked(join));
+    EXPECT_TRUE(PumpUntil(nullptr, [&] {
+        EnumChildWindows(
+            found,
+            [](HWND child, LPARAM out) {
+                if (TextOf(child) == L"&Join") {
+                    *reinterpret_cast<HWND*>(out) = child;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&join));
+        return join && Checked(join);
+    })) << "the window did not open the piece in Join mode";
     // Ended by its own pid, whatever it is doing.
     DWORD pid = 0;
     GetWindowThreadProcessId(found, &pid);
