@@ -198,6 +198,13 @@ uint32_t ReadableOn(uint32_t wanted, uint32_t background) {
     return colour;
 }
 
+bool LockedWhileOperating(const ControlDesign& c) {
+    const bool takes_input = c.kind == ControlKind::kButton || c.kind == ControlKind::kGoButton ||
+                             c.kind == ControlKind::kOption || c.kind == ControlKind::kText ||
+                             c.kind == ControlKind::kSpinner;
+    return takes_input && c.visible && std::strcmp(c.name, kOperatingControl) != 0;
+}
+
 std::string CounterName(const char* control, int64_t number) {
     const ControlDesign* c = FindControl(kMainControls, kMainControlCount, control);
     return std::string(c ? c->accessible : control) + ": " + std::to_string(number);

@@ -70,11 +70,8 @@ constexpr int kSpinnerSteps[2] = {10, 100};
 // keyboard, a screen reader's action): every control that takes input is disabled meanwhile,
 // but the one named here.
 constexpr const char* kOperatingControl = "cmdCancel";
-constexpr bool TakesInput(ControlKind kind) {
-    return kind == ControlKind::kButton || kind == ControlKind::kGoButton ||
-           kind == ControlKind::kOption || kind == ControlKind::kText ||
-           kind == ControlKind::kSpinner;
-}
+// True for a control the window disables while a request runs.
+bool LockedWhileOperating(const ControlDesign& control);
 
 // What a screen reader says of a counter of the fraction: its name and its number ("Piece in
 // work: 3").

@@ -11,6 +11,18 @@
 namespace tessarel {
 namespace {
 
+// Reads length bytes of file through, giving them to hash when there is one.
+void ReadThrough(File& file, int64_t length, std::vector<uint8_t>& buffer, Sha256* hash) {
+    for (int64_t left = length; left > 0;) {
+        const auto n = static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
+        file.Read(buffer.data(), n);
+        if (hash) {
+            hash->Update(buffer.data(), static_cast<size_t>(n));
+        }
+        left -= n;
+    }
+}
+
 // Opens the piece, and reads it through when asked; what stops that makes the piece
 // unreadable, with the reason.
 void TryPiece(PieceCheck& piece, CheckDepth depth, const Digest* expected,
@@ -19,15 +31,7 @@ void TryPiece(PieceCheck& piece, CheckDepth depth, const Digest* expected,
         File file = File::OpenForReading(piece.name);
         Sha256 hash;
         if (depth == CheckDepth::kRead) {
-            for (int64_t left = piece.actual; left > 0;) {
-                const auto n =
-                    static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
-                file.Read(buffer.data(), n);
-                if (expected) {
-                    hash.Update(buffer.data(), static_cast<size_t>(n));
-                }
-                left -= n;
-            }
+            ReadThrough(file, piece.actual, buffer, expected ? &hash : nullptr);
         }
         file.Close();
         if (expected && depth == CheckDepth::kRead) {
@@ -42,18 +46,13 @@ void TryPiece(PieceCheck& piece, CheckDepth depth, const Digest* expected,
     }
 }
 
-// The digest of a whole file, or none when it cannot be read.
-std::optional<Digest> DigestOf(const std::string& path) {
+// The digest of a file of length bytes, or none when it cannot be read.
+std::optional<Digest> DigestOf(const std::string& path, int64_t length) {
     std::vector<uint8_t> buffer(size_t{1} << 20);
     try {
         File file = File::OpenForReading(path);
         Sha256 hash;
-        for (int64_t left = FileLength(path); left > 0;) {
-            const auto n = static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
-            file.Read(buffer.data(), n);
-            hash.Update(buffer.data(), static_cast<size_t>(n));
-            left -= n;
-        }
+        ReadThrough(file, length, buffer, &hash);
         file.Close();
         return hash.Finish();
     } catch (const RuntimeError&) {
@@ -120,7 +119,7 @@ void FindLookAlikes(std::vector<PieceCheck>& pieces, const SeriesDigests* expect
             }
             const size_t n = static_cast<size_t>(piece.number);
             if (expected && n <= expected->pieces.size() &&
-                DigestOf(path) != expected->pieces[n - 1]) {
+                DigestOf(path, info.size) != expected->pieces[n - 1]) {
                 continue;
             }
             piece.look_alike = path;

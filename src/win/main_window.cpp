@@ -459,7 +459,7 @@ void WinMainWindow::RequestEnded(bool done) {
 void WinMainWindow::LockInput(bool locked) {
     for (int i = 0; i < kMainControlCount; ++i) {
         const ControlDesign& c = kMainControls[i];
-        if (TakesInput(c.kind) && c.visible && std::strcmp(c.name, kOperatingControl) != 0) {
+        if (LockedWhileOperating(c)) {
             EnableWindow(Control(c.name), !locked);
         }
     }

@@ -13,7 +13,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QToolButton>
-#include <cstring>
 
 #include "control/get_file.h"
 #include "control/go_command.h"
@@ -243,7 +242,7 @@ void MainWindow::RequestEnded(bool done) {
 void MainWindow::LockInput(bool locked) {
     for (int i = 0; i < kMainControlCount; ++i) {
         const ControlDesign& c = kMainControls[i];
-        if (TakesInput(c.kind) && c.visible && std::strcmp(c.name, kOperatingControl) != 0) {
+        if (LockedWhileOperating(c)) {
             QWidget* control = findChild<QWidget*>(c.name);
             control->setEnabled(!locked);
             if (auto* field = qobject_cast<QLineEdit*>(control)) {
