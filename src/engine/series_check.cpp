@@ -1,6 +1,7 @@
 #include "engine/series_check.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "platform/file.h"
@@ -11,30 +12,55 @@
 namespace tessarel {
 namespace {
 
-// Reads length bytes of file through, giving them to hash when there is one.
-void ReadThrough(File& file, int64_t length, std::vector<uint8_t>& buffer, Sha256* hash) {
-    for (int64_t left = length; left > 0;) {
-        const auto n = static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
+// Past this many, a join's pieces are not all held open: the system's limit on open files is
+// often a thousand, and only a series no split of ours writes has this many.
+constexpr size_t kMostHeldOpen = 400;
+
+void StopIfAsked(const CheckOptions& options) {
+    if (options.stop && options.stop()) {
+        throw CheckStopped{};
+    }
+}
+
+// Reads length bytes of file through, giving them to hash when there is one, and the bytes from
+// whole_from to whole_to (of the file) to whole when there is one.
+void ReadThrough(File& file, int64_t length, std::vector<uint8_t>& buffer, Sha256* hash,
+                 const CheckOptions& options, Sha256* whole = nullptr, int64_t whole_from = 0,
+                 int64_t whole_to = 0) {
+    for (int64_t at = 0; at < length;) {
+        StopIfAsked(options);
+        const auto n = static_cast<int32_t>(std::min<int64_t>(length - at, int64_t(buffer.size())));
         file.Read(buffer.data(), n);
         if (hash) {
             hash->Update(buffer.data(), static_cast<size_t>(n));
         }
-        left -= n;
+        const int64_t from = std::max(at, whole_from);
+        const int64_t to = std::min(at + n, whole_to);
+        if (whole && from < to) {
+            whole->Update(buffer.data() + (from - at), static_cast<size_t>(to - from));
+        }
+        at += n;
     }
 }
 
 // Opens the piece, and reads it through when asked; what stops that makes the piece
-// unreadable, with the reason.
-void TryPiece(PieceCheck& piece, CheckDepth depth, const Digest* expected,
-              std::vector<uint8_t>& buffer) {
+// unreadable, with the reason. The file that the pieces make is hashed on the way, when asked.
+void TryPiece(PieceCheck& piece, const CheckOptions& options, const Digest* expected,
+              std::vector<uint8_t>& buffer, Sha256* whole) {
     try {
-        File file = File::OpenForReading(piece.name);
+        File file = File::OpenForReading(piece.name, options.keep_open == nullptr);
         Sha256 hash;
-        if (depth == CheckDepth::kRead) {
-            ReadThrough(file, piece.actual, buffer, expected ? &hash : nullptr);
+        if (options.depth == CheckDepth::kRead) {
+            ReadThrough(file, piece.actual, buffer, expected ? &hash : nullptr, options, whole,
+                        piece.number == 1 ? kHeaderLength : 0, piece.expected);
         }
-        file.Close();
-        if (expected && depth == CheckDepth::kRead) {
+        if (options.keep_open && options.keep_open->size() < kMostHeldOpen) {
+            options.keep_open->resize(static_cast<size_t>(piece.number));
+            options.keep_open->back() = std::move(file);
+        } else {
+            file.Close();
+        }
+        if (expected && options.depth == CheckDepth::kRead) {
             piece.compared = true;
             if (piece.state == PieceState::kGood && hash.Finish() != *expected) {
                 piece.state = PieceState::kDamaged;
@@ -52,7 +78,7 @@ std::optional<Digest> DigestOf(const std::string& path, int64_t length) {
     try {
         File file = File::OpenForReading(path);
         Sha256 hash;
-        ReadThrough(file, length, buffer, &hash);
+        ReadThrough(file, length, buffer, &hash, CheckOptions());
         file.Close();
         return hash.Finish();
     } catch (const RuntimeError&) {
@@ -94,8 +120,11 @@ std::string WithoutCopyMarker(std::string stem) {
     return stem;
 }
 
-// Finds a look-alike for each missing piece among the files of the series' folder.
-void FindLookAlikes(std::vector<PieceCheck>& pieces, const SeriesDigests* expected) {
+// Finds a look-alike for each missing piece among the files of the series' folder. Each name
+// of the folder is keyed once, so a folder of many files and a header that asks for many pieces
+// cost their sum, not their product.
+void FindLookAlikes(std::vector<PieceCheck>& pieces, const SeriesDigests* expected,
+                    const CheckOptions& options) {
     const auto missing = [](const PieceCheck& p) { return p.state == PieceState::kMissing; };
     if (pieces.empty() || std::none_of(pieces.begin(), pieces.end(), missing)) {
         return;
@@ -103,20 +132,26 @@ void FindLookAlikes(std::vector<PieceCheck>& pieces, const SeriesDigests* expect
     const std::string folder = FolderOf(pieces.front().name);
     std::vector<std::string> names = NamesIn(folder);
     std::sort(names.begin(), names.end());  // the same answer every time
+    std::multimap<std::string, std::string> by_key;
+    for (const std::string& name : names) {
+        by_key.emplace(LookAlikeKey(name), name);
+    }
     for (PieceCheck& piece : pieces) {
         if (!missing(piece)) {
             continue;
         }
-        const std::string key = LookAlikeKey(NameOf(piece.name));
-        for (const std::string& name : names) {
-            if (LookAlikeKey(name) != key) {
-                continue;
-            }
-            const std::string path = JoinPath(folder, name);
+        StopIfAsked(options);
+        // A handful of candidates at most: a folder full of same-named copies would otherwise
+        // have each read through for every missing piece.
+        const auto [first, last] = by_key.equal_range(LookAlikeKey(NameOf(piece.name)));
+        int tried = 0;
+        for (auto it = first; it != last && tried < 8; ++it) {
+            const std::string path = JoinPath(folder, it->second);
             const PathInfo info = InfoOf(path);
             if (!info.regular() || info.size != piece.expected) {
                 continue;
             }
+            ++tried;
             const size_t n = static_cast<size_t>(piece.number);
             if (expected && n <= expected->pieces.size() &&
                 DigestOf(path, info.size) != expected->pieces[n - 1]) {
@@ -155,11 +190,23 @@ std::string LookAlikeKey(const std::string& name) {
 
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
                                     CheckDepth depth, const SeriesDigests* expected) {
+    CheckOptions options;
+    options.depth = depth;
+    options.expected = expected;
+    return CheckSeries(first_piece, series, options);
+}
+
+std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
+                                    const CheckOptions& options) {
     const SeriesNames names(first_piece);
+    const SeriesDigests* expected = options.expected;
     std::vector<PieceCheck> pieces;
     pieces.reserve(static_cast<size_t>(series.count));
-    std::vector<uint8_t> buffer(depth == CheckDepth::kRead ? size_t{1} << 20 : 0);
+    std::vector<uint8_t> buffer(options.depth == CheckDepth::kRead ? size_t{1} << 20 : 0);
+    Sha256 whole;
+    bool whole_known = options.whole != nullptr;
     for (int64_t n = 1; n <= series.count; ++n) {
+        StopIfAsked(options);
         PieceCheck piece;
         piece.number = n;
         piece.name = names[n];
@@ -174,14 +221,21 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
             piece.state = info.size < piece.expected   ? PieceState::kShort
                           : info.size > piece.expected ? PieceState::kLonger
                                                        : PieceState::kGood;
-            if (depth != CheckDepth::kLengths) {
+            if (options.depth != CheckDepth::kLengths) {
                 const bool listed = expected && size_t(n) <= expected->pieces.size();
-                TryPiece(piece, depth, listed ? &expected->pieces[size_t(n) - 1] : nullptr, buffer);
+                TryPiece(piece, options, listed ? &expected->pieces[size_t(n) - 1] : nullptr,
+                         buffer, whole_known ? &whole : nullptr);
             }
         }
+        whole_known = whole_known &&
+                      (piece.state == PieceState::kGood || piece.state == PieceState::kLonger ||
+                       piece.state == PieceState::kDamaged);
         pieces.push_back(piece);
     }
-    FindLookAlikes(pieces, expected);
+    if (whole_known && options.depth == CheckDepth::kRead) {
+        *options.whole = whole.Finish();
+    }
+    FindLookAlikes(pieces, expected, options);
     return pieces;
 }
 

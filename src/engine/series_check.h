@@ -5,11 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/checksums.h"
 #include "engine/piece_series.h"
+#include "platform/file.h"
 
 namespace tessarel {
 
@@ -41,9 +44,26 @@ struct PieceCheck {
 // anything), or each piece read through (check).
 enum class CheckDepth { kLengths, kOpen, kRead };
 
+// Thrown by a check that was asked to stop.
+struct CheckStopped {};
+
+struct CheckOptions {
+    CheckDepth depth = CheckDepth::kLengths;
+    // With kRead: each piece's contents are compared with its digest here.
+    const SeriesDigests* expected = nullptr;
+    // With kOpen: each piece opened is kept open here ([0] the first piece), so what was checked
+    // is what is read later; past a few hundred pieces they are closed again.
+    std::vector<File>* keep_open = nullptr;
+    // Asked between reads and between pieces: true stops the check (CheckStopped).
+    std::function<bool()> stop;
+    // With kRead: set to the digest of the file the pieces make, when every piece could be read.
+    std::optional<Digest>* whole = nullptr;
+};
+
 // The pieces of the series whose first piece is first_piece, planned as series, each with what
 // was found. A failure to look (other than a missing file) is raised as a run-time error.
-// When expected is given (with kRead), each piece's contents are compared with its digest.
+std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
+                                    const CheckOptions& options);
 std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const SeriesPlan& series,
                                     CheckDepth depth = CheckDepth::kLengths,
                                     const SeriesDigests* expected = nullptr);

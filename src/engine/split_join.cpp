@@ -6,8 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "engine/commit.h"
 #include "engine/hash_pipeline.h"
 #include "engine/piece_series.h"
+#include "engine/series_check.h"
 #include "fileutil/error_trap.h"
 #include "fileutil/my_library.h"
 #include "platform/conversions.h"
@@ -22,6 +24,12 @@ float ProgressPercent(int64_t done, int64_t Insize) {
 }
 
 namespace {
+
+// The permission bits results take from the file they come from (as cp gives them).
+uint32_t AccessOf(const std::string& path) {
+    const uint32_t bits = InfoOf(path).permissions;
+    return bits != 0 ? bits : 0666;
+}
 
 constexpr int32_t kFirstBlock = kChunkSize - kHeaderLength;  // header + first block = one chunk
 
@@ -64,34 +72,28 @@ class Operation {
           total_(plan.series.count),
           chunks_(plan.series),
           display_(display),
-          trap_(box) {}
+          trap_(box),
+          commit_(plan.mode == Mode::kSplit ? plan.first_piece : plan.whole) {}
 
     void Split();
     void Join();
 
     // Every way out: close what is open; when the operation did not run to its end, remove what
-    // it wrote, so the disk is as it was before (but for an older first piece the user agreed to
-    // replace); then put the display back to idle.
-    void Finish(bool done) {
+    // it wrote, so the disk is as it was before; then put the display back to idle.
+    void Finish() {
         whole_ = File();
         piece_ = File();
         written_.clear();
-        if (!done && !committed_) {
-            for (const std::string& name : temporaries_) {
-                RemoveQuietly(name);
-            }
-            for (const std::string& name : created_) {
-                RemoveQuietly(name);
-            }
-        }
+        commit_.Abandon();
         display_.ShowIdle();
     }
+    bool committed() const { return commit_.done(); }
 
   private:
     template <typename F>
     void Do(F&& step) {
         // Once the result has its name the operation is done, whatever is asked of it.
-        if (!committed_ && display_.StopRequested()) {
+        if (!commit_.done() && display_.StopRequested()) {
             throw Stopped{};
         }
         trap_.Must(step);
@@ -125,8 +127,11 @@ class Operation {
     bool ListExists() const {
         try {
             return InfoOf(list_name_, false).exists();
-        } catch (const RuntimeError&) {
-            return false;
+        } catch (const RuntimeError& error) {
+            if (error.number() == kErrBadFileName) {
+                return false;
+            }
+            throw;
         }
     }
     // A join's pieces and whole file against the list; the first that differs gives it up.
@@ -165,26 +170,25 @@ class Operation {
     }
     // Pieces 2 to the last, written from the source (split) or read into the output (join).
     void LaterPieces(bool split);
-    // Opens a result under a temporary name beside its final one.
+    // Opens a result under a temporary name beside its final one, with the access its file
+    // of origin has.
     void OpenTemporary(File& file, const std::string& final_name) {
-        Do([&] {
-            file = CreateTemporaryBeside(final_name);
-            temporaries_.push_back(file.path());
-        });
+        Do([&] { file = commit_.Create(final_name, permissions_); });
     }
-    // Gives a finished, flushed file written to temporary its name; it is removed again if the
-    // operation stops short of its end.
-    void Rename(const std::string& temporary, const std::string& final_name) {
-        Do([&] { RenameOver(temporary, final_name); });
-        temporaries_.erase(std::find(temporaries_.begin(), temporaries_.end(), temporary));
-        created_.push_back(final_name);
+    // Puts every result in its place: the commit. A stop asked for meanwhile waits for it (it
+    // is renames and flushes); a failure moves everything back.
+    void PutInPlace() {
+        commit_.Run([&](const std::function<void()>& step) { trap_.Must(step); });
     }
-    // Puts the result (a join's output, a split's first piece) in its place and makes the
-    // change durable: that commits the operation, from then on it is done.
-    void PutInPlace(const std::string& temporary, const std::string& final_name) {
-        Rename(temporary, final_name);
-        committed_ = true;
-        Do([&] { SyncFolderOf(final_name); });
+    // A join's piece n, as the check left it open, or opened again by name.
+    File TakePiece(int64_t n) {
+        if (plan_.open_pieces && size_t(n) <= plan_.open_pieces->size() &&
+            (*plan_.open_pieces)[size_t(n) - 1].IsOpen()) {
+            return std::move((*plan_.open_pieces)[size_t(n) - 1]);
+        }
+        File piece;
+        Do([&] { piece = File::OpenForReading(names_[n], false); });
+        return piece;
     }
     // A split's source must be as it was planned when its last byte has been read: a file that
     // grew or was rewritten meanwhile would give a series of neither version.
@@ -212,16 +216,11 @@ class Operation {
     SeriesNames names_;
     File whole_;  // the source of a split, the output of a join
     File piece_;
-    std::vector<File> written_;  // pieces written and not yet flushed (at most 100)
-    // Results while they are written: a join's output, a split's first piece and list.
-    std::vector<std::string> temporaries_;
-    std::vector<std::string> created_;  // files this operation has put under their names
-    // A split's later pieces: where each is written, and its name.
-    std::vector<std::pair<std::string, std::string>> later_;
-    std::string list_temporary_;            // a split's checksum list, while it waits for its name
+    std::vector<File> written_;             // pieces written and not yet flushed (at most 100)
+    Commit commit_;                         // every file written, and the way they take their names
+    uint32_t permissions_ = 0666;           // of the results: those of the file they come from
     std::unique_ptr<HashPipeline> hashes_;  // when the series' checksums are worked out
     int64_t piece_number_ = 1;              // the piece being moved
-    bool committed_ = false;                // the result has its name: the operation is done
     std::string list_name_;                 // the series' checksum list
 };
 
@@ -318,13 +317,12 @@ void Operation::LaterPieces(bool split) {
             // Beside its name: an older file of the name stays as it is until the whole new
             // series is written.
             OpenTemporary(piece_, name);
-            later_.emplace_back(piece_.path(), name);
             CopyPiece(whole_, piece_, k, chunks, rest);
             FinishWrittenPiece();
         } else {
             // Pieces are only read: a missing one is an error, never an empty file made up.
             // Only the planned bytes are read; a longer piece was the user's choice.
-            Do([&] { piece_ = File::OpenForReading(name); });
+            piece_ = TakePiece(k);
             CopyPiece(piece_, whole_, k, chunks, rest);
             Do([&] { piece_.Close(); });
         }
@@ -354,7 +352,6 @@ void Operation::WriteChecksumList() {
     std::string text;
     Do([&] { text = ChecksumListText(digests, names_); });
     OpenTemporary(list, list_name_);
-    list_temporary_ = list.path();
     Do([&] { list.Write(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size())); });
     Do([&] { list.Sync(); });
     Do([&] { list.Close(); });
@@ -389,10 +386,10 @@ void Operation::Split() {
 
     // The source is only read: a missing one must not be created.
     Do([&] { whole_ = File::OpenForReading(plan_.whole); });
+    Do([&] { permissions_ = AccessOf(plan_.whole); });
     // The first piece is what makes a series: it takes its name only once every piece is
     // written and flushed.
     OpenTemporary(piece_, plan_.first_piece);
-    const std::string first_temporary = piece_.path();
     if (plan_.write_checksums) {
         hashes_ = std::make_unique<HashPipeline>();
     }
@@ -411,32 +408,18 @@ void Operation::Split() {
     if (hashes_) {
         WriteChecksumList();
     }
-    // Until here the disk is as it was; now the new series takes the place of anything of its
-    // names. An older first piece goes first, for good, so no moment shows an old first piece
-    // heading new pieces; so does an older checksum list this split does not replace (it would
-    // call the new pieces damaged). The new first piece comes last.
+    // Until here the disk is as it was. An older list this split does not replace would call
+    // the new pieces damaged, and an older series' pieces after the new last one would be taken
+    // for this series' by a reader: they go with the commit.
     Do([&] {
-        bool deleted = false;
-        if (InfoOf(plan_.first_piece, false).exists()) {
-            DeleteFile(plan_.first_piece);
-            deleted = true;
-        }
         if (!plan_.write_checksums && ListExists()) {
-            DeleteFile(list_name_);
-            deleted = true;
+            commit_.Remove(list_name_);
         }
-        if (deleted) {
-            SyncFolderOf(plan_.first_piece);
+        for (const std::string& name : FilesAfterSeries(plan_.first_piece, total_)) {
+            commit_.Remove(name);
         }
     });
-    for (const auto& [temporary, name] : later_) {
-        Rename(temporary, name);
-    }
-    if (!list_temporary_.empty()) {
-        Rename(list_temporary_, list_name_);
-    }
-    Do([&] { SyncFolderOf(plan_.first_piece); });
-    PutInPlace(first_temporary, plan_.first_piece);
+    PutInPlace();
     Do([&] { display_.SetProgress(100); });
     Do([&] { whole_.Close(); });
 }
@@ -447,9 +430,9 @@ void Operation::Join() {
     ShowOperating();
 
     // The output is written beside the destination and takes its name only when it is whole.
+    Do([&] { permissions_ = AccessOf(plan_.first_piece); });
     OpenTemporary(whole_, plan_.whole);
-    const std::string temporary = whole_.path();
-    Do([&] { piece_ = File::OpenForReading(plan_.first_piece); });
+    piece_ = TakePiece(1);
     if (plan_.expected) {
         hashes_ = std::make_unique<HashPipeline>();
     }
@@ -468,7 +451,7 @@ void Operation::Join() {
         CompareChecksums();
     }
     Do([&] { whole_.Close(); });
-    PutInPlace(temporary, plan_.whole);
+    PutInPlace();
     Do([&] { display_.SetProgress(100); });
 }
 
@@ -500,7 +483,11 @@ Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, Messag
         // closed and the window comes back; the caller says the operation was not done.
         result = Outcome::kNotDone;
     }
-    operation.Finish(result == Outcome::kDone);
+    // What took its name is done, whatever came after it (the bar, closing the source).
+    if (operation.committed()) {
+        result = Outcome::kDone;
+    }
+    operation.Finish();
     display.EndOperation();
     return result;
 }

@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/checksums.h"
 #include "engine/piece_series.h"
 #include "engine/progress_display.h"
+#include "platform/file.h"
 #include "platform/message_box.h"
 
 namespace tessarel {
@@ -36,6 +39,9 @@ struct OperationPlan {
     bool write_checksums = false;  // a split writes the series' checksum list beside it
     // What a join's pieces and whole file must hash to, when their list is known.
     std::optional<SeriesDigests> expected;
+    // A join's pieces as they were checked, still open ([0] is the first piece), so that what
+    // was checked is what is copied; a piece not held open is opened again by name.
+    std::shared_ptr<std::vector<File>> open_pieces;
 };
 
 enum class Outcome {

@@ -36,6 +36,8 @@ std::string DirectoryLookup(const std::string& path) {
 namespace {
 
 constexpr char kTemporaryMark[] = ".tessarel-";
+constexpr char kAsideMark[] = ".tessarel-old-";
+constexpr size_t kSuffixLength = 6;
 
 std::string RandomSuffix() {
     static std::atomic<uint64_t> counter{0};
@@ -45,7 +47,7 @@ std::string RandomSuffix() {
     std::mt19937_64 random(seed + counter++);
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string suffix;
-    for (int i = 0; i < 6; ++i) {
+    for (size_t i = 0; i < kSuffixLength; ++i) {
         suffix += kLetters[random() % (sizeof kLetters - 1)];
     }
     return suffix;
@@ -64,13 +66,13 @@ std::string NameStart(const std::string& name) {
 
 }  // namespace
 
-File CreateTemporaryBeside(const std::string& path) {
+File CreateTemporaryBeside(const std::string& path, uint32_t permissions) {
     const std::string folder = FolderOf(path);
     for (int attempt = 0;; ++attempt) {
         const std::string name = "." + NameStart(NameOf(path)) + kTemporaryMark + RandomSuffix();
         const std::string temporary = JoinPath(folder, name);
         try {
-            File file = File::CreateNew(temporary);
+            File file = File::CreateNew(temporary, permissions);
             file.ReportAs(path);
             return file;
         } catch (const RuntimeError&) {
@@ -88,9 +90,37 @@ File CreateTemporaryBeside(const std::string& path) {
 }
 
 bool IsTemporaryName(const std::string& name) {
+    return !TemporaryNameStart(name).empty();
+}
+
+std::string TemporaryNameStart(const std::string& name) {
     const size_t mark = name.rfind(kTemporaryMark);
-    return !name.empty() && name[0] == '.' && mark != std::string::npos &&
-           name.size() == mark + sizeof kTemporaryMark - 1 + 6;
+    if (name.empty() || name[0] != '.' || mark == std::string::npos || mark < 2 ||
+        name.size() != mark + sizeof kTemporaryMark - 1 + kSuffixLength) {
+        return "";
+    }
+    return name.substr(1, mark - 1);
+}
+
+std::string NameStartOf(const std::string& name) {
+    return NameStart(name);
+}
+
+bool IsAsideName(const std::string& name) {
+    const size_t mark = name.rfind(kAsideMark);
+    return !name.empty() && name[0] == '.' && mark != std::string::npos && mark >= 2 &&
+           name.size() == mark + sizeof kAsideMark - 1 + kSuffixLength;
+}
+
+std::string AsideNameBeside(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    for (;;) {
+        const std::string aside =
+            JoinPath(folder, "." + NameStart(NameOf(path)) + kAsideMark + RandomSuffix());
+        if (!InfoOf(aside, false).exists()) {
+            return aside;
+        }
+    }
 }
 
 void RemoveQuietly(const std::string& path) {

@@ -32,13 +32,17 @@ class File {
   public:
     // Read and write, created when missing ("binary access").
     static File OpenBinary(const std::string& path);
-    // Read only, an ordinary file only; a missing file is an error, never created.
-    static File OpenForReading(const std::string& path);
+    // Read only, an ordinary file only; a missing file is an error, never created. Where the
+    // system lets a reader say so (Windows), others_may_write false keeps anyone from writing,
+    // replacing or deleting it while it is open.
+    static File OpenForReading(const std::string& path, bool others_may_write = true);
     // Write only, created or cut to length 0 ("output").
     static File OpenOutput(const std::string& path);
-    // Write only, a new file that must not exist yet (a temporary file of ours). Never follows
-    // a link; an existing entry of the name is an error.
-    static File CreateNew(const std::string& path);
+    // Write only, a new file that must not exist yet (a temporary file of ours), with the
+    // permission bits given (within the umask; POSIX only). Never follows a link; an existing
+    // entry of the name is an error. It is held as in use for as long as it is open, so
+    // RemoveIfAbandoned leaves it alone.
+    static File CreateNew(const std::string& path, uint32_t permissions = 0666);
     // Write only, an ordinary file created or cut to length 0; a link at the name is refused,
     // never written through.
     static File OpenReplacing(const std::string& path);
@@ -102,12 +106,24 @@ using FileFaultHook = Fault (*)(FileOp op, const std::string& path, int64_t posi
 void SetFileFaultHook(FileFaultHook hook, void* context);
 
 // A new, empty file in the folder of path, under a hidden name of ours made from path's name
-// (".NAME.tessarel-XXXXXX"), created exclusively: where a result is written before it is put in
-// its place with RenameOver.
-File CreateTemporaryBeside(const std::string& path);
+// (".NAME.tessarel-XXXXXX"), created exclusively with the permission bits given: where a result
+// is written before it is put in its place with RenameOver.
+File CreateTemporaryBeside(const std::string& path, uint32_t permissions = 0666);
 
 // True when name is one CreateTemporaryBeside makes.
 bool IsTemporaryName(const std::string& name);
+
+// The start of the final name that a temporary name (of CreateTemporaryBeside) was made from:
+// the name itself, or its first hundred bytes when it is longer; empty when name is not one of
+// those. NameStartOf gives the same start for a final name, so the two can be compared.
+std::string TemporaryNameStart(const std::string& name);
+std::string NameStartOf(const std::string& name);
+
+// A hidden name of ours beside path, not taken at the moment, for a file of the user's that is
+// moved out of the way while a result takes its place (".NAME.tessarel-old-XXXXXX").
+std::string AsideNameBeside(const std::string& path);
+// True when name is one AsideNameBeside makes.
+bool IsAsideName(const std::string& name);
 
 // Deletes path if it is there, and says nothing of a failure: for clearing up after a failure
 // that has already been reported.

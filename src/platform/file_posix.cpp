@@ -2,6 +2,7 @@
 // an errno into the program's error numbers.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -131,7 +132,8 @@ void SetFileFaultHook(FileFaultHook hook, void* context) {
 
 // The system's half of File.
 struct FileAccess {
-    static File Open(const std::string& path, int flags, bool regular_only) {
+    static File Open(const std::string& path, int flags, bool regular_only,
+                     mode_t permissions = 0666) {
         if (path.empty()) {
             throw RuntimeError(kErrBadFileName, ErrorDescription(kErrBadFileName), path);
         }
@@ -140,7 +142,7 @@ struct FileAccess {
         int fd;
         do {
             // Never wait in open: a named pipe without a partner would hold the program for good.
-            fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+            fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, permissions);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0) {
             if (errno == ELOOP && (flags & O_NOFOLLOW)) {
@@ -167,6 +169,11 @@ struct FileAccess {
                                path);
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        if (flags & O_EXCL) {
+            // A file of ours being written: held, so that no run clearing up after a killed one
+            // takes it for abandoned (RemoveIfAbandoned).
+            ::flock(fd, LOCK_EX | LOCK_NB);
+        }
         return File(fd, path, S_ISREG(st.st_mode));
     }
 
@@ -207,7 +214,8 @@ File File::OpenBinary(const std::string& path) {
     return FileAccess::Open(path, O_RDWR | O_CREAT, false);
 }
 
-File File::OpenForReading(const std::string& path) {
+File File::OpenForReading(const std::string& path, bool /*others_may_write*/) {
+    // POSIX has no such sharing rule: the write lock of the series keeps writers of ours away.
     return FileAccess::Open(path, O_RDONLY, true);
 }
 
@@ -215,8 +223,9 @@ File File::OpenOutput(const std::string& path) {
     return FileAccess::Open(path, O_WRONLY | O_CREAT | O_TRUNC, false);
 }
 
-File File::CreateNew(const std::string& path) {
-    return FileAccess::Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, true);
+File File::CreateNew(const std::string& path, uint32_t permissions) {
+    return FileAccess::Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, true,
+                            static_cast<mode_t>(permissions & 0777));
 }
 
 File File::OpenReplacing(const std::string& path) {
@@ -405,6 +414,8 @@ PathInfo InfoOf(const std::string& path, bool follow) {
     info.modified = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
     info.volume = st.st_dev;
     info.file = st.st_ino;
+    info.permissions = st.st_mode & 0777;
+    info.links = static_cast<int64_t>(st.st_nlink);
     return info;
 }
 

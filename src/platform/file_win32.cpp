@@ -175,13 +175,14 @@ void SetFileFaultHook(FileFaultHook hook, void* context) {
 
 // The system's half of File.
 struct FileAccess {
-    static File Open(const std::string& path, DWORD access, DWORD disposition, bool regular_only) {
+    static File Open(const std::string& path, DWORD access, DWORD disposition, bool regular_only,
+                     DWORD share = kShareAll) {
         if (path.empty()) {
             throw RuntimeError(kErrBadFileName, ErrorDescription(kErrBadFileName), path);
         }
         InjectedFault(access == GENERIC_READ ? FileOp::OpenRead : FileOp::OpenWrite, path, 0, 0,
                       path);
-        const HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, kShareAll, nullptr,
+        const HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, nullptr,
                                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
@@ -245,16 +246,19 @@ File File::OpenBinary(const std::string& path) {
     return FileAccess::Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, false);
 }
 
-File File::OpenForReading(const std::string& path) {
-    return FileAccess::Open(path, GENERIC_READ, OPEN_EXISTING, true);
+File File::OpenForReading(const std::string& path, bool others_may_write) {
+    return FileAccess::Open(path, GENERIC_READ, OPEN_EXISTING, true,
+                            others_may_write ? kShareAll : FILE_SHARE_READ);
 }
 
 File File::OpenOutput(const std::string& path) {
     return FileAccess::Open(path, GENERIC_WRITE, CREATE_ALWAYS, false);
 }
 
-File File::CreateNew(const std::string& path) {
-    return FileAccess::Open(path, GENERIC_WRITE, CREATE_NEW, true);
+File File::CreateNew(const std::string& path, uint32_t /*permissions*/) {
+    // Without delete sharing: while it is written, no run clearing up after a killed one can
+    // remove it (RemoveIfAbandoned).
+    return FileAccess::Open(path, GENERIC_WRITE, CREATE_NEW, true, FILE_SHARE_READ);
 }
 
 File File::OpenReplacing(const std::string& path) {
@@ -414,6 +418,7 @@ PathInfo InfoOf(const std::string& path, bool follow) {
             info.volume = by_handle.dwVolumeSerialNumber;
             info.file =
                 static_cast<uint64_t>(by_handle.nFileIndexHigh) << 32 | by_handle.nFileIndexLow;
+            info.links = static_cast<int64_t>(by_handle.nNumberOfLinks);
         }
         if (::GetFileType(handle) != FILE_TYPE_DISK) {
             info.kind = PathInfo::Kind::kOther;  // a device: NUL, a console, a pipe
