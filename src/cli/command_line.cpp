@@ -129,8 +129,13 @@ std::string StateText(const PieceCheck& piece) {
 
 int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
     TerminalMessageBox box(io, false);
-    const auto report = CheckFirstPiece(first_piece, box);
+    TerminalProgress stop_watch(io.err, false);  // shows nothing; hears the stop signals
+    const auto report = CheckFirstPiece(first_piece, stop_watch, box);
     if (!report) {
+        if (StopSignal() != 0) {
+            std::fprintf(io.err, "tessarel: stopped\n");
+            return StopStatus(StopSignal());
+        }
         return kExitFailed;
     }
     bool all_good = true;
@@ -142,15 +147,20 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
         std::fprintf(out, "%s: %s\n", QuotedName(piece.name).c_str(), state.c_str());
         all_good = all_good && piece.state == PieceState::kGood;
     }
-    try {
-        const auto count = static_cast<int64_t>(report->pieces.size());
-        for (const std::string& name : FilesAfterSeries(first_piece, count)) {
-            std::fprintf(out, "%s: is not part of this series\n", QuotedName(name).c_str());
-        }
-    } catch (const RuntimeError&) {
-        // What cannot be looked at is not listed; the pieces themselves were.
+    // An older, longer series' tail would be taken for part of this one by a join made by hand.
+    for (const std::string& name : report->after) {
+        std::fprintf(out, "%s: is not part of this series\n", QuotedName(name).c_str());
+        all_good = false;
     }
     const std::string list = QuotedName(NameOf(report->list));
+    if (report->whole != SeriesReport::Whole::kNotCompared) {
+        const bool as_listed = report->whole == SeriesReport::Whole::kAsListed;
+        std::fprintf(out, "%s: the file these pieces make: %s\n",
+                     QuotedName(StripExtension(first_piece)).c_str(),
+                     as_listed ? "contents as listed"
+                               : "differs from its line in the checksum list");
+        all_good = all_good && as_listed;
+    }
     switch (report->list_state) {
         case SeriesReport::List::kUsed:
             break;

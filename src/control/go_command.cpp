@@ -1,6 +1,7 @@
 #include "control/go_command.h"
 
 #include "engine/checksums.h"
+#include "engine/commit.h"
 #include "engine/piece_series.h"
 #include "engine/series_check.h"
 #include "engine/split_join.h"
@@ -26,21 +27,62 @@ class GoRequest {
     bool Join(const JoinRequest& request);
     // Reads the first piece's header and plans the series from it, or refuses it.
     SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
-    // Every piece of that series, with what was found.
+    // Every piece of that series, with what was found; a stop asked for meanwhile ends the
+    // request.
     std::vector<PieceCheck> PiecesOf(const std::string& first_piece, const SeriesPlan& plan,
-                                     CheckDepth depth, const SeriesDigests* expected = nullptr) {
+                                     CheckOptions options) {
+        options.stop = [this] { return display_ && display_->StopRequested(); };
         std::vector<PieceCheck> pieces;
-        Do([&] { pieces = CheckSeries(first_piece, plan, depth, expected); });
+        try {
+            Do([&] { pieces = CheckSeries(first_piece, plan, options); });
+        } catch (const CheckStopped&) {
+            throw GivenUp{};
+        }
         return pieces;
     }
-    // The digests the series' checksum list gives, when it lies beside the first piece: set in
-    // digests, or the reason the list cannot be used. Neither when there is no list.
-    struct ListReading {
-        std::string path;
-        std::optional<SeriesDigests> digests;
-        std::string problem;
-    };
-    ListReading ReadList(const std::string& first_piece, int64_t count);
+    // The digests the series' checksum list gives, when it lies beside the first piece.
+    ListReading ReadList(const std::string& first_piece, int64_t count) {
+        ListReading list;
+        Do([&] { list = ReadChecksumListFor(first_piece, count); });
+        return list;
+    }
+    // The write lock of what names a run writes, or the request is refused when another run
+    // holds it; then what a killed run left there is put right (and said).
+    FileLock LockForWriting(const ResultNames& names) {
+        FileLock lock;
+        Do([&] { lock = TakeWriteLock(names.key); });
+        if (lock.state() == FileLock::State::kBusy) {
+            RefuseIf(Refusal(BusyMessage(NameOf(names.key), names.series.has_value())));
+        }
+        if (lock.state() == FileLock::State::kHeld) {
+            PutRight(names);
+        }
+        return lock;
+    }
+    // A series that is only read: shared with other readers, refused while a run writes it.
+    FileLock LockForReading(const std::string& first_piece) {
+        FileLock lock;
+        Do([&] { lock = TakeWriteLock(first_piece); });
+        if (lock.state() == FileLock::State::kHeld) {
+            ResultNames names;
+            Do([&] { names = ResultNames::Series(first_piece); });
+            PutRight(names);
+            lock.MakeShared();
+        } else if (lock.state() == FileLock::State::kBusy) {
+            Do([&] { lock = TakeReadLock(first_piece); });
+            if (lock.state() == FileLock::State::kBusy) {
+                RefuseIf(Refusal(BusyMessage(NameOf(first_piece), true)));
+            }
+        }
+        return lock;
+    }
+    void PutRight(const ResultNames& names) {
+        Recovery recovery;
+        Do([&] { recovery = RecoverInterrupted(names); });
+        if (recovery.anything()) {
+            Show(RecoveryNotice(recovery, NameOf(names.key)));
+        }
+    }
 
   private:
     template <typename F>
@@ -81,14 +123,35 @@ class GoRequest {
         }
         return outcome == Outcome::kDone;
     }
-    // Asks before existing files are replaced (the first of them named), then makes and deletes
-    // a file beside the destination so a folder that takes none is said before the operation
-    // starts. False when the user would not have them replaced.
-    bool ClearTheWay(const std::string& destination, const std::vector<std::string>& existing);
+    // Asks before existing files are replaced, then makes and deletes a file beside the
+    // destination so a folder that takes none is said before the operation starts. False when
+    // the user would not have them replaced.
+    bool ClearTheWay(const std::string& destination, const Replacement& replaced);
 
     // What the file system that is to hold path says of its room.
     static DiskRoom RoomFor(const std::string& path) {
         return {FreeSpaceOn(path), LargestFileOn(path)};
+    }
+    // Asks when the result looks larger than the room left; hidden files of unfinished runs
+    // that take room there are named.
+    void AskAboutRoom(Mode mode, const std::string& destination, const DiskRoom& disk,
+                      int64_t needed) {
+        std::optional<Notice> question = CheckFreeRoom(mode, destination, disk, needed);
+        if (question) {
+            HiddenFiles hidden;
+            Do([&] { hidden = HiddenFilesIn(FolderOf(destination)); });
+            if (hidden.bytes > 0) {
+                question = LowRoomQuestion(mode == Mode::kSplit, NameOf(destination), *disk.free,
+                                           needed, hidden.bytes, hidden.names);
+            }
+        }
+        AskOrEnd(question);
+    }
+    // Whether a file that is replaced has other names that keep its old contents.
+    static void NoteLinks(Replacement& replaced, const std::string& path) {
+        if (replaced.linked.empty() && InfoOf(path, false).links > 1) {
+            replaced.linked = NameOf(path);
+        }
     }
 
     ProgressDisplay* display_;  // none when only a series is looked at
@@ -125,6 +188,10 @@ bool GoRequest::Split(SplitRequest request) {
     if (first_piece != request.destination && request.first_piece_settled) {
         request.first_piece_settled(first_piece);
     }
+    ResultNames result;
+    Do([&] { result = ResultNames::Series(first_piece); });
+    // Held until the series is in place: one writer of a series at a time.
+    const FileLock lock = LockForWriting(result);
     int64_t file_length = 0;
     PathInfo source_info;
     Do([&] { file_length = FileLength(source); });
@@ -173,18 +240,35 @@ bool GoRequest::Split(SplitRequest request) {
     Do([&] { probe.Close(); });
     // Older pieces of the name are replaced only once the new ones are whole: the room needed
     // is the whole series' (its checksum list is a line of about a hundred bytes a piece).
-    AskOrEnd(CheckFreeRoom(Mode::kSplit, first_piece, disk,
-                           series.stream_length + (request.checksums ? 200 * series.count : 0)));
-    std::vector<std::string> existing;
+    AskAboutRoom(Mode::kSplit, first_piece, disk,
+                 series.stream_length + (request.checksums ? 200 * series.count : 0));
+    Replacement replaced;
     Do([&] {
-        existing = ExistingNames(names, series.count);
+        replaced = Replacement();
+        const std::vector<std::string> pieces = ExistingNames(names, series.count);
+        for (const std::string& piece : pieces) {
+            NoteLinks(replaced, piece);
+        }
+        if (!pieces.empty()) {
+            replaced.first = NameOf(pieces.front());
+            replaced.more_pieces = static_cast<int64_t>(pieces.size()) - 1;
+        }
         // The list is replaced too, or removed when none is written: a list of an older series
         // would call the new pieces damaged.
         if (!list_name.empty() && InfoOf(list_name, false).exists()) {
-            existing.push_back(list_name);
+            NoteLinks(replaced, list_name);
+            (replaced.first.empty() ? replaced.first : replaced.list) = NameOf(list_name);
+        }
+        // So are an older, longer series' pieces after the new last one.
+        const std::vector<std::string> tail = FilesAfterSeries(first_piece, series.count);
+        if (!tail.empty() && replaced.first.empty()) {
+            replaced.first = NameOf(tail.front());
+            replaced.tail = static_cast<int64_t>(tail.size()) - 1;
+        } else {
+            replaced.tail = static_cast<int64_t>(tail.size());
         }
     });
-    if (!ClearTheWay(first_piece, existing)) {
+    if (!ClearTheWay(first_piece, replaced)) {
         return Done(Outcome::kNotDone);
     }
     OperationPlan plan;
@@ -222,9 +306,16 @@ bool GoRequest::Join(const JoinRequest& request) {
     const std::string& output = request.output;
     RefuseIf(CheckFileNamed(first_piece));
     RefuseIf(CheckFileNamed(output));
+    // The first piece as output is said as such, before its lock would call it busy.
+    std::optional<Notice> refusal;
+    Do([&] { refusal = CheckJoinTarget(first_piece, output, 1, SameFile); });
+    RefuseIf(refusal);
+    // Held until the output is in place, and until every piece is read: nobody writes the
+    // output meanwhile, nor the series it is read from.
+    const FileLock output_lock = LockForWriting(ResultNames::Single(output));
+    const FileLock series_lock = LockForReading(first_piece);
     const SeriesPlan series = PlanFromFirstPiece(first_piece);
     display_->ShowTotal(series.count);
-    std::optional<Notice> refusal;
     Do([&] { refusal = CheckJoinTarget(first_piece, output, series.count, SameFile); });
     RefuseIf(refusal);
     Do([&] { refusal = CheckReplaceable(output); });
@@ -236,8 +327,12 @@ bool GoRequest::Join(const JoinRequest& request) {
     if (request.verify) {
         list = ReadList(first_piece, series.count);
     }
-    const std::vector<PieceCheck> pieces =
-        PiecesOf(first_piece, series, CheckDepth::kOpen, list.digests ? &*list.digests : nullptr);
+    CheckOptions options;
+    options.depth = CheckDepth::kOpen;
+    options.expected = list.digests ? &*list.digests : nullptr;
+    auto open_pieces = std::make_shared<std::vector<File>>();
+    options.keep_open = open_pieces.get();
+    const std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
     if (request.verify) {
@@ -249,15 +344,17 @@ bool GoRequest::Join(const JoinRequest& request) {
     const DiskRoom disk = RoomFor(output);
     RefuseIf(CheckLargestFile(Mode::kJoin, output, disk, series.source_length()));
     AskOrEnd(JoinConfirmation(series.count));
-    AskOrEnd(CheckFreeRoom(Mode::kJoin, output, disk, series.source_length()));
+    AskAboutRoom(Mode::kJoin, output, disk, series.source_length());
     StopIfAsked();
-    std::vector<std::string> existing;
+    Replacement replaced;
     Do([&] {
+        replaced = Replacement();
         if (!DirectoryLookup(output).empty()) {
-            existing.push_back(output);
+            replaced.first = NameOf(output);
+            NoteLinks(replaced, output);
         }
     });
-    if (!ClearTheWay(output, existing)) {
+    if (!ClearTheWay(output, replaced)) {
         return Done(Outcome::kNotDone);
     }
     OperationPlan plan;
@@ -266,57 +363,13 @@ bool GoRequest::Join(const JoinRequest& request) {
     plan.first_piece = first_piece;
     plan.series = series;
     plan.expected = list.digests;
+    plan.open_pieces = open_pieces;
     StopIfAsked();
     return Done(RunOperation(plan, *display_, box_));
 }
 
-GoRequest::ListReading GoRequest::ReadList(const std::string& first_piece, int64_t count) {
-    ListReading reading;
-    SeriesNames names;
-    Do([&] {
-        names = SeriesNames(first_piece);
-        reading.path = ChecksumListName(first_piece);
-    });
-    std::string text;
-    try {
-        const PathInfo info = InfoOf(reading.path);
-        if (!info.exists()) {
-            return reading;
-        }
-        if (!info.regular() || info.size > kMaxChecksumListBytes) {
-            reading.problem = !info.regular() ? "it is not an ordinary file"
-                                              : "it is too large to be a list of ours";
-            return reading;
-        }
-        File file = File::OpenForReading(reading.path);
-        text.resize(static_cast<size_t>(info.size));
-        file.Read(reinterpret_cast<uint8_t*>(text.data()), static_cast<int32_t>(info.size));
-    } catch (const RuntimeError& error) {
-        // A name too long to exist is a list that is not there.
-        if (error.number() != kErrBadFileName) {
-            reading.problem = error.description();
-        }
-        return reading;
-    }
-    const auto parsed = ParseChecksumList(text);
-    if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        reading.problem = *problem;
-        return reading;
-    }
-    const auto digests = DigestsForSeries(std::get<ChecksumList>(parsed), names, count);
-    if (const auto* problem = std::get_if<std::string>(&digests)) {
-        reading.problem = *problem;
-    } else {
-        reading.digests = std::get<SeriesDigests>(digests);
-    }
-    return reading;
-}
-
-bool GoRequest::ClearTheWay(const std::string& destination,
-                            const std::vector<std::string>& existing) {
-    if (!existing.empty() &&
-        Show(OverwriteQuestion(NameOf(existing.front()),
-                               static_cast<int64_t>(existing.size()) - 1)) != kAnswerOk) {
+bool GoRequest::ClearTheWay(const std::string& destination, const Replacement& replaced) {
+    if (!replaced.first.empty() && Show(OverwriteQuestion(replaced)) != kAnswerOk) {
         return false;
     }
     // A file can be made where the result goes: what cannot be written is said now, before
@@ -380,19 +433,33 @@ bool RunJoin(const JoinRequest& request, ProgressDisplay& display, MessageBox& m
 }
 
 std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
-                                            MessageBox& message_box) {
+                                            ProgressDisplay& display, MessageBox& message_box) {
     return Guarded(message_box, [&]() -> std::optional<SeriesReport> {
-        GoRequest request(nullptr, message_box);
+        GoRequest request(&display, message_box);
+        const FileLock lock = request.LockForReading(first_piece);
         const SeriesPlan series = request.PlanFromFirstPiece(first_piece);
         SeriesReport report;
-        const auto list = request.ReadList(first_piece, series.count);
+        const ListReading list = request.ReadList(first_piece, series.count);
         report.list = list.path;
         report.list_problem = list.problem;
         report.list_state = list.digests            ? SeriesReport::List::kUsed
                             : !list.problem.empty() ? SeriesReport::List::kUnusable
                                                     : SeriesReport::List::kMissing;
-        report.pieces = request.PiecesOf(first_piece, series, CheckDepth::kRead,
-                                         list.digests ? &*list.digests : nullptr);
+        CheckOptions options;
+        options.depth = CheckDepth::kRead;
+        options.expected = list.digests ? &*list.digests : nullptr;
+        std::optional<Digest> whole;
+        options.whole = &whole;
+        report.pieces = request.PiecesOf(first_piece, series, options);
+        if (list.digests && list.digests->whole && whole) {
+            report.whole = whole == list.digests->whole ? SeriesReport::Whole::kAsListed
+                                                        : SeriesReport::Whole::kDiffers;
+        }
+        try {
+            report.after = FilesAfterSeries(first_piece, series.count);
+        } catch (const RuntimeError&) {
+            // What cannot be looked at is not listed; the pieces themselves were.
+        }
         return report;
     });
 }

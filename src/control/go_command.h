@@ -56,12 +56,17 @@ struct SeriesReport {
     std::string list;  // the list's path
     List list_state = List::kMissing;
     std::string list_problem;  // why an unusable list cannot be used
+    // The file the pieces make, against the list's line for it, when both are known.
+    enum class Whole { kNotCompared, kAsListed, kDiffers };
+    Whole whole = Whole::kNotCompared;
+    // Files named as pieces after the last one (an older, longer series' tail).
+    std::vector<std::string> after;
 };
 
 // The series whose first piece is first_piece, each piece read through and compared with the
 // checksum list when there is one; nothing when the first piece is refused or cannot be read
-// (the message has been shown). Nothing is written.
+// (the message has been shown), or when a stop was asked for (display). Nothing is written.
 std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
-                                            MessageBox& message_box);
+                                            ProgressDisplay& display, MessageBox& message_box);
 
 }  // namespace tessarel

@@ -62,18 +62,75 @@ Notice JoinConfirmation(int64_t count) {
             kStyleInfoOkCancel, kFileTitle};
 }
 
+std::string OverwritePrompt(const Replacement& replaced) {
+    std::string others;
+    if (replaced.more_pieces > 0) {
+        others += "and those of" + StrWithSign(replaced.more_pieces) +
+                  (replaced.more_pieces == 1 ? " more piece" : " more pieces") + " of that name" +
+                  "\r\n";
+    }
+    if (!replaced.list.empty()) {
+        others += "and those of its checksum list " + replaced.list + "\r\n";
+    }
+    if (replaced.tail > 0) {
+        others += "and" + StrWithSign(replaced.tail) +
+                  (replaced.tail == 1 ? " older piece that follows" : " older pieces that follow") +
+                  " the new last one" + "\r\n";
+    }
+    std::string links;
+    if (!replaced.linked.empty()) {
+        links = replaced.linked + " has other names (hard links): they keep its current contents." +
+                "\r\n";
+    }
+    return "The file " + replaced.first + "\r\n" + " already exists on disk. Saving to that " +
+           "\r\n" + "file, will destroy the file's current contents " + "\r\n" + others + links +
+           "\r\n" + "\r\n" + "Choose OK to replace file, Cancel to stop.";
+}
+
+Notice OverwriteQuestion(const Replacement& replaced) {
+    return {MsgKind::kOverwrite, OverwritePrompt(replaced), kStyleInfoOkCancel, kFileTitle};
+}
+
 std::string OverwritePrompt(const std::string& name, int64_t more) {
-    const std::string others = more == 0 ? ""
-                                         : "and those of" + StrWithSign(more) +
-                                               (more == 1 ? " more piece" : " more pieces") +
-                                               " of that name" + "\r\n";
-    return "The file " + name + "\r\n" + " already exists on disk. Saving to that " + "\r\n" +
-           "file, will destroy the file's current contents " + "\r\n" + others + "\r\n" + "\r\n" +
-           "Choose OK to replace file, Cancel to stop.";
+    Replacement replaced;
+    replaced.first = name;
+    replaced.more_pieces = more;
+    return OverwritePrompt(replaced);
 }
 
 Notice OverwriteQuestion(const std::string& name, int64_t more) {
     return {MsgKind::kOverwrite, OverwritePrompt(name, more), kStyleInfoOkCancel, kFileTitle};
+}
+
+std::string BusyMessage(const std::string& name, bool series) {
+    return std::string("Another Tessarel is writing ") + (series ? "the series " : "") + name +
+           " now. Try again when it is done.";
+}
+
+Notice RecoveryNotice(const Recovery& recovery, const std::string& name) {
+    std::string text;
+    switch (recovery.journal) {
+        case Recovery::Journal::kUndone:
+            text = "A Tessarel that was ended while it put " + name +
+                   " in place had not finished: its files are back as they were before it.";
+            break;
+        case Recovery::Journal::kCompleted:
+            text = "A Tessarel that was ended while it put " + name +
+                   " in place had all but finished: that is done now.";
+            break;
+        case Recovery::Journal::kUnreadable:
+            text = "A record of an unfinished Tessarel beside " + name +
+                   " cannot be read; it is left as it is.";
+            break;
+        case Recovery::Journal::kNone:
+            break;
+    }
+    if (recovery.removed_bytes > 0) {
+        text += std::string(text.empty() ? "" : " ") + "Hidden files that an ended Tessarel left " +
+                "beside " + name + " were removed (" + PlainNumber(recovery.removed_bytes) +
+                " bytes).";
+    }
+    return {MsgKind::kInformation, text, kStyleInformation, kFileTitle, name};
 }
 
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind) {
@@ -105,11 +162,22 @@ std::string TooLargeForDiskMessage(bool pieces, const std::string& name, int64_t
                    : "Choose a disk that keeps larger files.");
 }
 
-Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64_t needed) {
+Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64_t needed,
+                       int64_t hidden_bytes, const std::vector<std::string>& hidden_names) {
+    std::string hidden;
+    if (hidden_bytes > 0 && !hidden_names.empty()) {
+        hidden = "Hidden files of unfinished Tessarel runs take" + StrWithSign(hidden_bytes) +
+                 " bytes there: " + hidden_names.front() +
+                 (hidden_names.size() > 1
+                      ? " and" + StrWithSign(static_cast<int64_t>(hidden_names.size()) - 1) +
+                            " more"
+                      : "") +
+                 "." + "\r\n" + "\r\n";
+    }
     return {MsgKind::kLowRoom,
             "The disk that is to hold " + name + " has" + StrWithSign(free) + " bytes free, and " +
                 (pieces ? "the pieces need" : "the joined file needs") + StrWithSign(needed) +
-                " bytes." + "\r\n" + "\r\n" +
+                " bytes." + "\r\n" + "\r\n" + hidden +
                 "Choose OK once there is room enough, or Cancel to stop.",
             kStyleWarningOkCancel, kFileTitle};
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/commit.h"
 #include "engine/series_check.h"
 #include "platform/message_box.h"
 #include "platform/path.h"
@@ -34,10 +35,25 @@ Notice Refusal(const std::string& message);
 Notice FailedNotice();
 Notice SplitConfirmation(int64_t count);
 Notice JoinConfirmation(int64_t count);
-// The overwrite question for an existing file whose name part is name, and for more other pieces
-// of the same series that exist too.
+// What a request would replace: the first file of it named, then how many more pieces, the
+// checksum list, and an older series' pieces after the new last one; and a file among them that
+// has other names (hard links), which keep its current contents.
+struct Replacement {
+    std::string first;  // name parts only
+    int64_t more_pieces = 0;
+    std::string list;
+    int64_t tail = 0;
+    std::string linked;
+};
+Notice OverwriteQuestion(const Replacement& replaced);
+std::string OverwritePrompt(const Replacement& replaced);
+// The same for one file, and for more other pieces of the same series that exist too.
 Notice OverwriteQuestion(const std::string& name, int64_t more = 0);
 std::string OverwritePrompt(const std::string& name, int64_t more = 0);
+// Another run of the program writes name (a series' first piece, or a file) now.
+std::string BusyMessage(const std::string& name, bool series);
+// What was put right of a killed run's leavings beside name, in one line.
+Notice RecoveryNotice(const Recovery& recovery, const std::string& name);
 // A name the request would write is taken by something that is not an ordinary file.
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind);
 Notice QuitQuestion();
@@ -47,8 +63,10 @@ Notice StopQuestion();
 // The disk that is to hold name keeps no file as long as length (a piece, or the joined file).
 std::string TooLargeForDiskMessage(bool pieces, const std::string& name, int64_t largest_file,
                                    int64_t length);
-// The disk that is to hold name has less room than the result needs: go on?
-Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64_t needed);
+// The disk that is to hold name has less room than the result needs: go on? Hidden files of
+// unfinished runs that take room there are named (hidden_bytes, hidden_names).
+Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64_t needed,
+                       int64_t hidden_bytes = 0, const std::vector<std::string>& hidden_names = {});
 
 // Dropped on the window: several files, or a folder.
 extern const char kDropOneFileMessage[];

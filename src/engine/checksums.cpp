@@ -1,7 +1,9 @@
 #include "engine/checksums.h"
 
 #include "fileutil/my_library.h"
+#include "platform/file.h"
 #include "platform/path.h"
+#include "platform/runtime_error.h"
 
 namespace tessarel {
 namespace {
@@ -84,13 +86,18 @@ std::variant<ChecksumList, std::string> ParseChecksumList(const std::string& tex
     size_t at = 0;
     int64_t number = 0;
     while (at < text.size()) {
-        const size_t end = text.find('\n', at);
+        // As sha256sum -c reads a list: a last line may go without its line end, and a line
+        // may end in CR LF as a Windows editor writes it.
+        size_t end = text.find('\n', at);
         if (end == std::string::npos) {
-            return "line " + std::to_string(number + 1) + " does not end";
+            end = text.size();
         }
         std::string line = text.substr(at, end - at);
         at = end + 1;
         ++number;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
         const std::string where = "line " + std::to_string(number);
         const bool escaped = !line.empty() && line[0] == '\\';
         if (escaped) {
@@ -109,11 +116,18 @@ std::variant<ChecksumList, std::string> ParseChecksumList(const std::string& tex
             }
             digest[i] = static_cast<uint8_t>(high << 4 | low);
         }
-        const auto name = Unescaped(line.substr(66), escaped);
+        auto name = Unescaped(line.substr(66), escaped);
+        // "./NAME" names the file in the list's own folder, as NAME does.
+        while (name && name->rfind("./", 0) == 0) {
+            name->erase(0, 2);
+        }
         if (!name || name->empty()) {
             return where + " names no file";
         }
-        list[*name] = digest;
+        const auto [known, added] = list.emplace(*name, digest);
+        if (!added && known->second != digest) {
+            return "two lines for " + *name + " disagree";
+        }
     }
     return list;
 }
@@ -134,6 +148,45 @@ std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& li
         digests.whole = whole->second;
     }
     return digests;
+}
+
+ListReading ReadChecksumListFor(const std::string& first_piece, int64_t count) {
+    ListReading reading;
+    const SeriesNames names(first_piece);
+    reading.path = ChecksumListName(first_piece);
+    std::string text;
+    try {
+        const PathInfo info = InfoOf(reading.path);
+        if (!info.exists()) {
+            return reading;
+        }
+        if (!info.regular() || info.size > kMaxChecksumListBytes) {
+            reading.problem = !info.regular() ? "it is not an ordinary file"
+                                              : "it is too large to be a list of ours";
+            return reading;
+        }
+        File file = File::OpenForReading(reading.path);
+        text.resize(static_cast<size_t>(info.size));
+        file.Read(reinterpret_cast<uint8_t*>(text.data()), static_cast<int32_t>(info.size));
+    } catch (const RuntimeError& error) {
+        // A name too long to exist is a list that is not there.
+        if (error.number() != kErrBadFileName) {
+            reading.problem = error.description();
+        }
+        return reading;
+    }
+    const auto parsed = ParseChecksumList(text);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        reading.problem = *problem;
+        return reading;
+    }
+    const auto digests = DigestsForSeries(std::get<ChecksumList>(parsed), names, count);
+    if (const auto* problem = std::get_if<std::string>(&digests)) {
+        reading.problem = *problem;
+    } else {
+        reading.digests = std::get<SeriesDigests>(digests);
+    }
+    return reading;
 }
 
 std::string ChecksumListText(const SeriesDigests& digests, const SeriesNames& names) {

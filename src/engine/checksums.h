@@ -24,7 +24,9 @@ std::string ChecksumLine(const Digest& digest, const std::string& name);
 // Digests by name, as a list gives them.
 using ChecksumList = std::map<std::string, Digest>;
 
-// The list's lines, strictly; the reason when a line is not one sha256sum would write or read.
+// The list's lines as sha256sum -c reads them (CR LF line ends, a last line without one and
+// "./NAME" are taken); the reason when a line is not one it would read, or when two lines for
+// one name disagree.
 std::variant<ChecksumList, std::string> ParseChecksumList(const std::string& text);
 
 // A list may be no larger than this: a series of 32767 pieces with long names fits easily.
@@ -41,6 +43,15 @@ struct SeriesDigests {
 // list. The whole file's line is the one for the name a join writes by default.
 std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& list,
                                                           const SeriesNames& names, int64_t count);
+
+// What the checksum list beside a series says of it, when it lies there: its digests, or the
+// reason it cannot be used (neither when there is no list). Reading it raises nothing.
+struct ListReading {
+    std::string path;
+    std::optional<SeriesDigests> digests;
+    std::string problem;
+};
+ListReading ReadChecksumListFor(const std::string& first_piece, int64_t count);
 
 // The list a split writes for those digests.
 std::string ChecksumListText(const SeriesDigests& digests, const SeriesNames& names);

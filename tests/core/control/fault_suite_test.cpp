@@ -729,7 +729,7 @@ TEST_F(FaultSuite, ASeriesInCapitalsFollowsItsFirstPiecesLetterCase) {
     EXPECT_EQ(Go(), std::set<std::string>{"back"});
     EXPECT_EQ(ReadBytes(dir / "back"), Pattern(1000));
     ScriptedMessageBox silent;
-    const auto checked = CheckFirstPiece(dir / "FILE.M00", silent);
+    const auto checked = CheckFirstPiece(dir / "FILE.M00", display, silent);
     ASSERT_TRUE(checked.has_value());
     EXPECT_EQ(checked->pieces.back().name, dir / "FILE.M03");
     EXPECT_EQ(checked->pieces.back().state, PieceState::kGood);

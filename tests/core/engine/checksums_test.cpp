@@ -44,7 +44,7 @@ TEST(Checksums, AMalformedListSaysWhichLineAndWhy) {
     const std::pair<std::string, std::string> cases[] = {
         {hex.substr(0, 63) + "g  a\n", "line 1 holds a checksum that is not hexadecimal"},
         {hex + "  a\n" + hex + " a\n", "line 2 is not a checksum line"},
-        {hex + "  a", "line 1 does not end"},
+        {hex + "  a\n" + HexOf(Of("y")) + "  ./a\n", "two lines for a disagree"},
         {"\\" + hex + "  a\\q\n", "line 1 names no file"},
         {std::string(kMaxChecksumListBytes + 1, 'a'), "it is too large to be a list of ours"},
     };
@@ -52,6 +52,16 @@ TEST(Checksums, AMalformedListSaysWhichLineAndWhy) {
         const auto parsed = ParseChecksumList(text);
         ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << why;
         EXPECT_EQ(std::get<std::string>(parsed), why);
+    }
+}
+
+// What sha256sum -c takes is taken: CR LF, "./" before a name, no last line end, a line twice.
+TEST(Checksums, ListsAreReadAsSha256sumReadsThem) {
+    const std::string line = HexOf(Of("x")) + "  ";
+    for (const std::string& text : {line + "a\r\n", line + "./a\n", line + "a", line + "a\n" + line + "a"}) {
+        const auto parsed = ParseChecksumList(text);
+        ASSERT_TRUE(std::holds_alternative<ChecksumList>(parsed)) << text;
+        EXPECT_EQ(std::get<ChecksumList>(parsed), (ChecksumList{{"a", Of("x")}})) << text;
     }
 }
 
