@@ -10,6 +10,17 @@
 #include "platform/path.h"
 #include "ui/main/main_window.h"
 
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+// A Ctrl-C is heard from the first moment the program's own code runs, before the libraries'
+// start-up code (Qt's takes a good part of a second on a cold start): a stop asked for then
+// must not be lost. The window gives the signals back.
+static void CatchStopSignalsAtStart(int, char**, char**) {
+    tessarel::CatchStopSignals();
+}
+__attribute__((section(".preinit_array"), used)) static void (*const catch_at_start)(
+    int, char**, char**) = CatchStopSignalsAtStart;
+#endif
+
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (tessarel::IsCommandLineRun(args)) {
@@ -21,6 +32,7 @@ int main(int argc, char** argv) {
         return tessarel::RunCommandLine(args, io, stdout,
                                         tessarel::IsTerminal(tessarel::Stream::kError));
     }
+    tessarel::ReleaseStopSignals();
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
     if (argc > 1 && argv[1][0] == '-' && std::string(argv[1]) != "--") {

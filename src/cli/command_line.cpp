@@ -316,6 +316,10 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             return option + " needs a whole number" +
                    (size == CommandLine::Size::kPieces ? " above 0" : "") + ", not '" + value + "'";
         }
+        if (size == CommandLine::Size::kKilobytes && std::stoll(value) > kMostKilobytes) {
+            return option + " needs a whole number of at most " + std::to_string(kMostKilobytes) +
+                   ", not '" + value + "'";
+        }
         line.size = size;
         line.size_value = value;
     }

@@ -121,12 +121,12 @@ MsgAnswer TerminalMessageBox::Ask(const std::string& text, const MsgLayout& layo
         std::fprintf(io_.err, "%s\n[%s, Enter for %s] ", text.c_str(), choices.c_str(),
                      Caption(fallback).c_str());
         std::fflush(io_.err);
-        char line[256];
-        if (!std::fgets(line, sizeof line, io_.in)) {
+        const std::optional<std::string> line = ReadAnswerLine(io_.in);
+        if (!line) {
             std::fprintf(io_.err, "\n");
-            return layout.escape_answer;  // end of input: as Escape in the window
+            return layout.escape_answer;  // end of input, or a stop: as Escape in the window
         }
-        std::string reply = Lower(line);
+        std::string reply = Lower(*line);
         reply.erase(std::remove_if(reply.begin(), reply.end(),
                                    [](unsigned char c) { return std::isspace(c); }),
                     reply.end());

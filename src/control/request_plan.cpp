@@ -55,7 +55,7 @@ std::string FirstPieceName(const std::string& destination) {
 int64_t ApproximateBytes(const std::string& approx_text) {
     const double bytes = LeadingNumber(approx_text) * 1024.0;
     // Whole kilobytes make whole bytes; a fraction of one is cut as the field's number is.
-    if (!(bytes > -9.2e18 && bytes < 9.2e18)) {
+    if (!(bytes > -9.2e18 && bytes < double(kMostKilobytes + 1) * 1024.0)) {
         throw RuntimeError(kErrOverflow);
     }
     return static_cast<int64_t>(std::nearbyint(bytes));

@@ -45,8 +45,9 @@ std::optional<Notice> CheckNamesGiven(const std::string& open_text, const std::s
 std::string FirstPieceName(const std::string& destination);
 
 // The piece size of the approximate entry: its leading number of kilobytes, in bytes. A value
-// beyond 64 bits is an overflow.
+// beyond kMostKilobytes is an overflow.
 int64_t ApproximateBytes(const std::string& approx_text);
+constexpr int64_t kMostKilobytes = 8984374999999999;  // bytes just under 9.2e18
 
 // The smallest piece size that cuts a file of file_length bytes into at most count pieces.
 int64_t PieceSizeForCount(int64_t file_length, int64_t count);

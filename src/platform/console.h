@@ -1,6 +1,8 @@
 // The process's standard streams as the command line meets them.
 #pragma once
 
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,8 +15,16 @@ bool IsTerminal(Stream stream);
 
 // From now on SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl-C, Ctrl-Break, the console closing)
 // ask the operation to stop instead of ending the program: it stops at its next step and
-// leaves the disk as it was. Later signals change nothing.
+// leaves the disk as it was. Later signals change nothing. SIGXFSZ is ignored, so a file that
+// outgrows the process's size limit is a failed write the user is told of (EFBIG), not a
+// silent end.
 void CatchStopSignals();
+// Gives the signals back as they were before CatchStopSignals, for a run that turns out to be
+// the window's; one that came meanwhile then does what it would have done.
+void ReleaseStopSignals();
+// A line typed at in (without its line end): waits for it, but gives up at once when a stop
+// signal arrives, also one that came before the call. Nothing at the end of input or on a stop.
+std::optional<std::string> ReadAnswerLine(FILE* in);
 // The signal that asked to stop, 0 while none has.
 int StopSignal();
 // The exit status a program ended by that signal has (128 + its number).

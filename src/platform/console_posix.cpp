@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <initializer_list>
 
@@ -25,16 +27,69 @@ extern "C" void NoteStop(int signal) {
     }
 }
 
-}  // namespace
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
+struct sigaction before[4];  // what the signals did when the program started
+bool caught = false;
 
-void CatchStopSignals() {
+void CatchSignals() {
+    if (caught) {
+        return;
+    }
     struct sigaction action {};
     action.sa_handler = NoteStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;  // no restart: a write waiting for a slow medium returns to be retried
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        ::sigaction(signal, &action, nullptr);
+    for (int i = 0; i < 4; ++i) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(kStopSignals[i], kStopSignals[i] == SIGXFSZ ? &ignore : &action, &before[i]);
     }
+    caught = true;
+}
+
+void ReleaseSignals() {
+    if (!caught) {
+        return;
+    }
+    for (int i = 0; i < 4; ++i) {
+        ::sigaction(kStopSignals[i], &before[i], nullptr);
+    }
+    caught = false;
+    if (stop_signal != 0) {
+        ::raise(stop_signal);  // as it would have done had it come a moment later
+    }
+}
+
+}  // namespace
+
+void CatchStopSignals() {
+    CatchSignals();
+}
+
+void ReleaseStopSignals() {
+    ReleaseSignals();
+}
+
+std::optional<std::string> ReadAnswerLine(FILE* in) {
+    // Waits in short steps, so a stop that arrives while the question is up ends it.
+    for (;;) {
+        if (stop_signal != 0) {
+            return std::nullopt;
+        }
+        pollfd ready{::fileno(in), POLLIN, 0};
+        const int n = ::poll(&ready, 1, 100);
+        if (n > 0) {
+            break;
+        }
+        if (n < 0 && errno != EINTR) {
+            break;  // nothing to wait on: the read says what there is
+        }
+    }
+    char line[256];
+    if (!std::fgets(line, sizeof line, in) || stop_signal != 0) {
+        return std::nullopt;
+    }
+    return std::string(line);
 }
 
 int StopSignal() {

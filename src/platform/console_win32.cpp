@@ -51,8 +51,31 @@ void CatchStopSignals() {
     ::SetConsoleCtrlHandler(NoteStop, TRUE);
 }
 
+void ReleaseStopSignals() {
+    ::SetConsoleCtrlHandler(NoteStop, FALSE);
+}
+
 int StopSignal() {
     return static_cast<int>(stop_signal);
+}
+
+std::optional<std::string> ReadAnswerLine(FILE* in) {
+    // Waits in short steps, so a Ctrl-C that arrives while the question is up ends it.
+    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(in)));
+    for (;;) {
+        if (stop_signal != 0) {
+            return std::nullopt;
+        }
+        if (handle == INVALID_HANDLE_VALUE || ::GetFileType(handle) != FILE_TYPE_CHAR ||
+            ::WaitForSingleObject(handle, 100) != WAIT_TIMEOUT) {
+            break;
+        }
+    }
+    char line[256];
+    if (!std::fgets(line, sizeof line, in) || stop_signal != 0) {
+        return std::nullopt;
+    }
+    return std::string(line);
 }
 
 int StopStatus(int signal) {
