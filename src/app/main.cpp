@@ -17,8 +17,9 @@
 static void CatchStopSignalsAtStart(int, char**, char**) {
     tessarel::CatchStopSignals();
 }
-__attribute__((section(".preinit_array"), used)) static void (*const catch_at_start)(
-    int, char**, char**) = CatchStopSignalsAtStart;
+__attribute__((section(".preinit_array"),
+               used)) static void (*const catch_at_start)(int, char**,
+                                                          char**) = CatchStopSignalsAtStart;
 #endif
 
 int main(int argc, char** argv) {

@@ -155,10 +155,10 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
     const std::string list = QuotedName(NameOf(report->list));
     if (report->whole != SeriesReport::Whole::kNotCompared) {
         const bool as_listed = report->whole == SeriesReport::Whole::kAsListed;
-        std::fprintf(out, "%s: the file these pieces make: %s\n",
-                     QuotedName(StripExtension(first_piece)).c_str(),
-                     as_listed ? "contents as listed"
-                               : "differs from its line in the checksum list");
+        std::fprintf(
+            out, "%s: the file these pieces make: %s\n",
+            QuotedName(StripExtension(first_piece)).c_str(),
+            as_listed ? "contents as listed" : "differs from its line in the checksum list");
         all_good = all_good && as_listed;
     }
     switch (report->list_state) {

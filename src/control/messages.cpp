@@ -166,13 +166,13 @@ Notice LowRoomQuestion(bool pieces, const std::string& name, int64_t free, int64
                        int64_t hidden_bytes, const std::vector<std::string>& hidden_names) {
     std::string hidden;
     if (hidden_bytes > 0 && !hidden_names.empty()) {
-        hidden = "Hidden files of unfinished Tessarel runs take" + StrWithSign(hidden_bytes) +
-                 " bytes there: " + hidden_names.front() +
-                 (hidden_names.size() > 1
-                      ? " and" + StrWithSign(static_cast<int64_t>(hidden_names.size()) - 1) +
-                            " more"
-                      : "") +
-                 "." + "\r\n" + "\r\n";
+        hidden =
+            "Hidden files of unfinished Tessarel runs take" + StrWithSign(hidden_bytes) +
+            " bytes there: " + hidden_names.front() +
+            (hidden_names.size() > 1
+                 ? " and" + StrWithSign(static_cast<int64_t>(hidden_names.size()) - 1) + " more"
+                 : "") +
+            "." + "\r\n" + "\r\n";
     }
     return {MsgKind::kLowRoom,
             "The disk that is to hold " + name + " has" + StrWithSign(free) + " bytes free, and " +

@@ -119,7 +119,7 @@ std::optional<int64_t> RemoveIfAbandoned(const std::string& path) {
     // Its writer holds it locked for as long as it writes (File::CreateNew).
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && LockRetrying(fd, LOCK_EX | LOCK_NB) == 0 &&
         SameEntry(fd, path) && ::unlink(path.c_str()) == 0) {
-        removed = static_cast<int64_t>(st.st_blocks) * 512;
+        removed = static_cast<int64_t>(st.st_size);
     }
     ::close(fd);
     return removed;

@@ -182,8 +182,8 @@ struct FileAccess {
         }
         InjectedFault(access == GENERIC_READ ? FileOp::OpenRead : FileOp::OpenWrite, path, 0, 0,
                       path);
-        const HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, nullptr,
-                                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
             // A folder cannot be opened as a file: say so as the POSIX layer does.
@@ -431,9 +431,8 @@ PathInfo InfoOf(const std::string& path, bool follow) {
 std::vector<std::string> NamesIn(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileExW(Wide(JoinPath(folder, "*")).c_str(),
-                                             FindExInfoBasic, &found, FindExSearchNameMatch,
-                                             nullptr, 0);
+    const HANDLE search = ::FindFirstFileExW(Wide(JoinPath(folder, "*")).c_str(), FindExInfoBasic,
+                                             &found, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         return names;
     }
@@ -466,8 +465,7 @@ std::wstring VolumeOf(const std::string& path) {
 std::optional<int64_t> FreeSpaceOn(const std::string& path) {
     ULARGE_INTEGER available{};
     const std::wstring volume = VolumeOf(path);
-    if (volume.empty() ||
-        !::GetDiskFreeSpaceExW(volume.c_str(), &available, nullptr, nullptr)) {
+    if (volume.empty() || !::GetDiskFreeSpaceExW(volume.c_str(), &available, nullptr, nullptr)) {
         return std::nullopt;
     }
     return static_cast<int64_t>(available.QuadPart);

@@ -41,7 +41,7 @@ constexpr MsgStyle kStyleWarningOkCancel{MsgButtons::kOkCancel, MsgIcon::Exclama
 constexpr MsgStyle kStyleWarningYesNo{MsgButtons::kYesNo, MsgIcon::Exclamation};        // 52
 constexpr MsgStyle kStyleWarningRetryCancel{MsgButtons::kRetryCancel, MsgIcon::Exclamation};
 constexpr MsgStyle kStyleInfoOkCancel{MsgButtons::kOkCancel, MsgIcon::Information};  // 65
-constexpr MsgStyle kStyleInformation{MsgButtons::kOk, MsgIcon::Information};          // 64
+constexpr MsgStyle kStyleInformation{MsgButtons::kOk, MsgIcon::Information};         // 64
 
 // The style's number as the classic message box takes it (48 for an exclamation with OK).
 int StyleNumber(MsgStyle style);

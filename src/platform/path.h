@@ -42,8 +42,9 @@ struct PathInfo {
     int64_t modified = 0;        // time of the last change, in the system's finest unit
     uint64_t volume = 0;         // with file, names the file itself, whatever its path
     uint64_t file = 0;
-    uint32_t permissions = 0;  // POSIX permission bits (0 on Windows, where a folder's access rules)
-    int64_t links = 1;         // names the file has (hard links)
+    uint32_t permissions =
+        0;              // POSIX permission bits (0 on Windows, where a folder's access rules)
+    int64_t links = 1;  // names the file has (hard links)
 
     bool exists() const { return kind != Kind::kMissing; }
     bool regular() const { return kind == Kind::kRegular; }

@@ -2,6 +2,7 @@
 // with no display, its exit status, what it prints, and what it leaves on disk.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 
 #include <algorithm>
@@ -54,7 +55,8 @@ TEST_F(CommandLineProcess, RoundTripOfANameWithBlanksAndBytesThatAreNoText) {
     const std::string listed = " bytes, contents as listed\n";
     EXPECT_EQ(r.out, "./" + name + ".m00: good, 102400" + listed + "./" + name +
                          ".m01: good, 102400" + listed + "./" + name + ".m02: good, 95220" +
-                         listed + "./" + name + ": the file these pieces make: contents as listed\n");
+                         listed + "./" + name +
+                         ": the file these pieces make: contents as listed\n");
     fs::rename(dir / name, dir / "original");
     r = Run({"join", name + ".m00"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -87,6 +89,7 @@ TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
          "Size to split to must be greater than 20.\n"},
         {{"split", "--pieces", "101", "f.bin"}, 1, "The number of split files will exceed 100.\n"},
         {{"join", "f.bin"}, 1, "This file is not recogniseable.\n"},
+        {{"split", "-k", "999999999999999999", "f.bin"}, 2, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
@@ -341,6 +344,186 @@ TEST_F(CommandLineProcess, ASignalStopsCleanlyWithItsStatus) {
     }
     EXPECT_EQ(Run({"join", "--yes", "s.m00", "back"}).status, 0) << "the series is as it was";
     EXPECT_EQ(ReadBytes(dir / "back"), file);
+}
+
+// One writer of a series at a time: another is refused at once, and two that race leave one
+// whole series, never a mix.
+TEST_F(CommandLineProcess, OneWriterOfASeriesAtATime) {
+    WriteBytes(dir / "f", Pattern(1000, 1));
+    ASSERT_EQ(Run({"split", "-s", "300", "f"}).status, 0);
+    const Snapshot before = TakeNames();
+    {
+        // Another Tessarel, as far as the lock says.
+        const int held = ::open((dir / ".f.m00.tessarel-lock").c_str(), O_RDWR | O_CREAT, 0644);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        const std::string busy =
+            "Another Tessarel is writing the series f.m00 now. Try again when it is done.\n";
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"split", "-y", "-s", "300", "f"},
+              std::vector<std::string>{"join", "f.m00", "out"},
+              std::vector<std::string>{"check", "f.m00"}}) {
+            const ChildResult r = Run(args);
+            EXPECT_EQ(r.status, 1) << args[0];
+            EXPECT_EQ(r.err, busy) << args[0];
+        }
+        ::close(held);
+    }
+    fs::remove(dir / ".f.m00.tessarel-lock");
+    EXPECT_EQ(TakeNames(), before);
+    // Two real ones at once, each with a file of its own to the same series.
+    WriteBytes(dir / "a", Pattern(48 << 20, 2));
+    WriteBytes(dir / "b", Pattern(48 << 20, 3));
+    const pid_t first =
+        StartChild(TESSAREL_PROGRAM, {"split", "-y", "-s", "5M", "a", "s.m00"}, dir.path());
+    const ChildResult second = Run({"split", "-y", "-s", "5M", "b", "s.m00"});
+    const int first_status = EndChild(first, 0, 60000);
+    EXPECT_TRUE(first_status == 0 || second.status == 0);
+    EXPECT_EQ(Run({"check", "s.m00"}).status, 0) << "the series is whole";
+    ASSERT_EQ(Run({"join", "s.m00", "back"}).status, 0);
+    const auto back = ReadBytes(dir / "back");
+    EXPECT_TRUE(back == ReadBytes(dir / "a") || back == ReadBytes(dir / "b"));
+}
+
+// Results keep the privacy of what they come from; a replaced file keeps its own.
+TEST_F(CommandLineProcess, ResultsKeepTheAccessOfTheirOrigin) {
+    WriteBytes(dir / "secret", Pattern(1000, 4));
+    fs::permissions(dir / "secret", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(Run({"split", "-s", "300", "secret"}).status, 0);
+    ASSERT_EQ(Run({"join", "secret.m00", "joined"}).status, 0);
+    for (const char* name : {"secret.m00", "secret.m03", "secret.sha256", "joined"}) {
+        EXPECT_EQ(fs::status(dir / name).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << name;
+    }
+    WriteBytes(dir / "theirs", {1});
+    fs::permissions(dir / "theirs", fs::perms::owner_read | fs::perms::group_read);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((dir / "theirs").c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(Run({"join", "-y", "secret.m00", "theirs"}).status, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "theirs").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0440u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
+    // A file with another name is said to keep its old contents there.
+    fs::create_hard_link(dir / "theirs", dir / "other-name");
+    const ChildResult r = Run({"join", "secret.m00", "theirs"});
+    EXPECT_NE(r.err.find("theirs has other names (hard links): they keep its current contents."),
+              std::string::npos)
+        << r.err;
+}
+
+// What a killed run left is cleared by the next run of that series, and said; a file that a
+// running one still writes is left alone, and named when the disk looks too small.
+TEST_F(CommandLineProcess, WhatAKilledRunLeftIsClearedAndSaid) {
+    WriteBytes(dir / "f", Pattern(1000, 5));
+    ASSERT_EQ(Run({"split", "-s", "300", "f"}).status, 0);
+    WriteBytes(dir / ".f.m01.tessarel-abc123", Pattern(5000, 6));  // nobody holds it
+    WriteBytes(dir / ".f.m02.tessarel-def456", Pattern(100, 7));
+    const int held = ::open((dir / ".f.m02.tessarel-def456").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const ChildResult r = Run({"check", "f.m00"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("Hidden files that an ended Tessarel left beside f.m00 were removed"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir / ".f.m01.tessarel-abc123"));
+    EXPECT_TRUE(fs::exists(dir / ".f.m02.tessarel-def456"));
+    ::close(held);
+    TinyDisk disk(64);
+    if (!disk.mounted()) {
+        return;
+    }
+    WriteBytes(disk / ".out.tessarel-ghi789", Pattern(40000, 8));
+    const int writing = ::open((disk / ".out.tessarel-ghi789").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(writing, LOCK_EX), 0);
+    WriteBytes(dir / "g", Pattern(30000, 9));
+    ASSERT_EQ(Run({"split", "-s", "10000", "g"}).status, 0);
+    const ChildResult low = Run({"join", "g.m00", disk / "out"});
+    EXPECT_NE(low.err.find("Hidden files of unfinished Tessarel runs take 40000 bytes there: "
+                           ".out.tessarel-ghi789."),
+              std::string::npos)
+        << low.err;
+    ::close(writing);
+}
+
+// A first piece whose header asks for 31208 pieces, in a folder of 20000 files: answered at
+// once, not after pieces x files comparisons.
+TEST_F(CommandLineProcess, ACraftedHeaderInABigFolderIsAnsweredQuickly) {
+    const std::string header = "KESTRAVOLN0000655340x";
+    WriteBytes(dir / "c.m00", std::vector<uint8_t>(header.begin(), header.end()));
+    for (int i = 0; i < 20000; ++i) {
+        WriteBytes(dir / ("f" + std::to_string(i) + ".m01"), {});
+    }
+    ChildOptions quick;
+    quick.deadline_ms = 10000;
+    EXPECT_EQ(Run({"check", "c.m00"}, quick).status, 1);
+    EXPECT_EQ(Run({"join", "c.m00", "out"}, quick).status, 1);
+}
+
+// check stops on a signal at once, with the signal's status.
+TEST_F(CommandLineProcess, CheckStopsOnASignal) {
+    const std::string header = "KESTRAVOLN4294967276";
+    WriteBytes(dir / "z.m00", std::vector<uint8_t>(header.begin(), header.end()));
+    for (int n = 1; n <= 4; ++n) {  // four sparse gibibytes: seconds of reading
+        const std::string piece = PieceName(dir / "z", n);
+        if (n > 1) {
+            WriteBytes(piece, {});
+        }
+        fs::resize_file(piece, uint64_t{1} << 30);
+    }
+    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ::inotify_add_watch(watch, dir.path().c_str(), IN_ACCESS);
+    const pid_t pid = StartChild(TESSAREL_PROGRAM, {"check", "z.m00"}, dir.path());
+    EXPECT_TRUE(WaitForEvent(
+        watch, IN_ACCESS, [](const std::string&) { return true; }, 3));
+    ::close(watch);
+    EXPECT_EQ(EndChild(pid, SIGINT, 1000), 130) << "not stopped within a second";
+}
+
+// Under a file-size limit, the join says the file cannot grow, and leaves nothing.
+TEST_F(CommandLineProcess, AFileSizeLimitIsSaidAndNothingIsLeft) {
+    WriteBytes(dir / "f", Pattern(300000, 10));
+    ASSERT_EQ(Run({"split", "-s", "100K", "f"}).status, 0);
+    const Snapshot before = TakeNames();
+    ChildOptions limited;
+    limited.file_size_limit = 150 * 1024;
+    const ChildResult r = Run({"join", "f.m00", "out"}, limited);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot grow any larger"), std::string::npos) << r.err;
+    EXPECT_EQ(TakeNames(), before);
+}
+
+// Lists that sha256sum -c takes are taken; two lines for one name that disagree are not.
+TEST_F(CommandLineProcess, ListsAreReadAsTheStandardToolReadsThem) {
+    WriteBytes(dir / "f", Pattern(1000, 11));
+    ASSERT_EQ(Run({"split", "-s", "300", "f"}).status, 0);
+    const auto bytes = ReadBytes(dir / "f.sha256");
+    const std::string list(bytes.begin(), bytes.end());
+    auto replace_all = [](std::string text, const std::string& from, const std::string& to) {
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+            text.replace(at, from.size(), to);
+        }
+        return text;
+    };
+    const std::string other_line = std::string(64, '0') + "  f.m01\n";
+    const std::pair<std::string, int> forms[] = {
+        {replace_all(list, "\n", "\r\n"), 0},
+        {replace_all(list, "  f", "  ./f"), 0},
+        {list.substr(0, list.size() - 1), 0},
+        {list + other_line, 1},
+    };
+    for (const auto& [text, status] : forms) {
+        WriteBytes(dir / "f.sha256", std::vector<uint8_t>(text.begin(), text.end()));
+        const ChildResult r = Run({"check", "f.m00"});
+        EXPECT_EQ(r.status, status) << text << r.out;
+        if (status != 0) {
+            EXPECT_NE(r.out.find("two lines for f.m01 disagree"), std::string::npos) << r.out;
+        }
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ struct ChildOptions {
     std::string input;            // typed on that terminal, or nothing
     bool close_error = false;     // started with standard error closed (2>&-)
     std::string out_file;         // standard output goes to this file instead of a pipe
+    long file_size_limit = -1;    // bytes any file it writes may hold (ulimit -f), or none
     int deadline_ms = 30000;
 };
 
@@ -54,6 +56,10 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
     if (pid == 0) {
         if (!options.folder.empty() && ::chdir(options.folder.c_str()) != 0) {
             ::_exit(126);
+        }
+        if (options.file_size_limit >= 0) {
+            const rlimit limit{rlim_t(options.file_size_limit), rlim_t(options.file_size_limit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
         }
         const int in = options.terminal_input ? slave : ::open("/dev/null", O_RDONLY);
         ::dup2(in, STDIN_FILENO);

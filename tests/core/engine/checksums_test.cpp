@@ -58,7 +58,8 @@ TEST(Checksums, AMalformedListSaysWhichLineAndWhy) {
 // What sha256sum -c takes is taken: CR LF, "./" before a name, no last line end, a line twice.
 TEST(Checksums, ListsAreReadAsSha256sumReadsThem) {
     const std::string line = HexOf(Of("x")) + "  ";
-    for (const std::string& text : {line + "a\r\n", line + "./a\n", line + "a", line + "a\n" + line + "a"}) {
+    for (const std::string& text :
+         {line + "a\r\n", line + "./a\n", line + "a", line + "a\n" + line + "a"}) {
         const auto parsed = ParseChecksumList(text);
         ASSERT_TRUE(std::holds_alternative<ChecksumList>(parsed)) << text;
         EXPECT_EQ(std::get<ChecksumList>(parsed), (ChecksumList{{"a", Of("x")}})) << text;

@@ -1,0 +1,239 @@
+// A fault at every step of the commit, as SQLite tests its journal: each call the file layer makes
+// from the journal on is failed, asked to stop at, or ends the process, one at a time. Whatever
+// happens, the folder then holds exactly the older files or exactly the new ones (names, bytes
+// and access), once the next run has put right what a killed one left; and the run said which.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "control/go_command.h"
+#include "engine/commit.h"
+#include "platform/file.h"
+#include "support/recording_display.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every entry of a folder, hidden ones too: its bytes and its permission bits.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot Take(const std::string& folder) {
+    Snapshot snap;
+    for (const auto& entry : fs::directory_iterator(fs::u8path(folder))) {
+        const auto bytes = ReadBytes(entry.path().u8string());
+        snap[entry.path().filename().u8string()] =
+            std::string(bytes.begin(), bytes.end()) + " mode " +
+            std::to_string(static_cast<int>(entry.status().permissions()));
+    }
+    return snap;
+}
+
+std::string Names(const Snapshot& snap) {
+    std::string names;
+    for (const auto& [name, contents] : snap) {
+        names += name + " (" + std::to_string(contents.size()) + ") ";
+    }
+    return names;
+}
+
+enum class Act { kCount, kFail, kStop, kEnd };
+
+// Counts the file layer's calls from the commit's journal on, and acts at one of them.
+struct Sweep {
+    Act act = Act::kCount;
+    int target = 0;
+    int calls = 0;
+    bool in_commit = false;
+    bool stop = false;
+};
+
+Fault AtCall(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+    auto& sweep = *static_cast<Sweep*>(context);
+    if (op == FileOp::OpenWrite && path.find("tessarel-journal") != std::string::npos) {
+        sweep.in_commit = true;
+    }
+    if (!sweep.in_commit || ++sweep.calls != sweep.target) {
+        return Fault::kNone;
+    }
+    switch (sweep.act) {
+        case Act::kFail:
+            return Fault::kDeviceIo;
+        case Act::kStop:
+            sweep.stop = true;
+            return Fault::kNone;
+        case Act::kEnd:
+#ifndef _WIN32
+            ::_exit(9);
+#endif
+        case Act::kCount:
+            break;
+    }
+    return Fault::kNone;
+}
+
+class StopWhenAsked : public RecordingDisplay {
+  public:
+    explicit StopWhenAsked(const Sweep& sweep) : sweep_(sweep) {}
+    bool StopRequested() override { return sweep_.stop; }
+
+  private:
+    const Sweep& sweep_;
+};
+
+// Answers every message with its first button: OK, Yes (replace, go on).
+class FirstButton : public MessageBox {
+  public:
+    MsgAnswer Show(const Notice& notice) override {
+        kinds.push_back(notice.kind);
+        return LayoutOf(notice.style).buttons.front();
+    }
+    std::vector<MsgKind> kinds;
+};
+
+struct Case {
+    const char* name;
+    // Writes the older files into the folder and returns the request that replaces them.
+    std::function<std::function<bool(ProgressDisplay&, MessageBox&)>(const TempDir&)> setup;
+    const char* key;  // the file that makes the result
+    bool series;
+};
+
+std::function<bool(ProgressDisplay&, MessageBox&)> SplitOf(const std::string& source, int64_t size,
+                                                           bool checksums) {
+    return [=](ProgressDisplay& display, MessageBox& box) {
+        SplitRequest request;
+        request.source = source;
+        request.destination = source + ".m00";
+        request.piece_size = size;
+        request.checksums = checksums;
+        return RunSplit(request, display, box);
+    };
+}
+
+const Case kCases[] = {
+    {"a split onto an older, longer series and its list",
+     [](const TempDir& dir) {
+         WriteBytes(dir / "f", Pattern(1000, 1));
+         RecordingDisplay display;
+         FirstButton box;
+         SplitOf(dir / "f", 100, true)(display, box);  // eleven pieces and a list
+         WriteBytes(dir / "f", Pattern(500, 2));
+         fs::permissions(fs::u8path(dir / "f"), fs::perms::owner_read | fs::perms::owner_write);
+         return SplitOf(dir / "f", 100, true);  // six pieces: five older ones follow
+     },
+     "f.m00", true},
+    {"a split without a list onto a series with one",
+     [](const TempDir& dir) {
+         WriteBytes(dir / "f", Pattern(1000, 3));
+         RecordingDisplay display;
+         FirstButton box;
+         SplitOf(dir / "f", 300, true)(display, box);
+         WriteBytes(dir / "f", Pattern(1000, 4));
+         return SplitOf(dir / "f", 300, false);
+     },
+     "f.m00", true},
+    {"a join onto an older file",
+     [](const TempDir& dir) {
+         WriteBytes(dir / "f", Pattern(1000, 5));
+         RecordingDisplay display;
+         FirstButton box;
+         SplitOf(dir / "f", 300, true)(display, box);
+         WriteBytes(dir / "out", Pattern(77, 6));
+         fs::permissions(fs::u8path(dir / "out"), fs::perms::owner_read | fs::perms::group_read);
+         return [&dir](ProgressDisplay& display, MessageBox& box) {
+             return RunJoin({dir / "f.m00", dir / "out"}, display, box);
+         };
+     },
+     "out", false},
+};
+
+// Runs the case with the sweep in a fresh folder; then what the next run puts right is put
+// right. The snapshot afterwards, and whether the run said it was done (nothing when the
+// process ended).
+std::pair<Snapshot, std::optional<bool>> RunWith(const Case& c, Sweep& sweep) {
+    TempDir dir;
+    auto request = c.setup(dir);
+    std::optional<bool> done;
+    auto run = [&] {
+        StopWhenAsked display(sweep);
+        FirstButton box;
+        SetFileFaultHook(AtCall, &sweep);
+        const bool result = request(display, box);
+        SetFileFaultHook(nullptr, nullptr);
+        return result;
+    };
+    if (sweep.act == Act::kEnd) {
+#ifndef _WIN32
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::_exit(run() ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (WIFEXITED(status) && WEXITSTATUS(status) != 9) {
+            done = WEXITSTATUS(status) == 0;
+        }
+#endif
+    } else {
+        done = run();
+    }
+    // The next run: it takes the locks a killed run left (their files go when it lets go) and
+    // puts right what it finds.
+    const std::string key = dir / c.key;
+    FileLock lock = TakeWriteLock(key);
+    RecoverInterrupted(c.series ? ResultNames::Series(key) : ResultNames::Single(key));
+    lock.Release();
+    TakeWriteLock(dir / "f.m00").Release();
+    return {Take(dir.path()), done};
+}
+
+TEST(Commit, AFaultAtEveryStepLeavesTheOldFilesOrTheNew) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Snapshot old_files;
+        {
+            TempDir dir;
+            c.setup(dir);
+            old_files = Take(dir.path());
+        }
+        Sweep count;
+        const auto [new_files, counted] = RunWith(c, count);
+        ASSERT_TRUE(counted && *counted);
+        ASSERT_NE(new_files, old_files);
+        ASSERT_GT(count.calls, 5) << "the commit's steps were not seen";
+        std::vector<Act> acts = {Act::kFail, Act::kStop};
+#ifndef _WIN32
+        acts.push_back(Act::kEnd);
+#endif
+        for (int n = 1; n <= count.calls; ++n) {
+            for (const Act act : acts) {
+                SCOPED_TRACE("call " + std::to_string(n) + " act " + std::to_string(int(act)));
+                Sweep sweep;
+                sweep.act = act;
+                sweep.target = n;
+                const auto [after, done] = RunWith(c, sweep);
+                const bool is_new = after == new_files;
+                EXPECT_TRUE(is_new || after == old_files)
+                    << "neither the old files nor the new: " << Names(after);
+                if (done) {
+                    EXPECT_EQ(*done, is_new) << "the run said the opposite of what it did";
+                }
+                if (act == Act::kStop) {
+                    EXPECT_TRUE(is_new) << "a stop during the commit waits for it";
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tessarel
