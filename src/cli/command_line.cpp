@@ -79,9 +79,10 @@ const char kJoinHelp[] =
 const char kCheckHelp[] =
     "Usage: tessarel check FIRST_PIECE\n"
     "\n"
-    "Reads every piece of the series whose first piece is FIRST_PIECE, compares it with\n"
-    "the series' checksum list, and says what it found for each; writes nothing. Exit\n"
-    "status 0 only when every piece is as its series says.\n"
+    "Reads every piece of the series whose first piece is FIRST_PIECE, compares it and\n"
+    "the file they make with the series' checksum list, and says what it found; writes\n"
+    "nothing. Exit status 0 only when every piece is as its series says and no file of\n"
+    "the series' name follows its last piece.\n"
     "\n"
     "Example: tessarel check film.mkv.m00\n";
 
