@@ -94,8 +94,7 @@ FileLock::~FileLock() {
 
 void FileLock::MakeShared() {
     if (handle_ != -1 && exclusive_) {
-        // Not in one step here: for that moment another reader may take it, never a writer
-        // that matters more than this one's going on.
+        // Not in one step here; for that moment another run may take it.
         UnlockWhole(AsHandle(handle_));
         LockWhole(AsHandle(handle_), false);
         exclusive_ = false;

@@ -366,8 +366,21 @@ void DeleteFile(const std::string& path) {
         throw RuntimeError(kErrBadFileName, ErrorDescription(kErrBadFileName), path);
     }
     InjectedFault(FileOp::Delete, path, 0, 0, path);
-    if (!::DeleteFileW(Wide(path).c_str())) {
-        RaiseLast(path);
+    const std::wstring wide = Wide(path);
+    if (!::DeleteFileW(wide.c_str())) {
+        const DWORD code = ::GetLastError();
+        // A read-only file is deleted as POSIX deletes one: the folder's access decides.
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (code != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+            !(attributes & FILE_ATTRIBUTE_READONLY) ||
+            !::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+            RaiseCode(code, path);
+        }
+        if (!::DeleteFileW(wide.c_str())) {
+            const DWORD again = ::GetLastError();
+            ::SetFileAttributesW(wide.c_str(), attributes);
+            RaiseCode(again, path);
+        }
     }
 }
 

@@ -69,7 +69,8 @@ before=$(ls -A "$work/$folder" | sort)
 (cd "$work/$folder" && exec "$wine" "$exe" split --size 2000000 big.bin s >/dev/null 2>"$work/err.txt") &
 pid=$!
 for _ in $(seq 200); do
-    ls -A "$work/$folder" | grep -q tessarel- && break
+    # A piece being written (not the lock, which comes first): the copy has begun.
+    ls -A "$work/$folder" | grep -Eq 'tessarel-[a-z0-9]{6}$' && break
     sleep 0.05
 done
 kill -INT "$pid"
@@ -77,7 +78,8 @@ wait "$pid"
 status=$?
 [ "$status" -eq 130 ] || fail "Ctrl-C: status $status, not 130"
 grep -q "stopped; nothing was changed" "$work/err.txt" || fail "Ctrl-C: $(cat "$work/err.txt")"
-[ "$(ls -A "$work/$folder" | sort)" = "$before" ] || fail "Ctrl-C left something behind"
+[ "$(ls -A "$work/$folder" | sort)" = "$before" ] ||
+    fail "Ctrl-C left something behind: $(ls -A "$work/$folder" | sort | tr '\n' ' ')"
 rm "$work/$folder/big.bin"
 
 if [ -n "$linux" ]; then
