@@ -87,10 +87,10 @@ int main(int argc, char** argv) {
         std::cerr << "window_shot: the size menu did not open\n";
         return 1;
     } else if (state == "operating") {
-        window.LockInput(true);
-        window.ShowOperating();
-        window.ShowPiece(3);
-        window.SetProgress(42);
+        window.controller().LockInput(true);
+        window.display().ShowOperating();
+        window.display().ShowPiece(3);
+        window.display().SetProgress(42);
         QTest::qWait(600);
     }
     QApplication::processEvents();

@@ -67,8 +67,29 @@ class BackgroundOperation::WorkerBox : public MessageBox {
     explicit WorkerBox(BackgroundOperation& op) : op_(op) {}
 
     MsgAnswer Show(const Notice& notice) override {
+        const MsgLayout layout = LayoutOf(notice.style);
+        const MsgAnswer refusal =
+            layout.buttons.size() > 1 ? layout.escape_answer : layout.buttons.front();
+        {
+            // Never over "Stop?": the question waits for its answer.
+            std::unique_lock<std::mutex> lock(op_.mutex_);
+            op_.resumed_.wait(lock, [&] { return !op_.paused_; });
+            // Once the user has asked to stop, the operation asks nothing more, and its end is
+            // no failure to report.
+            if (op_.stop_) {
+                return refusal;
+            }
+            op_.question_ = true;
+        }
         MsgAnswer answer = kAnswerNone;
         op_.ui_.Send([&] { answer = op_.box_.Show(notice); });
+        std::lock_guard<std::mutex> lock(op_.mutex_);
+        op_.question_ = false;
+        if (op_.stop_on_answer_) {
+            op_.stop_on_answer_ = false;
+            op_.stop_ = true;
+            answer = refusal;
+        }
         return answer;
     }
 
@@ -101,6 +122,8 @@ bool BackgroundOperation::Start(Request request) {
     running_ = true;
     stop_ = false;
     paused_ = false;
+    question_ = false;
+    stop_on_answer_ = false;
     worker_ = std::thread([this, request = std::move(request)] {
         GiveWayToTheWindow();
         WorkerDisplay display(*this);
@@ -119,6 +142,16 @@ void BackgroundOperation::Done(bool done) {
     if (finished_) {
         finished_(done);
     }
+}
+
+bool BackgroundOperation::PauseToAsk() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (question_) {
+        stop_on_answer_ = true;
+        return false;
+    }
+    paused_ = true;
+    return true;
 }
 
 void BackgroundOperation::Pause() {

@@ -45,7 +45,10 @@ class BackgroundOperation {
     bool running() const { return running_; }
 
     // While a question of the window's is up (shall we stop?), the operation waits at its next
-    // step; Stop makes it stop there.
+    // step; Stop makes it stop there. One question at a time: when one of the operation's own is
+    // on its way or up, PauseToAsk pauses nothing and returns false, and that question's answer
+    // becomes its Cancel (or No), which stops the operation.
+    bool PauseToAsk();
     void Pause();
     void Resume();
     void Stop();
@@ -67,6 +70,8 @@ class BackgroundOperation {
     std::mutex mutex_;
     std::condition_variable resumed_;
     bool paused_ = false;
+    bool question_ = false;        // one of the operation's questions is on its way or up
+    bool stop_on_answer_ = false;  // and a stop was asked for meanwhile
     std::atomic<bool> stop_{false};
 
     std::atomic<float> percent_{0};

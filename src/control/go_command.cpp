@@ -161,8 +161,15 @@ class GoRequest {
 
 Request GoRequest::ReadForm(GoForm& form) {
     RefuseIf(CheckNamesGiven(form.OpenText(), form.SaveText()));
-    const std::string source = TrimBlanks(form.OpenText());
-    const std::string destination = TrimBlanks(form.SaveText());
+    // A name as a user types it: one without a folder is in the folder the window was started
+    // in, never the program's own.
+    const std::string folder = form.Folder();
+    auto named = [&](const std::string& text) {
+        const std::string name = TrimBlanks(text);
+        return folder.empty() || name.empty() ? name : AbsoluteIn(folder, name);
+    };
+    const std::string source = named(form.OpenText());
+    const std::string destination = named(form.SaveText());
     if (!form.SplitSelected()) {
         return JoinRequest{source, destination};
     }

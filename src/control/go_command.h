@@ -29,6 +29,8 @@ class GoForm {
     virtual std::string ExactText() const = 0;
     // txtSize: shows the piece size in bytes the request was made with.
     virtual void SetSizeText(const std::string& text) = 0;
+    // The folder a name typed without one is in (empty: the current folder).
+    virtual std::string Folder() const { return ""; }
 };
 
 using Request = std::variant<SplitRequest, JoinRequest>;

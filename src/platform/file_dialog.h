@@ -17,6 +17,7 @@ class FileDialog {
     std::string file_name;    // the start name, and after OK the chosen full path
     std::string filter;       // description|pattern pairs, all joined by "|"
     std::string default_ext;  // added to a typed name that has none
+    std::string folder;       // where it starts when file_name names no folder
 
     // Run the dialog modally. On OK, file_name holds the chosen path. On Cancel, file_name is
     // left as it was and, when cancel_error is set, the cancel error is raised.

@@ -123,10 +123,22 @@ bool IsLegalName(const std::string& name) {
 }
 
 std::string InFolderForm(const std::string& path) {
+#ifdef _WIN32
+    if (RootLength(path) == 2 && IsDriveLetter(path)) {
+        return path.substr(0, 2) + ".\\" + path.substr(2);  // the drive's current folder
+    }
+#endif
     if (LastSeparator(path) != std::string::npos || RootLength(path) > 0) {
         return path;
     }
     return "./" + path;
+}
+
+std::string AbsoluteIn(const std::string& folder, const std::string& path) {
+    if (IsAbsolute(path) || RootLength(path) > 0 || folder.empty()) {
+        return InFolderForm(path);  // it names its own drive or root
+    }
+    return JoinPath(folder, path);
 }
 
 }  // namespace tessarel

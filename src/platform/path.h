@@ -31,8 +31,12 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // (<>:"|?* and control characters), nor a trailing dot or blank.
 bool IsLegalName(const std::string& name);
 
-// A path as the request rules want it: a name without a folder is taken in the current one.
+// A path as the request rules want it: a name without a folder is taken in the current one
+// ("./name"; on Windows "C:name" becomes "C:.\name", in that drive's current folder).
 std::string InFolderForm(const std::string& path);
+
+// path as a name typed in folder means it: folder's name for it unless it stands on its own.
+std::string AbsoluteIn(const std::string& folder, const std::string& path);
 
 // What is at a path.
 struct PathInfo {

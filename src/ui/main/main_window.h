@@ -1,18 +1,15 @@
-// frmMain: the program's one working window. Controls keep the names the rest of the program
-// knows them by.
+// frmMain: the program's one working window, in Qt. What it does is MainController's; this is
+// the plumbing: the controls built from the design, their events handed on, and the controls
+// set or read when the controller asks. Controls keep the names the rest of the program knows.
 #pragma once
 
 #include <QWidget>
+#include <functional>
+#include <map>
 #include <memory>
 
-#include <QElapsedTimer>
-#include <QPointer>
-#include <functional>
-
-#include "control/time_left.h"
-
+#include "control/main_controller.h"
 #include "engine/progress_display.h"
-#include "engine/split_join.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
@@ -25,44 +22,33 @@ class QToolButton;
 
 namespace tessarel {
 
-struct MediaSize;
 class AnimationControl;
-class OperationGuard;
-class OperationRunner;
-enum class FileRole;
 class FrameControl;
 class LineControl;
+class QtUiThread;
 class UpDownControl;
 
-class MainWindow : public QWidget, public ProgressDisplay {
+class MainWindow : public QWidget, private MainView {
     Q_OBJECT
   public:
     // Message boxes go through message_box; the window makes its own when given none.
     explicit MainWindow(MessageBox* message_box = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // ProgressDisplay, on the window's thread (the operation's own thread reaches it through
-    // the runner).
-    void ShowTotal(int64_t count) override;
-    void ShowOperating() override;
-    void ShowPiece(int64_t k) override;
-    void SetProgress(float percent) override;
-    void ShowBytes(int64_t done, int64_t total) override;
-    void ShowIdle() override;
+    // What the window does, and the progress display it gives an operation (on its thread).
+    MainController& controller() { return *controller_; }
+    ProgressDisplay& display() { return *controller_; }
     // True from Go until its request has ended: the window takes no input but Cancel.
-    bool operating() const;
-    // While a request runs, no control but Cancel takes input, however it comes.
-    void LockInput(bool locked);
+    bool operating() const { return controller_->operating(); }
     // How many Go requests have run to their end; Go runs from the event loop after its click.
-    int go_requests_done() const { return go_requests_done_; }
+    int go_requests_done() const { return controller_->go_requests_done(); }
 
     // Sets the window up for a file handed to the program (its command line, a drop): join
     // for a series, split for anything else. Nothing runs until Go.
-    void OpenFile(const std::string& path);
+    void OpenFile(const std::string& path) { controller_->OpenFile(path); }
 
-    // The one file dialog the window keeps; tests put a scripted one in its place.
-    FileDialog& dlgFile() { return *dlgFile_; }
-    void SetFileDialog(std::unique_ptr<FileDialog> dialog) { dlgFile_ = std::move(dialog); }
+    // The file dialog the window keeps; tests put a scripted one in its place.
+    void SetFileDialog(std::unique_ptr<FileDialog> dialog);
     // The system beep, replaceable so tests can count it.
     void SetBeep(std::function<void()> beep) { beep_ = std::move(beep); }
 
@@ -110,50 +96,44 @@ class MainWindow : public QWidget, public ProgressDisplay {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void BuildControls();
-    void SetTabOrder();
+    void BuildControls();  // main_window_layout.cpp
+    void WireControls();   // main_window_layout.cpp
+    void SetTabOrder();    // main_window_layout.cpp
     void Form_Load();
-    void Form_Unload(int& Cancel);
-    void cmdExit_Click();
-    void cmdGo_Click();
-    void cmdCancel_Click();
-    // The request Go started has ended; done when it was carried out.
-    void RequestEnded(bool done);
+    QWidget* Find(const char* name) const;
 
-    void cmdAbout_Click();
-    void cmdHelp_Click();
-    void cmdOpen_Click();
-    void cmdSave_Click();
-    std::string GetFile(FileRole Button);
-    void optSplit_Click();
-    void optJoin_Click();
-    void optApprox_Click();
-    void optExact_Click();
-    void opt10_Click();
-    void opt100_Click();
-    void txtApprox_KeyPress(int& KeyAscii);
-    void txtExact_KeyPress(int& KeyAscii);
-    void SizeKeyFilter(int& KeyAscii);
-    void ChooseMediaSize(const MediaSize& size);
-    // Which controls can be used: every mode and size choice has one row of the table.
-    void ApplyEnableRules();
+    // MainView
+    std::string Text(const char* name) const override;
+    void SetText(const char* name, const std::string& text) override;
+    bool Checked(const char* name) const override;
+    void Check(const char* name) override;
+    void SetEnabled(const char* name, bool enabled) override;
+    void SetVisible(const char* name, bool visible) override;
+    void SetLocked(const char* name, bool locked) override;
+    void SetProgress(int percent) override;
+    void Describe(const char* name, const std::string& text) override;
+    void Announce(const char* name, const std::string& text) override;
+    void Repaint() override { repaint(); }
+    void PlayClip(bool playing) override;
+    void SetSpinnerStep(int step) override;
+    std::string Focused() const override;
+    void Focus(const char* name) override;
+    void Beep() override { beep_(); }
+    void ShowAbout() override;
+    void ShowHelp() override;
+    void Close() override;
 
     std::unique_ptr<MessageBox> own_message_box_;
     std::unique_ptr<FileDialog> dlgFile_;
     std::function<void()> beep_;
-    OperationGuard* guard_;
-    OperationRunner* runner_;
-    bool asking_to_stop_ = false;
-    TimeLeft time_left_;
-    QElapsedTimer operation_clock_;
-    int go_requests_done_ = 0;
-    bool go_pending_ = false;  // Go was pressed and its request has not started yet
-    bool split_running_ = false;
-    QPointer<QWidget> focus_before_;     // where the focus was when Go was pressed
-    std::unique_ptr<QWidget> offstage_;  // holds what the design keeps out of sight
+    std::unique_ptr<QtUiThread> ui_thread_;
+    std::unique_ptr<MainController> controller_;
+    std::map<std::string, QString> locked_text_;  // a locked field's text, kept whatever comes
+    std::unique_ptr<QWidget> offstage_;           // holds what the design keeps out of sight
     QMetaObject::Connection focus_watch_;
     MessageBox* msg_;
     bool centred_ = false;
+    bool closing_ = false;  // the quit question has been answered Yes
 };
 
 }  // namespace tessarel

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QToolButton>
+#include <QValidator>
 
 #include <map>
 #include <string>
@@ -23,6 +24,7 @@
 #include "ui/platform/geometry.h"
 #include "ui/platform/line_control.h"
 #include "ui/platform/option_button.h"
+#include "ui/platform/paths.h"
 #include "ui/platform/up_down_control.h"
 
 namespace tessarel {
@@ -110,8 +112,8 @@ void MainWindow::BuildControls() {
             group->addButton(option);
             option->setChecked(c.checked);
         }
-        if (c.kind == ControlKind::kLabel) {
-            static_cast<QLabel*>(w)->adjustSize();  // the fraction's labels size to their text
+        if (std::string(c.name) == "lblDone" || std::string(c.name) == "lblTotal") {
+            static_cast<QLabel*>(w)->adjustSize();  // the fraction's numbers size to their text
         }
     }
     auto get = [&](const char* name) { return controls.at(name); };
@@ -164,59 +166,72 @@ void MainWindow::BuildControls() {
     }
     cmdCancel->raise();
 
-    // Escape anywhere presses Exit, as the window's cancel button.
+}
+
+namespace {
+
+// A size field takes only what the controller's rule lets in, however it comes (typed, pasted,
+// dropped, or put in by a screen reader).
+class SizeTextValidator : public QValidator {
+  public:
+    explicit SizeTextValidator(QObject* parent) : QValidator(parent) {}
+    State validate(QString& text, int&) const override {
+        return IsSizeText(text.toStdString()) ? Acceptable : Invalid;
+    }
+};
+
+}  // namespace
+
+void MainWindow::WireControls() {
+    // Escape anywhere presses Exit, as the window's cancel button; while a request runs it asks
+    // to stop, as Cancel does.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, cmdExit, &QPushButton::click);
-    connect(cmdExit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
-    // Go runs from the event loop, not inside the click: whoever pressed it (a screen reader's
-    // press action too) gets its answer at once, not after the whole operation.
-    // A second press before the request has started is the same request, not another one.
-    connect(cmdGo, &QToolButton::clicked, this, [this] {
-        if (!go_pending_) {
-            go_pending_ = true;
-            QMetaObject::invokeMethod(this, &MainWindow::cmdGo_Click, Qt::QueuedConnection);
-        }
+    connect(escape, &QShortcut::activated, this, [this] {
+        controller_->Clicked(operating() ? kOperatingControl : "cmdExit");
     });
-    connect(cmdAbout, &QPushButton::clicked, this, &MainWindow::cmdAbout_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &MainWindow::cmdCancel_Click);
-    connect(cmdHelp, &QPushButton::clicked, this, &MainWindow::cmdHelp_Click);
-    connect(cmdOpen, &QPushButton::clicked, this, &MainWindow::cmdOpen_Click);
-    connect(cmdSave, &QPushButton::clicked, this, &MainWindow::cmdSave_Click);
+    for (QAbstractButton* button :
+         std::initializer_list<QAbstractButton*>{cmdExit, cmdGo, cmdAbout, cmdCancel, cmdHelp,
+                                                 cmdOpen, cmdSave}) {
+        connect(button, &QAbstractButton::clicked, this, [this, button] {
+            controller_->Clicked(button->objectName().toStdString());
+        });
+    }
     // An option's Click runs when it becomes the chosen one.
-    const std::pair<QRadioButton*, void (MainWindow::*)()> clicks[] = {
-        {optSplit, &MainWindow::optSplit_Click},   {optJoin, &MainWindow::optJoin_Click},
-        {optApprox, &MainWindow::optApprox_Click}, {optExact, &MainWindow::optExact_Click},
-        {opt10, &MainWindow::opt10_Click},         {opt100, &MainWindow::opt100_Click},
-    };
-    for (const auto& [option, handler] : clicks) {
-        connect(option, &QRadioButton::toggled, this, [this, handler = handler](bool on) {
+    for (QRadioButton* option : {optSplit, optJoin, optApprox, optExact, opt10, opt100}) {
+        connect(option, &QRadioButton::toggled, this, [this, option](bool on) {
             if (on) {
-                (this->*handler)();
+                controller_->OptionChosen(option->objectName().toStdString());
             }
         });
     }
-    // The size entries take digits only; their KeyPress handlers decide.
+    // A locked field keeps its text, whatever route tries to change it.
+    for (QLineEdit* field : findChildren<QLineEdit*>()) {
+        connect(field, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+            const auto locked = locked_text_.find(field->objectName().toStdString());
+            if (locked != locked_text_.end() && text != locked->second) {
+                field->setText(locked->second);
+            }
+        });
+    }
+    // The size entries take digits only: typed ones through the controller's key rule, and
+    // every other route through its text rule.
     auto* digits = new KeyPressFilter(
-        [this](QObject* entry, int& KeyAscii) {
-            if (entry == txtApprox) {
-                txtApprox_KeyPress(KeyAscii);
-            } else {
-                txtExact_KeyPress(KeyAscii);
+        [this](QObject*, int& KeyAscii) {
+            if (!controller_->TakesKey(KeyAscii)) {
+                KeyAscii = 0;
             }
         },
         this);
-    txtApprox->installEventFilter(digits);
-    txtExact->installEventFilter(digits);
+    for (QLineEdit* entry : {txtApprox, txtExact}) {
+        entry->installEventFilter(digits);
+        entry->setValidator(new SizeTextValidator(entry));
+    }
     // The size fields' own menu also offers the media sizes: one fills Exact with its bytes
     // and chooses Exact.
     new SizeMenu(
-        {txtApprox, txtExact}, [this](const MediaSize& size) { ChooseMediaSize(size); },
+        {txtApprox, txtExact}, [this](int index) { controller_->ChooseMediaSize(index); },
+        [this](const QString& text) { return controller_->TakesPaste(PathFromQt(text)); },
         [this] { beep_(); }, this);
-}
-
-void MainWindow::ChooseMediaSize(const MediaSize& size) {
-    optExact->setChecked(true);
-    txtExact->setText(QString::number(size.bytes));
 }
 
 void MainWindow::SetTabOrder() {

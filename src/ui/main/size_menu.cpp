@@ -12,8 +12,9 @@
 namespace tessarel {
 
 SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
-                   std::function<void()> beep, QObject* parent)
-    : QObject(parent), chosen_(std::move(chosen)), beep_(std::move(beep)) {
+                   std::function<bool(const QString&)> takes, std::function<void()> beep,
+                   QObject* parent)
+    : QObject(parent), chosen_(std::move(chosen)), takes_(std::move(takes)), beep_(std::move(beep)) {
     for (QLineEdit* entry : entries) {
         entry->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(entry, &QLineEdit::customContextMenuRequested, this,
@@ -47,6 +48,9 @@ void SizeMenu::Paste(QLineEdit* entry) {
         return;
     }
     const QString pasted = QGuiApplication::clipboard()->text();
+    if (!takes_(pasted)) {
+        return;
+    }
     const int kept = static_cast<int>(entry->text().size() - entry->selectedText().size());
     if (kept + pasted.size() > entry->maxLength()) {
         beep_();
@@ -68,8 +72,7 @@ void SizeMenu::Open(QLineEdit* entry, QPoint at) {
     menu->setAccessibleName(kSizeMenuName);
     menu->addSeparator();
     for (int i = 0; i < kMediaSizeCount; ++i) {
-        const MediaSize& size = kMediaSizes[i];
-        menu->addAction(size.caption, this, [this, &size] { chosen_(size); });
+        menu->addAction(kMediaSizes[i].caption, this, [this, i] { chosen_(i); });
     }
     menu->popup(entry->mapToGlobal(at));
 }

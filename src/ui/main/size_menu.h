@@ -11,12 +11,12 @@ class QLineEdit;
 
 namespace tessarel {
 
-struct MediaSize;
-
 class SizeMenu : public QObject {
   public:
-    using Chosen = std::function<void(const MediaSize&)>;
-    SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen, std::function<void()> beep,
+    using Chosen = std::function<void(int index)>;  // of the media table
+    // takes: whether pasted text may go in (it beeps when not); beep: for a paste too long.
+    SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
+             std::function<bool(const QString&)> takes, std::function<void()> beep,
              QObject* parent);
 
   protected:
@@ -27,6 +27,7 @@ class SizeMenu : public QObject {
     // Pastes the clipboard's text when all of it fits the field, else beeps.
     void Paste(QLineEdit* entry);
     Chosen chosen_;
+    std::function<bool(const QString&)> takes_;
     std::function<void()> beep_;
 };
 

@@ -200,8 +200,8 @@ TEST_F(MainWindowTest, AScreenReaderReadsWhatASightedUserReads) {
     EXPECT_EQ(spinner->valueInterface()->currentValue().toInt(), 1400);
     spinner->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
     EXPECT_EQ(w.txtApprox->text(), "1410");
-    w.ShowTotal(5);
-    w.ShowPiece(3);
+    w.display().ShowTotal(5);
+    w.display().ShowPiece(3);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(w.lblDone)->text(QAccessible::Name),
               "Piece in work: 3");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(w.lblTotal)->text(QAccessible::Name),
@@ -262,7 +262,7 @@ TEST_F(MainWindowTest, EnterPressesGoUnlessAnotherCommandButtonHasTheFocus) {
 
 TEST_F(MainWindowTest, OperatingStatePlaysTheClipInPlaceOfTheButtonRow) {
     MainWindow& w = *window;
-    ProgressDisplay& display = w;
+    ProgressDisplay& display = w.display();
     display.ShowOperating();
     display.ShowPiece(7);
     display.SetProgress(42.9f);

@@ -1,6 +1,8 @@
 // The mode and size controls, driven with the mouse and the keyboard.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -114,13 +116,17 @@ TEST_F(ModeTest, SizeEntriesTakeDigitsAndBackspaceOnlyAndBeepAtTheRest) {
     }
 }
 
-TEST_F(ModeTest, PastedTextIsNotFilteredAndGoCopesWithIt) {
+// A paste follows the typing rule: digits only, or nothing and a beep.
+TEST_F(ModeTest, APasteFollowsTheTypingRule) {
     MainWindow& w = *window;
-    QApplication::clipboard()->setText("7x");
-    w.txtApprox->clear();
-    QTest::keyClick(w.txtApprox, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(w.txtApprox->text(), "7x");
-    EXPECT_EQ(beeps, 0);
+    for (const auto& [pasted, kept, beeped] : {std::tuple{"7x", "", 1}, std::tuple{"1 000", "", 2},
+                                               std::tuple{"42", "42", 2}}) {
+        QApplication::clipboard()->setText(pasted);
+        w.txtApprox->clear();
+        QTest::keyClick(w.txtApprox, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(w.txtApprox->text(), kept) << pasted;
+        EXPECT_EQ(beeps, beeped) << pasted;
+    }
 }
 
 // A paste that does not fit a size field is refused with the beep, never cut to another number.

@@ -140,6 +140,8 @@ TEST_F(OperationTest, TheClipMovesAndInputButCancelIsDropped) {
                   }};
     SetFileFaultHook(AtMoment, &moment);
     answers.Answer(kAnswerOk);
+    // Enter goes to Cancel, which has the focus: "Stop?", answered No.
+    answers.Answer(kAnswerNo);
     Split();
     const QString typed = window->txtOpen->text();
     const int before = window->go_requests_done();

@@ -1,0 +1,342 @@
+#include "control/main_controller.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "control/get_file.h"
+#include "control/go_command.h"
+#include "control/media_sizes.h"
+#include "control/messages.h"
+#include "control/open_file.h"
+#include "design/windows_design.h"
+#include "platform/path.h"
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+namespace {
+
+// The Go command's view of the window's fields, through the front end.
+class ViewForm : public GoForm {
+  public:
+    ViewForm(MainView& view, const std::string& folder) : view_(view), folder_(folder) {}
+    std::string OpenText() const override { return view_.Text("txtOpen"); }
+    std::string SaveText() const override { return view_.Text("txtSave"); }
+    void SetSaveText(const std::string& text) override { view_.SetText("txtSave", text); }
+    bool SplitSelected() const override { return view_.Checked("optSplit"); }
+    bool ExactSelected() const override { return view_.Checked("optExact"); }
+    std::string ApproxText() const override { return view_.Text("txtApprox"); }
+    std::string ExactText() const override { return view_.Text("txtExact"); }
+    void SetSizeText(const std::string& text) override { view_.SetText("txtSize", text); }
+    std::string Folder() const override { return folder_; }
+
+  private:
+    MainView& view_;
+    const std::string& folder_;
+};
+
+// The controls the operating state shows, and hides, in the design's order.
+const char* const kOperatingShows[] = {"lblDone", "Line3", "lblTotal", "anmFileCopy",
+                                       "cmdCancel"};
+const char* const kOperatingHides[] = {"fraControls"};
+
+}  // namespace
+
+double SecondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+MainController::MainController(MainView& view, MessageBox& box, UiThread& ui, FileDialog& dialog,
+                               std::string start_folder)
+    : view_(view),
+      box_(box),
+      ui_(ui),
+      dialog_(&dialog),
+      start_folder_(std::move(start_folder)),
+      operation_(ui, *this, box, [this](bool done) { RequestEnded(done); }) {}
+
+MainController::~MainController() = default;
+
+void MainController::Load() {
+    for (const char* hidden : kOperatingShows) {
+        view_.SetVisible(hidden, false);
+    }
+    for (const char* shown : kOperatingHides) {
+        view_.SetVisible(shown, true);
+    }
+    ApplyEnableRules();
+}
+
+void MainController::Clicked(const std::string& name) {
+    if (operating() && name != kOperatingControl) {
+        return;  // however it was pressed, only Cancel works while a request runs
+    }
+    if (name == "cmdGo") {
+        // Go runs from the loop, not inside the click: whoever pressed it (a screen reader's
+        // press too) gets its answer at once. A second press before the request has started
+        // is the same request.
+        if (!go_pending_) {
+            go_pending_ = true;
+            ui_.Post([this] { Go(); });
+        }
+    } else if (name == "cmdCancel") {
+        StopAsked();
+    } else if (name == "cmdExit") {
+        if (CloseAsked()) {
+            view_.Close();
+        }
+    } else if (name == "cmdAbout") {
+        view_.ShowAbout();
+    } else if (name == "cmdHelp") {
+        view_.ShowHelp();
+    } else if (name == "cmdOpen" || name == "cmdSave") {
+        ChooseFile(name == "cmdOpen");
+    }
+}
+
+void MainController::OptionChosen(const std::string& name) {
+    if (name == "optSplit" || name == "optJoin") {
+        // A new mode starts with empty names.
+        view_.SetText("txtOpen", "");
+        view_.SetText("txtSave", "");
+    } else if (name == "opt10" || name == "opt100") {
+        view_.SetSpinnerStep(kSpinnerSteps[name == "opt10" ? 0 : 1]);
+    }
+    ApplyEnableRules();
+}
+
+void MainController::StopAsked() {
+    if (!operating() || asking_to_stop_) {
+        return;
+    }
+    // A question of the operation's own is up: the stop is its Cancel, and nothing else is
+    // asked. Otherwise the copy waits at its next step while "Stop?" is up.
+    if (!operation_.PauseToAsk()) {
+        return;
+    }
+    asking_to_stop_ = true;
+    if (box_.Show(StopQuestion()) == kAnswerYes) {
+        operation_.Stop();
+    } else {
+        operation_.Resume();
+    }
+    asking_to_stop_ = false;
+}
+
+bool MainController::CloseAsked() {
+    if (operating()) {
+        StopAsked();  // the close box stops the request, as Cancel does; the window stays
+        return false;
+    }
+    if (box_.Show(QuitQuestion()) != kAnswerYes) {
+        return false;
+    }
+    view_.PlayClip(false);
+    return true;
+}
+
+bool MainController::TakesKey(int character) {
+    constexpr int kBackspace = 8;
+    if (character == kBackspace ||
+        (character > 0 && character < 128 && IsSizeText(std::string(1, char(character))))) {
+        return true;
+    }
+    view_.Beep();
+    return false;
+}
+
+bool MainController::TakesPaste(const std::string& text) {
+    if (!text.empty() && IsSizeText(text)) {
+        return true;
+    }
+    view_.Beep();
+    return false;
+}
+
+bool IsSizeText(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string StartFolder(const std::string& current, const std::string& program_folder,
+                        const std::string& documents) {
+    const bool nowhere = current.empty() || current == "/" || current == program_folder;
+    return nowhere && !documents.empty() ? documents : current;
+}
+
+void MainController::ChooseMediaSize(int index) {
+    if (index < 0 || index >= kMediaSizeCount || operating()) {
+        return;
+    }
+    view_.Check("optExact");
+    view_.SetText("txtExact", std::to_string(kMediaSizes[index].bytes));
+    ApplyEnableRules();
+}
+
+void MainController::OpenFile(const std::string& path) {
+    const FileProposal proposal = ProposeFor(AbsoluteIn(start_folder_, path));
+    // Choosing the mode empties both names, so the mode comes first.
+    view_.Check(proposal.mode == Mode::kJoin ? "optJoin" : "optSplit");
+    ApplyEnableRules();
+    view_.SetText("txtOpen", proposal.open);
+    view_.SetText("txtSave", proposal.save);
+}
+
+void MainController::Dropped(const std::vector<std::string>& paths) {
+    if (operating() || paths.empty()) {
+        return;
+    }
+    if (const std::optional<Notice> refusal = CheckDropped(paths)) {
+        // Said once the drop is over, so the program the files came from is not kept waiting.
+        ui_.Post([this, notice = *refusal] { box_.Show(notice); });
+        return;
+    }
+    OpenFile(paths.front());
+}
+
+void MainController::ChooseFile(bool open) {
+    const char* field = open ? "txtOpen" : "txtSave";
+    // The dialog starts where the field's name lies, else where the program was started.
+    const std::string named = view_.Text(field);
+    dialog_->folder = start_folder_;
+    if (!named.empty()) {
+        const std::string folder = FolderOf(AbsoluteIn(start_folder_, named));
+        try {
+            if (InfoOf(folder).kind == PathInfo::Kind::kFolder) {
+                dialog_->folder = folder;
+            }
+        } catch (const RuntimeError&) {
+            // A folder that cannot be looked at is no place to start in.
+        }
+    }
+    const std::string chosen = GetFile(*dialog_, open ? FileRole::kOpen : FileRole::kSave,
+                                       view_.Checked("optJoin") ? Mode::kJoin : Mode::kSplit);
+    if (!chosen.empty()) {
+        view_.SetText(field, chosen);
+    }
+}
+
+void MainController::Go() {
+    go_pending_ = false;
+    if (operating()) {
+        return;  // one request at a time, however Go was pressed
+    }
+    ViewForm form(view_, start_folder_);
+    std::optional<Request> request = ReadGoForm(form, box_);
+    if (!request) {
+        ++go_requests_done_;
+        return;
+    }
+    if (auto* split = std::get_if<SplitRequest>(&*request)) {
+        // Told on the operation's thread; the field is the window's.
+        split->first_piece_settled = [this](const std::string& name) {
+            ui_.Post([this, name] { view_.SetText("txtSave", name); });
+        };
+    }
+    split_running_ = std::holds_alternative<SplitRequest>(*request);
+    focus_before_ = view_.Focused();
+    // Each request's bar starts empty.
+    percent_ = 0;
+    view_.SetProgress(0);
+    LockInput(true);
+    operation_.Start(std::move(*request));
+}
+
+void MainController::RequestEnded(bool done) {
+    LockInput(false);
+    if (!focus_before_.empty()) {
+        view_.Focus(focus_before_.c_str());
+    }
+    if (done) {
+        // Said to a screen reader, as a sighted user sees the bar at 100: no message box.
+        view_.Announce("pgbDone",
+                       DoneAnnouncement(split_running_, std::stoll("0" + view_.Text("lblTotal"))));
+    }
+    ++go_requests_done_;
+}
+
+void MainController::LockInput(bool locked) {
+    for (int i = 0; i < kMainControlCount; ++i) {
+        const ControlDesign& c = kMainControls[i];
+        if (LockedWhileOperating(c)) {
+            view_.SetEnabled(c.name, !locked);
+            if (c.kind == ControlKind::kText) {
+                view_.SetLocked(c.name, locked);
+            }
+        }
+    }
+    if (!locked) {
+        ApplyEnableRules();
+    }
+}
+
+void MainController::ApplyEnableRules() {
+    if (operating()) {
+        return;  // the lock holds until the request ends
+    }
+    const ModeChoice now = view_.Checked("optJoin")    ? ModeChoice::kJoin
+                           : view_.Checked("optExact") ? ModeChoice::kSplitExact
+                                                       : ModeChoice::kSplitApproximate;
+    for (int i = 0; i < kEnableRuleCount; ++i) {
+        view_.SetEnabled(kEnableRules[i].control, kEnableRules[i].enabled[static_cast<int>(now)]);
+    }
+}
+
+void MainController::ShowTotal(int64_t count) {
+    view_.SetText("lblTotal", std::to_string(count));
+    view_.Describe("lblTotal", CounterName("lblTotal", count));
+}
+
+void MainController::ShowOperating() {
+    for (const char* shown : kOperatingShows) {
+        view_.SetVisible(shown, true);
+    }
+    for (const char* hidden : kOperatingHides) {
+        view_.SetVisible(hidden, false);
+    }
+    view_.Focus(kOperatingControl);
+    view_.PlayClip(true);
+    time_left_ = TimeLeft();
+    started_ = SecondsNow();
+}
+
+void MainController::ShowPiece(int64_t k) {
+    view_.SetText("lblDone", std::to_string(k));
+    view_.Describe("lblDone", CounterName("lblDone", k));
+    Describe();  // the bar's words name the same piece as the counter
+    view_.Repaint();
+}
+
+void MainController::SetProgress(float percent) {
+    percent_ = static_cast<int>(percent);
+    view_.SetProgress(percent_);
+}
+
+void MainController::ShowBytes(int64_t done, int64_t total) {
+    time_left_.Update(done, total, SecondsNow() - started_);
+    Describe();
+}
+
+void MainController::Describe() {
+    if (!operating()) {
+        return;
+    }
+    std::string text = "Piece " + view_.Text("lblDone") + " of " + view_.Text("lblTotal") + ", " +
+                       std::to_string(percent_) + "%";
+    if (!time_left_.Text().empty()) {
+        text += ", " + time_left_.Text();
+    }
+    view_.Describe("pgbDone", text);
+}
+
+void MainController::ShowIdle() {
+    view_.PlayClip(false);
+    for (const char* hidden : kOperatingShows) {
+        view_.SetVisible(hidden, false);
+    }
+    for (const char* shown : kOperatingHides) {
+        view_.SetVisible(shown, true);
+    }
+    view_.Describe("pgbDone", "");
+}
+
+}  // namespace tessarel

@@ -1,0 +1,130 @@
+// What the main window does, written once below both window front ends (as PuTTY writes its
+// dialogs' handlers once over each system's dlg_* calls): Go and its one-request rule, Cancel
+// and its question, the lock while a request runs, the options' clicks, what shows while
+// operating and when idle, the size fields' digits and pastes, the progress and spoken texts.
+// A front end builds its controls from the design, hands every event here and sets or reads its
+// controls when asked, through MainView, by the controls' design names.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/background_operation.h"
+#include "control/time_left.h"
+#include "engine/progress_display.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+
+namespace tessarel {
+
+// A window front end's controls, as the controller sees them: each by its design name.
+class MainView {
+  public:
+    virtual ~MainView() = default;
+    virtual std::string Text(const char* name) const = 0;
+    virtual void SetText(const char* name, const std::string& text) = 0;
+    virtual bool Checked(const char* name) const = 0;
+    // Chooses an option of its group (the others go off) without a click coming back.
+    virtual void Check(const char* name) = 0;
+    virtual void SetEnabled(const char* name, bool enabled) = 0;
+    virtual void SetVisible(const char* name, bool visible) = 0;
+    // A text field that no route may put text into (typing, pasting, a screen reader).
+    virtual void SetLocked(const char* name, bool locked) = 0;
+    virtual void SetProgress(int percent) = 0;
+    // What a screen reader says of a control (a counter's number, the bar's state).
+    virtual void Describe(const char* name, const std::string& text) = 0;
+    // Said to a screen reader once, as an alert.
+    virtual void Announce(const char* name, const std::string& text) = 0;
+    virtual void Repaint() = 0;
+    virtual void PlayClip(bool playing) = 0;
+    virtual void SetSpinnerStep(int step) = 0;
+    // The control with the keyboard focus, by name ("" when none of ours), and giving it.
+    virtual std::string Focused() const = 0;
+    virtual void Focus(const char* name) = 0;
+    virtual void Beep() = 0;
+    virtual void ShowAbout() = 0;
+    virtual void ShowHelp() = 0;
+    // Ends the window (the quit question has been answered Yes).
+    virtual void Close() = 0;
+};
+
+class MainController : public ProgressDisplay {
+  public:
+    // start_folder: where names typed without a folder are taken, and where the file dialogs
+    // start when their field names none.
+    MainController(MainView& view, MessageBox& box, UiThread& ui, FileDialog& dialog,
+                   std::string start_folder);
+    ~MainController() override;
+
+    // The window's state at start (Form_Load).
+    void Load();
+    // A command button was pressed, however (a click, a key, a screen reader).
+    void Clicked(const std::string& name);
+    // An option became the chosen one of its group (its Click).
+    void OptionChosen(const std::string& name);
+    // Cancel, Escape, the close box or Alt+F4 while a request runs: the one "Stop?" question.
+    void StopAsked();
+    // The close box, Alt+F4 or Exit: true when the window may close now.
+    bool CloseAsked();
+    // A character typed into a size field: false refuses it (with a beep).
+    bool TakesKey(int character);
+    // Text pasted into a size field: false refuses it (with a beep).
+    bool TakesPaste(const std::string& text);
+    // A medium chosen from the size fields' menu.
+    void ChooseMediaSize(int index);
+    // A file handed to the window (its command line, a drop); dropped ones are checked first.
+    void OpenFile(const std::string& path);
+    void Dropped(const std::vector<std::string>& paths);
+
+    bool operating() const { return operation_.running(); }
+    // While a request runs, no control but Cancel takes input, however it comes.
+    void LockInput(bool locked);
+    void SetFileDialog(FileDialog& dialog) { dialog_ = &dialog; }
+    int go_requests_done() const { return go_requests_done_; }
+
+    // ProgressDisplay, on the window's thread.
+    void ShowTotal(int64_t count) override;
+    void ShowOperating() override;
+    void ShowPiece(int64_t k) override;
+    void SetProgress(float percent) override;
+    void ShowBytes(int64_t done, int64_t total) override;
+    void ShowIdle() override;
+
+  private:
+    void Go();
+    void RequestEnded(bool done);
+    void ApplyEnableRules();
+    void ChooseFile(bool open);
+    void Describe();
+
+    MainView& view_;
+    MessageBox& box_;
+    UiThread& ui_;
+    FileDialog* dialog_;
+    std::string start_folder_;
+    BackgroundOperation operation_;
+    bool go_pending_ = false;
+    bool split_running_ = false;
+    bool asking_to_stop_ = false;
+    std::string focus_before_;
+    int go_requests_done_ = 0;
+    int percent_ = 0;
+    TimeLeft time_left_;
+    double started_ = 0;
+};
+
+// Seconds on a steady clock, for the rate and the time left.
+double SecondsNow();
+
+// Where names typed without a folder are taken: the folder the program was started in, unless
+// that is the program's own (or the root), as when a menu or a file manager starts it: then the
+// user's documents.
+std::string StartFolder(const std::string& current, const std::string& program_folder,
+                        const std::string& documents);
+
+// A size field's whole text as it may be: digits only (or nothing).
+bool IsSizeText(const std::string& text);
+
+}  // namespace tessarel
