@@ -91,6 +91,8 @@ void MainController::Clicked(const std::string& name) {
         view_.ShowHelp();
     } else if (name == "cmdOpen" || name == "cmdSave") {
         ChooseFile(name == "cmdOpen");
+    } else if (name.rfind("opt", 0) == 0) {
+        view_.Check(name.c_str());  // its Click follows from the front end
     }
 }
 

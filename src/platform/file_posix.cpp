@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -462,6 +463,30 @@ std::optional<int64_t> LargestFileOn(const std::string& path) {
 std::string CurrentFolder() {
     std::vector<char> here(4096);
     return ::getcwd(here.data(), here.size()) ? std::string(here.data()) : std::string(".");
+}
+
+std::string ProgramFolder() {
+    std::vector<char> path(4096);
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+    return length > 0 ? FolderOf(std::string(path.data(), static_cast<size_t>(length)))
+                      : CurrentFolder();
+}
+
+std::string DocumentsFolder() {
+    const char* home = ::getenv("HOME");
+    if (!home || !*home) {
+        return "";
+    }
+    // xdg-user-dirs keeps the name in user-dirs.dirs; most desktops call it Documents.
+    const char* xdg = ::getenv("XDG_DOCUMENTS_DIR");
+    for (const std::string& folder :
+         {std::string(xdg ? xdg : ""), JoinPath(home, "Documents"), std::string(home)}) {
+        struct stat st {};
+        if (!folder.empty() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            return folder;
+        }
+    }
+    return "";
 }
 
 }  // namespace tessarel

@@ -2,6 +2,9 @@
 // FlushFileBuffers, MoveFileExW, and the one table that turns a GetLastError code into the
 // program's error numbers. Paths are UTF-8 inside the program and UTF-16 at every call.
 #include <windows.h>
+// After windows.h: the known folders' names.
+#include <knownfolders.h>
+#include <shlobj.h>
 // windows.h names its own DeleteFile: the program's is meant here.
 #undef DeleteFile
 
@@ -503,6 +506,22 @@ std::string CurrentFolder() {
     std::vector<wchar_t> here(32768);
     const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(here.size()), here.data());
     return length > 0 && length < here.size() ? Narrow(here.data(), length) : std::string(".");
+}
+
+std::string ProgramFolder() {
+    std::vector<wchar_t> path(32768);
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    return FolderOf(Narrow(path.data(), length));
+}
+
+std::string DocumentsFolder() {
+    wchar_t* path = nullptr;
+    std::string folder;
+    if (::SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &path) == S_OK) {
+        folder = Narrow(path, wcslen(path));
+    }
+    ::CoTaskMemFree(path);
+    return folder;
 }
 
 }  // namespace tessarel

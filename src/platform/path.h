@@ -71,5 +71,10 @@ std::optional<int64_t> LargestFileOn(const std::string& path);
 
 // The folder the program was started in.
 std::string CurrentFolder();
+// The folder the program's own file lies in.
+std::string ProgramFolder();
+// The user's documents folder (on POSIX: XDG's, else Documents in the home folder, else the
+// home folder); empty when there is none.
+std::string DocumentsFolder();
 
 }  // namespace tessarel

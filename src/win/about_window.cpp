@@ -22,7 +22,7 @@ WinAboutWindow::WinAboutWindow(HWND owner, MessageBox& message_box)
     if (!registered) {
         registered = true;
         WNDCLASSW kind{};
-        kind.lpfnWndProc = Proc;
+        kind.lpfnWndProc = WindowProcOf<WinAboutWindow>;
         kind.hInstance = GetModuleHandleW(nullptr);
         kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -104,17 +104,6 @@ void WinAboutWindow::StartSysInfo() {
     };
     auto registry = SystemRegistry();
     tessarel::StartSysInfo(*registry, system, msg_, TheAppInfo().title);
-}
-
-LRESULT CALLBACK WinAboutWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<WinAboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<WinAboutWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
 }
 
 LRESULT WinAboutWindow::Handle(UINT message, WPARAM w, LPARAM l) {

@@ -14,13 +14,14 @@ class WinAboutWindow {
     WinAboutWindow(HWND owner, MessageBox& message_box);
     ~WinAboutWindow();
     HWND hwnd() const { return window_; }
+    // For its window procedure (WindowProcOf).
+    void Attach(HWND window) { window_ = window; }
+    LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     HWND Control(const std::string& name) const;
     void RunModal();
     void StartSysInfo();
 
   private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
-    LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     void Form_Load();
 
     HWND window_ = nullptr;

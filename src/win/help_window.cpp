@@ -31,7 +31,7 @@ WinHelpWindow::WinHelpWindow(HWND owner) : owner_(owner) {
     if (!registered) {
         registered = true;
         WNDCLASSW kind{};
-        kind.lpfnWndProc = Proc;
+        kind.lpfnWndProc = WindowProcOf<WinHelpWindow>;
         kind.hInstance = GetModuleHandleW(nullptr);
         kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -150,17 +150,6 @@ void WinHelpWindow::Show() {
             ShowWindow(part, in_front ? SW_SHOW : SW_HIDE);
         }
     }
-}
-
-LRESULT CALLBACK WinHelpWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<WinHelpWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<WinHelpWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
 }
 
 LRESULT WinHelpWindow::Handle(UINT message, WPARAM w, LPARAM l) {

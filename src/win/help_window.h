@@ -13,6 +13,9 @@ class WinHelpWindow {
     explicit WinHelpWindow(HWND owner);
     ~WinHelpWindow();
     HWND hwnd() const { return window_; }
+    // For its window procedure (WindowProcOf).
+    void Attach(HWND window) { window_ = window; }
+    LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     void RunModal();
 
     // tbsHelp_Click for tab k (from 1), and optOv_Click for a topic.
@@ -28,8 +31,6 @@ class WinHelpWindow {
     std::array<HWND, kHelpTopicCount> txtHelp{};
 
   private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
-    LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     void Show();  // what the chosen tab and topics say is shown, the rest hidden
 
     HWND window_ = nullptr;

@@ -1,6 +1,6 @@
-// frmMain on Windows: the main window made of Windows' common controls, read from the same
-// design as the Qt window, running the same Go command; the operation runs on a thread of its
-// own (BackgroundOperation) and the window drops all input but Cancel meanwhile.
+// frmMain on Windows: the main window made of Windows' common controls, built from the same
+// design as the Qt window. What it does is MainController's; this is the plumbing: controls made
+// and placed, their messages handed on, and the controls set or read when the controller asks.
 #pragma once
 
 #include "win/win_controls.h"
@@ -8,16 +8,16 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "control/background_operation.h"
-#include "control/time_left.h"
-#include "engine/progress_display.h"
+#include "control/main_controller.h"
 #include "platform/file_dialog.h"
 
 namespace tessarel {
 
-class WinMainWindow : public ProgressDisplay, private UiThread {
+class WinMainWindow : private MainView, private UiThread {
   public:
     // Message boxes go through message_box; the window makes its own when given none.
     explicit WinMainWindow(MessageBox* message_box = nullptr);
@@ -26,57 +26,67 @@ class WinMainWindow : public ProgressDisplay, private UiThread {
     WinMainWindow& operator=(const WinMainWindow&) = delete;
 
     HWND hwnd() const { return window_; }
+    // For its window procedure (WindowProcOf).
+    void Attach(HWND window) { window_ = window; }
+    LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     // The control the design calls name.
     HWND Control(const std::string& name) const;
     void Show(int show = SW_SHOWNORMAL);
 
     // Sets the window up for a file handed to the program (its command line, a drop).
-    void OpenFile(const std::string& path);
-    bool operating() const;
-    int go_requests_done() const { return go_requests_done_; }
-    void SetFileDialog(std::unique_ptr<FileDialog> dialog) { dlgFile_ = std::move(dialog); }
+    void OpenFile(const std::string& path) { controller_->OpenFile(path); }
+    bool operating() const { return controller_->operating(); }
+    int go_requests_done() const { return controller_->go_requests_done(); }
+    void SetFileDialog(std::unique_ptr<FileDialog> dialog);
     void SetBeep(std::function<void()> beep) { beep_ = std::move(beep); }
+    MainController& controller() { return *controller_; }
 
-    // Before a message of the loop is dispatched: true when it was dealt with (dropped while
-    // an operation runs, or handled as a dialog key).
+    // Before a message of the loop is dispatched: true when it was dealt with (Escape while a
+    // request runs, the arrow keys in an option group, or a dialog key).
     bool PreTranslate(MSG& message);
     // The program's message loop, until the window is gone.
     int RunMessageLoop();
 
     // The size entry's menu, at the point a WM_CONTEXTMENU gives (-1: from the keyboard).
-    void ShowSizeMenu(HWND edit, LPARAM where);
-
-    // ProgressDisplay, on the window's thread.
-    void ShowTotal(int64_t count) override;
-    void ShowOperating() override;
-    void ShowPiece(int64_t k) override;
-    void SetProgress(float percent) override;
-    void ShowBytes(int64_t done, int64_t total) override;
-    void ShowIdle() override;
+    void ShowSizeMenu(HWND edit, LPARAM where);  // win/main_window_input.cpp
+    // A text field's message, before the field sees it: false drops it (a locked field, a
+    // refused character or paste).
+    bool FieldTakes(HWND field, UINT message, WPARAM w);
 
   private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
-    LRESULT Handle(UINT message, WPARAM w, LPARAM l);
-    void BuildControls();
-    void Layout();
+    void BuildControls();                           // win/main_window_layout.cpp
+    void WireFields();                              // win/main_window_fields.cpp
+    void Layout();                                  // win/main_window_layout.cpp
+    void DrawGoButton(const DRAWITEMSTRUCT& item);  // win/main_window_layout.cpp
+    // The title's colours: the design's blue, readable on the theme's face.
+    static LRESULT TitleColours(HDC dc);  // win/main_window_layout.cpp
     void Form_Load();
-    bool Form_Unload();  // true when the window may close
-    void Clicked(const std::string& name);
+    // Chooses an option in its group, as a click on it does.
     void ChooseOption(const std::string& name);
-    void ApplyEnableRules();
-    void cmdGo_Click();
-    // The request Go started has ended; done when it was carried out.
-    void RequestEnded(bool done);
-    // While a request runs, no control but Cancel takes input, however it comes.
-    void LockInput(bool locked);
-    void cmdCancel_Click();
-    void cmdOpen_Click();
-    void cmdSave_Click();
-    void DrawGoButton(const DRAWITEMSTRUCT& item);
-    bool Checked(const char* name) const;
-    std::string Text(const char* name) const;
-    void SetText(const char* name, const std::string& text);
+    std::string NameOf(HWND control) const;
 
+    // MainView
+    std::string Text(const char* name) const override;
+    void SetText(const char* name, const std::string& text) override;
+    bool Checked(const char* name) const override;
+    void Check(const char* name) override { ChooseOption(name); }
+    void SetEnabled(const char* name, bool enabled) override;
+    void SetVisible(const char* name, bool visible) override;
+    void SetLocked(const char* name, bool locked) override;
+    void SetProgress(int percent) override;
+    void Describe(const char* name, const std::string& text) override;
+    void Announce(const char* name, const std::string& text) override;
+    void Repaint() override;
+    void PlayClip(bool playing) override;
+    void SetSpinnerStep(int step) override;
+    std::string Focused() const override { return NameOf(GetFocus()); }
+    void Focus(const char* name) override;
+    void Beep() override { beep_(); }
+    void ShowAbout() override;
+    void ShowHelp() override;
+    void Close() override { DestroyWindow(window_); }
+
+    // UiThread
     void Post(std::function<void()> work) override;
     void Send(std::function<void()> work) override;
     void RunPending() override;
@@ -85,20 +95,15 @@ class WinMainWindow : public ProgressDisplay, private UiThread {
     int dpi_ = 96;
     std::map<std::string, HWND> controls_;
     std::map<int, std::string> names_;  // by command id
+    std::set<HWND> locked_;             // text fields no route may change
+    bool setting_ = false;              // the window itself changes a field's text
     std::unique_ptr<WinMessageBox> own_box_;
     MessageBox* msg_;
     std::unique_ptr<FileDialog> dlgFile_;
     std::function<void()> beep_;
-    std::unique_ptr<BackgroundOperation> operation_;
-    bool go_pending_ = false;
-    bool split_running_ = false;
-    HWND focus_before_ = nullptr;  // where the focus was when Go was pressed
-    bool asking_to_stop_ = false;
-    int go_requests_done_ = 0;
+    std::unique_ptr<MainController> controller_;
     HICON icon_ = nullptr;
     HICON go_picture_ = nullptr;
-    TimeLeft time_left_;
-    DWORD started_ = 0;
 };
 
 }  // namespace tessarel

@@ -73,6 +73,19 @@ class WinFileDialog : public FileDialog {
     HWND owner_;
 };
 
+// The window procedure of a window object of type T, which is handed the HWND as the window is
+// made (T::Attach) and answers each of its messages (T::Handle).
+template <typename T>
+LRESULT CALLBACK WindowProcOf(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->Attach(window);
+    }
+    auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
 // Runs a modal window's loop until it is gone, with its owner disabled meanwhile; dialog keys
 // (Tab, Enter, Escape, access keys) are handled as in a dialog.
 void RunModal(HWND window, HWND owner);

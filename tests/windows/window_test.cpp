@@ -331,6 +331,8 @@ TEST_F(WindowTest, ADroppedPieceOpensInJoinModeAndAnyOtherFileInSplit) {
     answers.Answer(kAnswerOk);
     Drop(window->hwnd(), {dir / "a.m00", dir / "a.txt"});
     Drop(window->hwnd(), {dir / "Photos"});
+    // Said once the drop is over: the program the files came from is not kept waiting.
+    EXPECT_TRUE(PumpUntil(window.get(), [&] { return answers.shown.size() == 2; }));
     EXPECT_EQ(answers.Prompts(),
               (std::vector<std::string>{
                   "Drop one file at a time: a file to split, or the first piece of a series to "

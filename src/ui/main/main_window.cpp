@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QToolButton>
 
 #include "design/windows_design.h"
@@ -35,9 +34,7 @@ namespace {
 
 // The folder the program was started in, before the window makes its own folder current.
 std::string StartFolderHere() {
-    return StartFolder(
-        CurrentFolder(), PathFromQt(QCoreApplication::applicationDirPath()),
-        PathFromQt(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+    return StartFolder(CurrentFolder(), ProgramFolder(), DocumentsFolder());
 }
 
 }  // namespace
@@ -55,8 +52,8 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     dlgFile_ = std::make_unique<QtFileDialog>(this);
     beep_ = [] { QApplication::beep(); };
     ui_thread_ = std::make_unique<QtUiThread>();
-    controller_ = std::make_unique<MainController>(static_cast<MainView&>(*this), *msg_, *ui_thread_, *dlgFile_,
-                                                   StartFolderHere());
+    controller_ = std::make_unique<MainController>(static_cast<MainView&>(*this), *msg_,
+                                                   *ui_thread_, *dlgFile_, StartFolderHere());
     setWindowTitle(kMainCaption);
     setWindowIcon(QIcon(":/tessarel.xpm"));
     setFixedSize(Px(kMainClientWidth), Px(kMainClientHeight));

@@ -165,7 +165,6 @@ void MainWindow::BuildControls() {
         mode->raise();
     }
     cmdCancel->raise();
-
 }
 
 namespace {
@@ -186,15 +185,12 @@ void MainWindow::WireControls() {
     // Escape anywhere presses Exit, as the window's cancel button; while a request runs it asks
     // to stop, as Cancel does.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] {
-        controller_->Clicked(operating() ? kOperatingControl : "cmdExit");
-    });
-    for (QAbstractButton* button :
-         std::initializer_list<QAbstractButton*>{cmdExit, cmdGo, cmdAbout, cmdCancel, cmdHelp,
-                                                 cmdOpen, cmdSave}) {
-        connect(button, &QAbstractButton::clicked, this, [this, button] {
-            controller_->Clicked(button->objectName().toStdString());
-        });
+    connect(escape, &QShortcut::activated, this,
+            [this] { controller_->Clicked(operating() ? kOperatingControl : "cmdExit"); });
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+             cmdExit, cmdGo, cmdAbout, cmdCancel, cmdHelp, cmdOpen, cmdSave}) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { controller_->Clicked(button->objectName().toStdString()); });
     }
     // An option's Click runs when it becomes the chosen one.
     for (QRadioButton* option : {optSplit, optJoin, optApprox, optExact, opt10, opt100}) {

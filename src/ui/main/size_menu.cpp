@@ -14,7 +14,10 @@ namespace tessarel {
 SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
                    std::function<bool(const QString&)> takes, std::function<void()> beep,
                    QObject* parent)
-    : QObject(parent), chosen_(std::move(chosen)), takes_(std::move(takes)), beep_(std::move(beep)) {
+    : QObject(parent),
+      chosen_(std::move(chosen)),
+      takes_(std::move(takes)),
+      beep_(std::move(beep)) {
     for (QLineEdit* entry : entries) {
         entry->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(entry, &QLineEdit::customContextMenuRequested, this,
