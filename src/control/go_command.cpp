@@ -201,8 +201,13 @@ bool GoRequest::Split(SplitRequest request) {
     const FileLock lock = LockForWriting(result);
     int64_t file_length = 0;
     PathInfo source_info;
-    Do([&] { file_length = FileLength(source); });
     Do([&] { source_info = InfoOf(source); });
+    // A folder, a device, a pipe or a socket is no file to split: said as such, before any
+    // rule of sizes is measured against a length it does not have.
+    if (source_info.exists() && !source_info.regular()) {
+        RefuseIf(Refusal(NotAFileToSplitMessage(NameOf(source), source_info.kind)));
+    }
+    Do([&] { file_length = FileLength(source); });
     if (request.most_pieces > 0) {
         request.piece_size = PieceSizeForCount(file_length, request.most_pieces);
     }

@@ -102,6 +102,12 @@ Notice OverwriteQuestion(const std::string& name, int64_t more) {
     return {MsgKind::kOverwrite, OverwritePrompt(name, more), kStyleInfoOkCancel, kFileTitle};
 }
 
+std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind) {
+    return name + " is " +
+           (kind == PathInfo::Kind::kFolder ? "a folder" : "a device, a pipe or a socket") +
+           ", not a file: only a file can be split. Choose a file to split.";
+}
+
 std::string BusyMessage(const std::string& name, bool series) {
     return std::string("Another Tessarel is writing ") + (series ? "the series " : "") + name +
            " now. Try again when it is done.";

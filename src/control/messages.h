@@ -50,6 +50,8 @@ std::string OverwritePrompt(const Replacement& replaced);
 // The same for one file, and for more other pieces of the same series that exist too.
 Notice OverwriteQuestion(const std::string& name, int64_t more = 0);
 std::string OverwritePrompt(const std::string& name, int64_t more = 0);
+// The file named to split is a folder, or not a file at all.
+std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind);
 // Another run of the program writes name (a series' first piece, or a file) now.
 std::string BusyMessage(const std::string& name, bool series);
 // What was put right of a killed run's leavings beside name, in one line.

@@ -90,6 +90,13 @@ TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
         {{"split", "--pieces", "101", "f.bin"}, 1, "The number of split files will exceed 100.\n"},
         {{"join", "f.bin"}, 1, "This file is not recogniseable.\n"},
         {{"split", "-k", "999999999999999999", "f.bin"}, 2, ""},
+        {{"split", "-s", "100", "/dev/zero", "z"},
+         1,
+         "zero is a device, a pipe or a socket, not a file: only a file can be split. Choose a "
+         "file to split.\n"},
+        {{"split", "-s", "100", "/tmp", "t"},
+         1,
+         "tmp is a folder, not a file: only a file can be split. Choose a file to split.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
