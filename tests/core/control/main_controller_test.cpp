@@ -1,0 +1,254 @@
+// The main window's rules with a fake window (no display) and a fake window thread: the request
+// runs on its own thread as in the program, and the test's thread plays the window's.
+#include "control/main_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "control/messages.h"
+#include "platform/file.h"
+#include "support/temp_dir.h"
+
+namespace tessarel {
+namespace {
+
+class FakeWindowThread : public UiThread {
+  public:
+    void Post(std::function<void()> work) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(std::move(work));
+    }
+    void Send(std::function<void()> work) override {
+        bool done = false;
+        Post([&] {
+            work();
+            std::lock_guard<std::mutex> lock(mutex_);
+            done = true;
+            ran_.notify_all();
+        });
+        std::unique_lock<std::mutex> lock(mutex_);
+        ran_.wait(lock, [&] { return done; });
+    }
+    void RunPending() override {
+        std::deque<std::function<void()>> now;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            now.swap(queue_);
+        }
+        for (auto& work : now) {
+            work();
+        }
+    }
+    // Runs the window's side until done holds, or fails after a deadline.
+    bool Until(const std::function<bool()>& done) {
+        for (int i = 0; i < 20000 && !done(); ++i) {
+            RunPending();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable ran_;
+    std::deque<std::function<void()>> queue_;
+};
+
+class FakeView : public MainView {
+  public:
+    std::string Text(const char* name) const override {
+        const auto found = text.find(name);
+        return found == text.end() ? "" : found->second;
+    }
+    void SetText(const char* name, const std::string& value) override { text[name] = value; }
+    bool Checked(const char* name) const override { return checked.count(name) > 0; }
+    void Check(const char*) override {}
+    void SetEnabled(const char* name, bool on) override { enabled[name] = on; }
+    void SetVisible(const char* name, bool on) override { visible[name] = on; }
+    void SetLocked(const char* name, bool on) override { locked[name] = on; }
+    void SetProgress(int percent) override { progress = percent; }
+    void Describe(const char*, const std::string&) override {}
+    void Announce(const char*, const std::string& said) override { announced = said; }
+    void Repaint() override {}
+    void PlayClip(bool) override {}
+    void SetSpinnerStep(int) override {}
+    std::string Focused() const override { return ""; }
+    void Focus(const char*) override {}
+    void Beep() override { ++beeps; }
+    void ShowAbout() override {}
+    void ShowHelp() override {}
+    void Close() override {}
+
+    std::map<std::string, std::string> text;
+    std::set<std::string> checked = {"optSplit", "optExact"};
+    std::map<std::string, bool> enabled, visible, locked;
+    int progress = -1;
+    int beeps = 0;
+    std::string announced;
+};
+
+class NoDialog : public FileDialog {
+    void ShowOpen() override {}
+    void ShowSave() override {}
+};
+
+// Answers on the window's thread; a hand may act while a question is up.
+class Box : public MessageBox {
+  public:
+    MsgAnswer Show(const Notice& notice) override {
+        kinds.push_back(notice.kind);
+        if (while_up) {
+            while_up(notice.kind);
+        }
+        if (notice.kind == MsgKind::kStop) {
+            return stop_answer;
+        }
+        return LayoutOf(notice.style).buttons.front();  // OK, Yes
+    }
+    std::vector<MsgKind> kinds;
+    MsgAnswer stop_answer = kAnswerYes;
+    std::function<void(MsgKind)> while_up;
+};
+
+// Holds every write of the split until released.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    int writes = 0;
+    bool fail_once = false;
+};
+Fault HeldWrites(FileOp op, const std::string&, int64_t, int32_t, void* context) {
+    auto& gate = *static_cast<Gate*>(context);
+    if (op != FileOp::Write) {
+        return Fault::kNone;
+    }
+    std::unique_lock<std::mutex> lock(gate.mutex);
+    ++gate.writes;
+    if (gate.fail_once) {
+        gate.fail_once = false;
+        return Fault::kDiskFull;
+    }
+    gate.opened.wait(lock, [&] { return gate.open; });
+    return Fault::kNone;
+}
+
+class MainControllerTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        WriteBytes(dir / "f", Pattern(5000));
+        view.text = {{"txtOpen", "f"}, {"txtSave", "s"}, {"txtExact", "1000"}};
+        SetFileFaultHook(HeldWrites, &gate);
+    }
+    void TearDown() override {
+        Release();
+        ui.Until([&] { return !controller.operating(); });
+        SetFileFaultHook(nullptr, nullptr);
+    }
+    void Release() {
+        std::lock_guard<std::mutex> lock(gate.mutex);
+        gate.open = true;
+        gate.opened.notify_all();
+    }
+    bool Writing() {
+        std::lock_guard<std::mutex> lock(gate.mutex);
+        return gate.writes > 0;
+    }
+    int Ended() const { return controller.go_requests_done(); }
+
+    TempDir dir;
+    Gate gate;
+    FakeView view;
+    Box box;
+    FakeWindowThread ui;
+    NoDialog dialog;
+    MainController controller{view, box, ui, dialog, dir.path()};
+};
+
+// Go twice before it starts is one request; names typed bare are in the start folder; every
+// field is locked while it runs, and only Cancel works.
+TEST_F(MainControllerTest, OneRequestLockedWhileItRunsInTheStartFolder) {
+    view.progress = 55;  // the last run's bar
+    controller.Clicked("cmdGo");
+    controller.Clicked("cmdGo");
+    ASSERT_TRUE(ui.Until([&] { return Writing(); }));
+    EXPECT_EQ(view.progress, 0) << "the bar starts empty";
+    EXPECT_TRUE(view.locked["txtOpen"] && view.locked["txtSave"] && view.locked["txtExact"]);
+    EXPECT_FALSE(view.enabled["cmdGo"]);
+    controller.Clicked("cmdGo");
+    controller.Clicked("optJoin");
+    Release();
+    ASSERT_TRUE(ui.Until([&] { return Ended() == 1 && !controller.operating(); }));
+    EXPECT_EQ(Ended(), 1);
+    EXPECT_FALSE(view.locked["txtOpen"]);
+    EXPECT_EQ(view.text["txtSave"], dir / "s.m00");
+    EXPECT_TRUE(InfoOf(dir / "s.m04").exists());
+    EXPECT_EQ(box.kinds, (std::vector<MsgKind>{MsgKind::kConfirmation}));
+}
+
+// Cancel asks once, however many hands ask meanwhile; the copy waits while the question is up;
+// Yes stops with no failure said, No goes on.
+TEST_F(MainControllerTest, CancelAsksOnceAndStopsWithoutAFailureMessage) {
+    for (const MsgAnswer answer : {kAnswerNo, kAnswerYes}) {
+        SCOPED_TRACE(answer);
+        for (const char* name :
+             {"s.m00", "s.m01", "s.m02", "s.m03", "s.m04", "s.m05", "s.sha256"}) {
+            RemoveQuietly(dir / name);
+        }
+        box.kinds.clear();
+        box.stop_answer = answer;
+        const int before = Ended();
+        controller.Clicked("cmdGo");
+        ASSERT_TRUE(ui.Until([&] { return Writing(); }));
+        box.while_up = [&](MsgKind kind) {
+            if (kind == MsgKind::kStop) {
+                controller.StopAsked();  // Escape, or the close box, while "Stop?" is up
+                EXPECT_EQ(gate.writes, 1) << "the copy went on while Stop? was up";
+                Release();
+            }
+        };
+        controller.StopAsked();
+        ASSERT_TRUE(ui.Until([&] { return Ended() > before; }));
+        EXPECT_EQ(box.kinds, (std::vector<MsgKind>{MsgKind::kConfirmation, MsgKind::kStop}));
+        EXPECT_EQ(InfoOf(dir / "s.m00").exists(), answer == kAnswerNo);
+        gate.open = false;
+        gate.writes = 0;
+    }
+}
+
+// A stop asked while the operation's own question is up is that question's No: no second
+// question over it, and no failure message after it.
+TEST_F(MainControllerTest, AStopDuringAQuestionIsItsNo) {
+    gate.fail_once = true;  // "Disk is full. Continue?"
+    box.while_up = [&](MsgKind kind) {
+        if (kind == MsgKind::kDiskFull) {
+            controller.StopAsked();  // Escape, or the close box, while it is up
+            Release();
+        }
+    };
+    controller.Clicked("cmdGo");
+    ASSERT_TRUE(ui.Until([&] { return Ended() == 1; }));
+    EXPECT_EQ(box.kinds, (std::vector<MsgKind>{MsgKind::kConfirmation, MsgKind::kDiskFull}));
+    EXPECT_FALSE(InfoOf(dir / "s.m00").exists());
+}
+
+TEST_F(MainControllerTest, SizeFieldsTakeDigitsTypedOrPasted) {
+    const std::pair<int, bool> keys[] = {{'7', true}, {8, true}, {'x', false}, {' ', false}};
+    for (const auto& [key, taken] : keys) {
+        EXPECT_EQ(controller.TakesKey(key), taken) << key;
+    }
+    const std::pair<const char*, bool> pastes[] = {
+        {"1400", true}, {"1 000 000", false}, {"abc", false}, {"", false}, {"12k", false}};
+    for (const auto& [text, taken] : pastes) {
+        EXPECT_EQ(controller.TakesPaste(text), taken) << text;
+    }
+    EXPECT_EQ(view.beeps, 6);
+}
+
+}  // namespace
+}  // namespace tessarel
