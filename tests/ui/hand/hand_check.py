@@ -1,0 +1,218 @@
+"""The main window driven as a person drives it: real input through the X server (xdotool's
+XTest) and a screen reader's calls through AT-SPI, during a split onto a slow medium.
+
+    hand_check.py PROGRAM SLOW_FOLDER
+
+For each way a hand asks to stop (a click on Cancel, Space and Return on it, Escape anywhere,
+Alt+F4, the close box): one "Stop?" question, Yes stops, nothing is left and no failure is said.
+While a split runs no route (AT-SPI's set_text among them) puts text into a field. Pastes follow
+the typing rule. Every wait has a deadline; every process started here is ended by its own pid.
+Exit status 0 when all hold."""
+import os
+import signal
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+PROGRAM, SLOW = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def fail(what):
+    failures.append(what)
+    print("FAIL: " + what, flush=True)
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *args], check=False, timeout=20)
+
+
+def until(what, condition, seconds=20):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        try:
+            found = condition()
+            if found:
+                return found
+        except Exception:  # the tree changes under us: ask again
+            pass
+        time.sleep(0.1)
+    fail("timed out waiting for " + what)
+    return None
+
+
+def nodes_of(node):
+    found = [node]
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            found.extend(nodes_of(child))
+    return found
+
+
+def app_of(pid):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        app = desktop.getChildAtIndex(i)
+        if app is not None and app.get_process_id() == pid and app.childCount:
+            return app
+    return None
+
+
+def named(app, name, role=None):
+    for node in nodes_of(app):
+        if node.name == name and (role is None or node.getRole() == role):
+            return node
+    return None
+
+
+def showing(node):
+    return node is not None and node.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def dialog_titled(app, title):
+    for node in nodes_of(app):
+        if node.getRole() in (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT) and node.name == title:
+            return node
+    return None
+
+
+def centre(node):
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x + box.width // 2, box.y + box.height // 2
+
+
+def click(node):
+    x, y = centre(node)
+    xdotool("mousemove", str(x), str(y), "sleep", "0.1", "click", "1")
+
+
+def text_of(node):
+    return node.queryText().getText(0, -1)
+
+
+class Window:
+    """The program, started on a file: it opens in Split mode with both names filled in."""
+
+    def __init__(self, source):
+        self.process = subprocess.Popen([PROGRAM, source], start_new_session=True,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.app = until("the window on the accessibility bus", lambda: app_of(self.process.pid))
+
+    def end(self):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        self.process.wait(timeout=10)
+
+
+def start_split(window):
+    """Go, and OK at the confirmation; returns Cancel once it shows."""
+    click(until("Go", lambda: named(window.app, "Go")))
+    until("the confirmation", lambda: dialog_titled(window.app, "File Message"))
+    xdotool("key", "Return")
+    return until("Cancel during the split",
+                 lambda: showing(named(window.app, "Cancel")) and named(window.app, "Cancel"))
+
+
+def pieces(folder):
+    return sorted(n for n in os.listdir(folder) if n != "src.bin")
+
+
+def check_stop(how, act):
+    window = Window(os.path.join(SLOW, "src.bin"))
+    try:
+        if window.app is None:
+            return
+        cancel = start_split(window)
+        if cancel is None:
+            return
+        time.sleep(0.5)  # a piece or two on
+        act(window, cancel)
+        if until(how + ": the Stop? question", lambda: dialog_titled(window.app, "Stop?"), 10):
+            time.sleep(0.3)
+            if sum(1 for n in nodes_of(window.app) if n.name == "Stop?") != 1:
+                fail(how + ": more than one Stop? question")
+            xdotool("key", "Return")  # Yes
+        until(how + ": idle again",
+              lambda: showing(named(window.app, "Go")) and not showing(named(window.app, "Cancel")))
+        time.sleep(0.5)
+        if dialog_titled(window.app, "ERROR!"):
+            fail(how + ": a failure was said after the user asked to stop")
+        if pieces(SLOW):
+            fail(how + ": left " + " ".join(pieces(SLOW)))
+    finally:
+        window.end()
+        for name in pieces(SLOW):
+            os.remove(os.path.join(SLOW, name))
+
+
+def close_box(window, cancel):
+    # The frame's close button, at the right end of the title bar above the client area.
+    frame = named(window.app, "Tessarel", pyatspi.ROLE_FRAME) or window.app.getChildAtIndex(0)
+    box = frame.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    xdotool("mousemove", str(box.x + box.width - 8), str(box.y - 10), "sleep", "0.1", "click", "1")
+
+
+HANDS = [
+    ("a click on Cancel", lambda w, c: click(c)),
+    ("Space on Cancel", lambda w, c: xdotool("key", "space")),
+    ("Return on Cancel", lambda w, c: xdotool("key", "Return")),
+    ("Escape", lambda w, c: xdotool("key", "Escape")),
+    ("Alt+F4", lambda w, c: xdotool("key", "alt+F4")),
+    ("the close box", close_box),
+]
+
+
+def check_lock_and_paste():
+    window = Window(os.path.join(SLOW, "src.bin"))
+    try:
+        if window.app is None:
+            return
+        save = until("the file to save", lambda: named(window.app, "File to save"))
+        used = text_of(save)
+        # A paste follows the typing rule.
+        approx = named(window.app, "Approximate piece size in kilobytes")
+        for pasted, kept in (("7x", "1400"), ("1 000", "1400"), ("2000", "2000")):
+            subprocess.run(["xclip", "-selection", "clipboard"], input=pasted.encode(),
+                           timeout=10, check=False)
+            click(approx)
+            xdotool("key", "ctrl+a", "key", "ctrl+v")
+            time.sleep(0.3)
+            if text_of(approx) != kept:
+                fail("pasting %r left %r in the size field" % (pasted, text_of(approx)))
+        cancel = start_split(window)
+        if cancel is None:
+            return
+        # A screen reader's text, and typing into the field, while the split runs.
+        try:
+            save.queryEditableText().setTextContents("elsewhere")
+        except Exception:
+            pass
+        click(save)
+        xdotool("type", "xyz")
+        time.sleep(0.3)
+        if text_of(save) != used:
+            fail("a locked field took text: %r" % text_of(save))
+        until("the end of the split", lambda: not showing(named(window.app, "Cancel")), 60)
+        if text_of(save) != used:
+            fail("the field shows %r after the split, not what was used" % text_of(save))
+    finally:
+        window.end()
+        for name in pieces(SLOW):
+            os.remove(os.path.join(SLOW, name))
+
+
+def main():
+    with open(os.path.join(SLOW, "src.bin"), "wb") as source:
+        source.write(os.urandom(12 << 20))  # at 4 MB/s: three seconds of writing
+    for how, act in HANDS:
+        check_stop(how, act)
+    check_lock_and_paste()
+    if not failures:
+        print("Cancel answered every hand; fields stayed locked; pastes followed the rule")
+    return 1 if failures else 0
+
+
+sys.exit(main())
