@@ -249,9 +249,14 @@ LRESULT WinMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
             (*work)();
             return 0;
         }
-        case DM_GETDEFID:
-            // Enter presses Go unless another command button has the focus.
-            return MAKELONG(GetDlgCtrlID(Control("cmdGo")), DC_HASDEFID);
+        case DM_GETDEFID: {
+            // Enter presses the focused command button (Cancel while a request runs), and Go
+            // everywhere else.
+            const ControlDesign* focused =
+                FindControl(kMainControls, kMainControlCount, NameOf(GetFocus()).c_str());
+            const bool command = focused && focused->kind == ControlKind::kButton;
+            return MAKELONG(GetDlgCtrlID(command ? GetFocus() : Control("cmdGo")), DC_HASDEFID);
+        }
         case WM_COMMAND: {
             const int id = LOWORD(w);
             if (id == IDOK) {

@@ -302,6 +302,109 @@ TEST_F(WindowTest, CancelStopsTheOperationAndLeavesTheDiskAsItWas) {
         << "something of the stopped split was left";
 }
 
+// Input as a hand gives it: SendInput goes through the system's input queue, hit-testing and
+// focus, as a real mouse and keyboard do (under wine, as the X server's events do).
+void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys) {
+        INPUT down{};
+        down.type = INPUT_KEYBOARD;
+        down.ki.wVk = key;
+        inputs.push_back(down);
+    }
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+        INPUT up{};
+        up.type = INPUT_KEYBOARD;
+        up.ki.wVk = *key;
+        up.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(up);
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void ClickAt(POINT at) {
+    SetCursorPos(at.x, at.y);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+}
+
+POINT CentreOf(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// Every hand that asks to stop reaches the one "Stop?" question while a split runs.
+TEST_F(WindowTest, EveryHandAsksToStop) {
+    WriteBytes(dir / "src.bin", Pattern(3000000));
+    const std::pair<const char*, std::function<void()>> hands[] = {
+        {"a click on Cancel", [&] { ClickAt(CentreOf(C("cmdCancel"))); }},
+        {"Space on Cancel", [] { PressKeys({VK_SPACE}); }},
+        {"Return on Cancel", [] { PressKeys({VK_RETURN}); }},
+        {"Escape", [] { PressKeys({VK_ESCAPE}); }},
+        {"Alt+F4",
+         [] {
+             PressKeys({VK_MENU, VK_F4});
+         }},
+        {"the close box",
+         [&] {
+             // The close button: the caption's right end, inside the window's frame.
+             RECT frame;
+             GetWindowRect(window->hwnd(), &frame);
+             const int border = GetSystemMetrics(SM_CXFIXEDFRAME);
+             ClickAt({frame.right - border - GetSystemMetrics(SM_CXSIZE) / 2,
+                      frame.top + border + GetSystemMetrics(SM_CYSIZE) / 2});
+         }},
+    };
+    for (const auto& [how, hand] : hands) {
+        SCOPED_TRACE(how);
+        Click("optExact");
+        Type("txtExact", "200000");
+        Type("txtOpen", dir / "src.bin");
+        Type("txtSave", dir / "s");
+        SetFileFaultHook(SlowWrites, nullptr);
+        answers = ScriptedMessageBox{kAnswerOk, kAnswerYes};
+        const int before = window->go_requests_done();
+        Click("cmdGo");
+        ASSERT_TRUE(PumpUntil(window.get(), [&] { return IsWindowVisible(C("cmdCancel")) != 0; }));
+        SetForegroundWindow(window->hwnd());
+        PumpUntil(
+            window.get(), [] { return false; }, 300);
+        hand();
+        EXPECT_TRUE(PumpUntil(
+            window.get(), [&] { return window->go_requests_done() > before; }, 30000));
+        ASSERT_EQ(answers.shown.size(), 2u);
+        EXPECT_EQ(answers.shown[1].kind, MsgKind::kStop);
+        EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1);
+        SetFileFaultHook(nullptr, nullptr);
+    }
+}
+
+// While a split runs no route puts text into a field: typing, a paste, a screen reader's
+// WM_SETTEXT. Afterwards the field shows what was used.
+TEST_F(WindowTest, ALockedFieldTakesNoText) {
+    WriteBytes(dir / "src.bin", Pattern(2000000));
+    Click("optExact");
+    Type("txtExact", "200000");
+    Type("txtOpen", dir / "src.bin");
+    Type("txtSave", dir / "s.m00");
+    SetFileFaultHook(SlowWrites, nullptr);
+    answers.Answer(kAnswerOk);
+    const int before = window->go_requests_done();
+    Click("cmdGo");
+    ASSERT_TRUE(PumpUntil(window.get(), [&] { return IsWindowVisible(C("cmdCancel")) != 0; }));
+    Type("txtSave", "elsewhere");
+    SendMessageW(C("txtSave"), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"x"));
+    SendMessageW(C("txtSave"), WM_CHAR, 'y', 0);
+    EXPECT_EQ(TextOf(C("txtSave")), WideText(dir / "s.m00"));
+    EXPECT_TRUE(PumpUntil(
+        window.get(), [&] { return window->go_requests_done() > before; }, 30000));
+    EXPECT_EQ(TextOf(C("txtSave")), WideText(dir / "s.m00"));
+}
+
 // Files dropped from Explorer: an HDROP naming them, as the shell sends it.
 void Drop(HWND window, const std::vector<std::string>& paths) {
     std::wstring names;
