@@ -365,4 +365,18 @@ std::optional<AviClip> LoadAvi(const std::string& path, std::string* why) {
     return ParseAvi(bytes.data(), bytes.size(), why);
 }
 
+void SetClipBackground(AviClip& clip, uint32_t argb) {
+    for (std::vector<uint32_t>& frame : clip.frames) {
+        if (frame.empty()) {
+            continue;
+        }
+        const uint32_t background = frame.front();
+        for (uint32_t& pixel : frame) {
+            if (pixel == background) {
+                pixel = argb;
+            }
+        }
+    }
+}
+
 }  // namespace tessarel

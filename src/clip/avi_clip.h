@@ -27,6 +27,10 @@ constexpr size_t kAviMaxFileBytes = 64u * 1024u * 1024u;
 // Parses a clip held in memory. On failure returns nothing and, if asked, says why.
 std::optional<AviClip> ParseAvi(const uint8_t* data, size_t size, std::string* why = nullptr);
 
+// Gives the clip's background (the colour of each frame's top left pixel, as a transparent
+// animation control takes it) the colour argb, so the clip stands on the window's own colour.
+void SetClipBackground(AviClip& clip, uint32_t argb);
+
 // Reads and parses the clip at path.
 std::optional<AviClip> LoadAvi(const std::string& path, std::string* why = nullptr);
 

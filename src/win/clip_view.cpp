@@ -80,6 +80,9 @@ bool OpenClip(HWND view, const std::string& path) {
     if (!clip || clip->frames.empty()) {
         return false;
     }
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    SetClipBackground(*clip, 0xFF000000u | GetRValue(face) << 16 | GetGValue(face) << 8 |
+                                 GetBValue(face));
     delete StateOf(view);
     auto* state = new ClipState{std::move(*clip), 0};
     SetWindowLongPtrW(view, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));

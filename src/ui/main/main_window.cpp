@@ -1,6 +1,7 @@
 #include "ui/main/main_window.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -32,6 +33,31 @@
 namespace tessarel {
 namespace {
 
+// The bar as a screen reader meets it: its state in words (its description) and its percentage,
+// with no Increase or Decrease that would do nothing (Qt offers them for anything with a value).
+class BarAccessible : public QAccessibleWidget {
+  public:
+    explicit BarAccessible(QWidget* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+    QString text(QAccessible::Text which) const override {
+        if (which == QAccessible::Value) {
+            return QString::number(static_cast<QProgressBar*>(widget())->value()) + "%";
+        }
+        return QAccessibleWidget::text(which);
+    }
+};
+
+// The main window is a frame to a screen reader (a plain widget would be a filler).
+QAccessibleInterface* Accessibles(const QString& key, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget && key == QLatin1String(MainWindow::staticMetaObject.className())) {
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    }
+    if (widget && key == QLatin1String("QProgressBar") && object->objectName() == "pgbDone") {
+        return new BarAccessible(widget);
+    }
+    return nullptr;
+}
+
 // The folder the program was started in, before the window makes its own folder current.
 std::string StartFolderHere() {
     return StartFolder(CurrentFolder(), ProgramFolder(), DocumentsFolder());
@@ -44,6 +70,8 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     EnsureResources();
+    static const bool accessibles = (QAccessible::installFactory(Accessibles), true);
+    (void)accessibles;
     if (!message_box) {
         own_message_box_ = std::make_unique<QtMessageBox>(this);
         message_box = own_message_box_.get();

@@ -12,10 +12,11 @@ AnimationControl::AnimationControl(QWidget* parent) : QWidget(parent) {
 
 bool AnimationControl::open(const QString& path) {
     close();
-    const std::optional<AviClip> clip = LoadAvi(path.toStdString());
+    std::optional<AviClip> clip = LoadAvi(path.toStdString());
     if (!clip) {
         return false;
     }
+    SetClipBackground(*clip, palette().color(QPalette::Window).rgba());
     for (const std::vector<uint32_t>& pixels : clip->frames) {
         QImage image(reinterpret_cast<const uchar*>(pixels.data()), clip->width, clip->height,
                      clip->width * 4, QImage::Format_ARGB32);

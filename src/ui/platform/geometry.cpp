@@ -50,7 +50,18 @@ void FitToScreen(QWidget* window, const QRect& available) {
     auto* view = new QScrollArea(window);
     view->setWidget(contents);
     view->setFrameShape(QFrame::NoFrame);
-    const QSize room = whole.boundedTo(available.size());
+    // Room for the scroll bar of the side that does not fit, where the other side can give it:
+    // else that bar would cover contents and call for the other bar too.
+    QSize room = whole.boundedTo(available.size());
+    const int bar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (whole.height() > room.height() && whole.width() + bar <= available.width()) {
+        room.setWidth(whole.width() + bar);
+        view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    if (whole.width() > room.width() && whole.height() + bar <= available.height()) {
+        room.setHeight(whole.height() + bar);
+        view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
     window->setFixedSize(room);
     view->setGeometry(0, 0, room.width(), room.height());
     view->show();

@@ -54,6 +54,17 @@ def main():
                         (spinners[0].getRoleName() if spinners else "missing"))
     elif spinners[0].queryValue().currentValue != 1400:
         failures.append("the spinner's value is %s" % spinners[0].queryValue().currentValue)
+    window = app.getChildAtIndex(0)
+    if window.getRole() != pyatspi.ROLE_FRAME:
+        failures.append("the window is a %s, not a frame" % window.getRoleName())
+    for bar in [n for n in nodes if n.getRole() == pyatspi.ROLE_PROGRESS_BAR]:
+        try:
+            actions = bar.queryAction()
+            names = [actions.getName(i) for i in range(actions.nActions)]
+        except NotImplementedError:
+            names = []
+        if names:
+            failures.append("the bar offers actions that do nothing: %s" % names)
     focused = [n.name for n in nodes if n.getState().contains(pyatspi.STATE_FOCUSED)]
     if "Split" not in focused:
         failures.append("the focus is on %s, not on Split" % focused)

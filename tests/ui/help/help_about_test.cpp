@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTest>
 #include <memory>
@@ -272,9 +274,12 @@ TEST(Colours, EveryTextStaysReadableOnLightAndDarkThemes) {
 TEST(FitToScreen, AWindowLargerThanTheRoomFitsAndScrolls) {
     HelpWindow help;
     FitToScreen(&help, QRect(0, 0, 512, 360));
-    EXPECT_EQ(help.size(), QSize(477, 360));
+    const int bar = help.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    EXPECT_EQ(help.size(), QSize(477 + bar, 360)) << "room for the one scroll bar it needs";
     EXPECT_EQ(help.pos(), QPoint(0, 0));
     ASSERT_NE(help.findChild<QScrollArea*>(), nullptr);
+    help.show();
+    EXPECT_FALSE(help.findChild<QScrollArea*>()->horizontalScrollBar()->isVisible());
     EXPECT_EQ(help.tbsHelp->size(), QSize(477, 374)) << "the contents keep their designed size";
     HelpWindow roomy;
     FitToScreen(&roomy, QRect(0, 0, 1024, 768));
