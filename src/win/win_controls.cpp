@@ -381,6 +381,7 @@ void WinFileDialog::Show(bool save) {
     std::copy(start.begin(), start.end(), name.begin());
     const std::wstring title_text = WideText(title);
     const std::wstring extension = WideText(default_ext);
+    const std::wstring start_folder = WideText(folder);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner_;
@@ -389,6 +390,7 @@ void WinFileDialog::Show(bool save) {
     dialog.nMaxFile = static_cast<DWORD>(name.size());
     dialog.lpstrTitle = title_text.c_str();
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    dialog.lpstrInitialDir = start_folder.empty() ? nullptr : start_folder.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
     const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!chosen) {

@@ -66,6 +66,9 @@ void QtFileDialog::Show(bool save) {
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(QtNameFilters(filter));
     dialog.setDefaultSuffix(QString::fromStdString(default_ext));
+    if (!folder.empty()) {
+        dialog.setDirectory(PathToQt(folder));
+    }
     if (!file_name.empty()) {
         dialog.selectFile(PathToQt(file_name));
     }

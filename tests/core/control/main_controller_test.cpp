@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <set>
@@ -93,8 +94,10 @@ class FakeView : public MainView {
 };
 
 class NoDialog : public FileDialog {
-    void ShowOpen() override {}
-    void ShowSave() override {}
+  public:
+    void ShowOpen() override { started_in = folder; }
+    void ShowSave() override { started_in = folder; }
+    std::string started_in;
 };
 
 // Answers on the window's thread; a hand may act while a question is up.
@@ -235,6 +238,18 @@ TEST_F(MainControllerTest, AStopDuringAQuestionIsItsNo) {
     ASSERT_TRUE(ui.Until([&] { return Ended() == 1; }));
     EXPECT_EQ(box.kinds, (std::vector<MsgKind>{MsgKind::kConfirmation, MsgKind::kDiskFull}));
     EXPECT_FALSE(InfoOf(dir / "s.m00").exists());
+}
+
+// The file dialogs start where the field's name lies, else where the program was started.
+TEST_F(MainControllerTest, TheDialogsStartWhereTheNameLies) {
+    std::filesystem::create_directory(dir / "sub");
+    const std::pair<const char*, std::string> cases[] = {
+        {"", dir.path()}, {"sub/x.bin", dir / "sub"}, {"missing/x", dir.path()}};
+    for (const auto& [named, folder] : cases) {
+        view.text["txtOpen"] = named;
+        controller.Clicked("cmdOpen");
+        EXPECT_EQ(dialog.started_in, folder) << named;
+    }
 }
 
 TEST_F(MainControllerTest, SizeFieldsTakeDigitsTypedOrPasted) {
