@@ -96,8 +96,9 @@ def text_of(node):
 class Window:
     """The program, started on a file: it opens in Split mode with both names filled in."""
 
-    def __init__(self, source):
-        self.process = subprocess.Popen([PROGRAM, source], start_new_session=True,
+    def __init__(self, source=None, folder=None):
+        self.process = subprocess.Popen([PROGRAM] + ([source] if source else []), cwd=folder,
+                                        start_new_session=True,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.app = until("the window on the accessibility bus", lambda: app_of(self.process.pid))
 
@@ -204,14 +205,38 @@ def check_lock_and_paste():
             os.remove(os.path.join(SLOW, name))
 
 
+def check_names():
+    """Names typed without a folder are in the folder the program was started in."""
+    window = Window(folder=SLOW)
+    try:
+        if window.app is None:
+            return
+        for field, name in (("File to open", "src.bin"), ("File to save", "relout")):
+            click(until(field, lambda: named(window.app, field)))
+            xdotool("type", name)
+        if start_split(window) is None:
+            return
+        until("the end of the split", lambda: not showing(named(window.app, "Cancel")), 60)
+        if not os.path.exists(os.path.join(SLOW, "relout.m00")):
+            fail("a bare name did not land in the start folder: %s" % pieces(SLOW))
+        if dialog_titled(window.app, "Error"):
+            fail("a bare name gave an error report")
+    finally:
+        window.end()
+        for name in pieces(SLOW):
+            os.remove(os.path.join(SLOW, name))
+
+
 def main():
     with open(os.path.join(SLOW, "src.bin"), "wb") as source:
         source.write(os.urandom(12 << 20))  # at 4 MB/s: three seconds of writing
     for how, act in HANDS:
         check_stop(how, act)
     check_lock_and_paste()
+    check_names()
     if not failures:
-        print("Cancel answered every hand; fields stayed locked; pastes followed the rule")
+        print("Cancel answered every hand; fields stayed locked; pastes followed the rule; "
+              "bare names landed where the program was started")
     return 1 if failures else 0
 
 
