@@ -222,10 +222,13 @@ TEST_F(FaultSuite, SourcesThatAreNotOrdinaryFilesWithData) {
     WriteBytes(dir / "empty", {});
     const std::string too_big =
         "The size you have specified to split is larger than or equal to file size.";
+    const std::string not_file = " is a device, a pipe or a socket, not a file: only a file can be "
+                                 "split. Choose a file to split.";
     const std::pair<std::string, std::string> cases[] = {
-        {dir / "folder", "Error #  75\rPath/File access error (Is a directory)"},
-        {dir / "fifo", too_big},
-        {"/dev/zero", too_big},
+        {dir / "folder",
+         "folder is a folder, not a file: only a file can be split. Choose a file to split."},
+        {dir / "fifo", "fifo" + not_file},
+        {"/dev/zero", "zero" + not_file},
         {dir / "empty", too_big},
     };
     for (const auto& [source, message] : cases) {
