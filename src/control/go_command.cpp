@@ -460,10 +460,11 @@ std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
         CheckOptions options;
         options.depth = CheckDepth::kRead;
         options.expected = list.digests ? &*list.digests : nullptr;
+        // The file the pieces make is compared only where its line is the list's proof of it.
         std::optional<Digest> whole;
-        options.whole = &whole;
+        options.whole = list.digests && list.digests->whole_proves() ? &whole : nullptr;
         report.pieces = request.PiecesOf(first_piece, series, options);
-        if (list.digests && list.digests->whole && whole) {
+        if (whole) {
             report.whole = whole == list.digests->whole ? SeriesReport::Whole::kAsListed
                                                         : SeriesReport::Whole::kDiffers;
         }

@@ -1,5 +1,7 @@
 #include "engine/checksums.h"
 
+#include <algorithm>
+
 #include "fileutil/my_library.h"
 #include "platform/file.h"
 #include "platform/path.h"
@@ -135,6 +137,23 @@ std::variant<ChecksumList, std::string> ParseChecksumList(const std::string& tex
 std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& list,
                                                           const SeriesNames& names, int64_t count) {
     SeriesDigests digests;
+    const auto whole = list.find(SeriesFileName(names));
+    if (whole != list.end()) {
+        digests.whole = whole->second;
+    }
+    // A list made for the whole file alone (sha256sum FILE > FILE.sha256) checks the join.
+    const bool whole_only =
+        digests.whole && std::none_of(list.begin(), list.end(), [&](auto& line) {
+            for (int64_t n = 1; n <= count; ++n) {
+                if (line.first == NameOf(names[n])) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    if (whole_only) {
+        return digests;
+    }
     for (int64_t n = 1; n <= count; ++n) {
         const std::string name = NameOf(names[n]);
         const auto line = list.find(name);
@@ -142,10 +161,6 @@ std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& li
             return "it has no line for " + name;
         }
         digests.pieces.push_back(line->second);
-    }
-    const auto whole = list.find(SeriesFileName(names));
-    if (whole != list.end()) {
-        digests.whole = whole->second;
     }
     return digests;
 }

@@ -33,14 +33,19 @@ std::variant<ChecksumList, std::string> ParseChecksumList(const std::string& tex
 constexpr int64_t kMaxChecksumListBytes = 4 << 20;
 
 // What the digests of a series should be, piece by piece (from 1) and for the whole file.
+// When every piece has its digest, the pieces prove the joined file (it is their bytes); the
+// whole file's digest is what a join is checked against only when the pieces have none.
 struct SeriesDigests {
-    std::vector<Digest> pieces;  // [0] is the first piece's
+    std::vector<Digest> pieces;  // [0] is the first piece's; none for a list of the file alone
     std::optional<Digest> whole;
+    // The whole file's digest is worth working out: nothing else proves the joined file.
+    bool whole_proves() const { return pieces.empty() && whole.has_value(); }
 };
 
 // The digests a list gives for the series named by names, of count pieces: every piece must
-// have its line (lines for other names are passed over), or the reason it is not this series'
-// list. The whole file's line is the one for the name a join writes by default.
+// have its line (lines for other names are passed over), or none may and the whole file has its
+// line; else the reason it is not this series' list. The whole file's line is the one for the
+// name a join writes by default.
 std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& list,
                                                           const SeriesNames& names, int64_t count);
 

@@ -38,9 +38,12 @@ struct Stopped {};
 
 // Bytes of finished pieces that may still be on their way to the disk.
 constexpr int64_t kMostUnwaited = int64_t{32} << 20;
-// Runs of whole chunks move up to a megabyte at a time: the cost of a system call per
-// 10000 bytes would otherwise hold the copy to a fraction of what the disk can do.
-constexpr int32_t kBatchChunks = 100;
+// Runs of whole chunks move a quarter of a megabyte at a time: the cost of a system call per
+// 10000 bytes would otherwise hold the copy to a fraction of what the disk can do, and a run
+// is still in the cache when its digests are worked out from the same buffer.
+constexpr int32_t kBatchChunks = 25;
+static_assert(size_t(kBatchChunks) * kChunkSize <= HashPipeline::kBufferBytes,
+              "a run fits a buffer of the hashing");
 
 // How the stream is cut into reads and writes: full chunks and a remainder per piece, and the
 // same for a short last piece.
@@ -283,26 +286,41 @@ void Operation::CopyChunks(File& from, File& to, int64_t first, int64_t last, in
 
 bool Operation::CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_t base) {
     const int32_t bytes = count * kChunkSize;
+    // With checksums the run is read into a buffer of the hashing, which works its digests out
+    // from the same bytes once they are written: no copy of them is made.
+    struct Run {
+        HashPipeline* hashes;
+        uint8_t* buffer;
+        bool handed = false;
+        ~Run() {
+            if (hashes && !handed) {
+                hashes->Return(buffer);
+            }
+        }
+    } run{hashes_.get(), hashes_ ? hashes_->Acquire() : batch_.data()};
     try {
-        from.Read(batch_.data(), bytes);
+        from.Read(run.buffer, bytes);
     } catch (const RuntimeError&) {
         return false;  // nothing was taken: the chunks go one by one, each failure its own step
     }
+    bool written = true;
     try {
-        to.Write(batch_.data(), bytes);
-        Hash(batch_.data(), bytes);
-        for (int32_t i = 0; i < count; ++i) {
-            SetProgress(base + (j + i) * kChunkSize);
-        }
+        to.Write(run.buffer, bytes);
     } catch (const RuntimeError&) {
-        // The batch was read, so its chunks are written from it one by one, starting where the
-        // failed write began.
-        for (int32_t i = 0; i < count; ++i) {
-            const uint8_t* chunk = batch_.data() + size_t(i) * kChunkSize;
+        written = false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        if (!written) {
+            // The run was read, so its chunks are written from it one by one, starting where
+            // the failed write began.
+            const uint8_t* chunk = run.buffer + size_t(i) * kChunkSize;
             Do([&] { to.Write(chunk, kChunkSize); });
-            Hash(chunk, kChunkSize);
-            SetProgress(base + (j + i) * kChunkSize);
         }
+        SetProgress(base + (j + i) * kChunkSize);
+    }
+    if (run.hashes) {
+        run.hashes->Submit(run.buffer, size_t(bytes), piece_number_, true);
+        run.handed = true;
     }
     return true;
 }
@@ -367,7 +385,7 @@ void Operation::CompareChecksums() {
                                    names_[static_cast<int64_t>(n) + 1]);
             }
         }
-        if (expected.whole && found.whole != expected.whole) {
+        if (expected.whole_proves() && found.whole != expected.whole) {
             throw RuntimeError(kErrJoinedDiffers, ErrorDescription(kErrJoinedDiffers),
                                ChecksumListName(plan_.first_piece));
         }
@@ -391,7 +409,7 @@ void Operation::Split() {
     // written and flushed.
     OpenTemporary(piece_, plan_.first_piece);
     if (plan_.write_checksums) {
-        hashes_ = std::make_unique<HashPipeline>();
+        hashes_ = std::make_unique<HashPipeline>(true, true);
     }
     for (size_t i = 0; i < header.size(); ++i) {
         const auto byte = static_cast<uint8_t>(header[i]);
@@ -434,7 +452,10 @@ void Operation::Join() {
     OpenTemporary(whole_, plan_.whole);
     piece_ = TakePiece(1);
     if (plan_.expected) {
-        hashes_ = std::make_unique<HashPipeline>();
+        // Pieces that match their lines are the bytes the list describes: the whole file's
+        // digest is worked out only when the list has nothing else to prove it by.
+        const bool whole = plan_.expected->whole_proves();
+        hashes_ = std::make_unique<HashPipeline>(!whole, whole);
     }
     std::vector<uint8_t> header(kHeaderLength);
     Do([&] { piece_.Read(header.data(), kHeaderLength); });

@@ -48,8 +48,8 @@ constexpr KnownError kKnownErrors[] = {
      "a smaller piece size, or a disk that keeps larger files.",
      kStyleWarning, MsgKind::kDiskError},
     {kErrJoinedDiffers,
-     "The joined file differs from the one that was split, though every piece matches its line "
-     "in {name}: the list does not belong to these pieces. Nothing was kept.",
+     "The joined file differs from its line in {name}: a piece is damaged, or the list is of "
+     "another file. Nothing was kept.",
      kStyleWarning, MsgKind::kDiskError},
 };
 

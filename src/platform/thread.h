@@ -7,4 +7,9 @@ namespace tessarel {
 // copy and the hashing may wait a moment, the window answering the user may not.
 void GiveWayToTheWindow();
 
+// The calling thread's priority, and giving it to another thread (helpers of the long work run
+// as the thread that started them does, however the system passes priorities on).
+int ThisThreadPriority();
+void SetThisThreadPriority(int priority);
+
 }  // namespace tessarel

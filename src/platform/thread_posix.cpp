@@ -12,4 +12,14 @@ void GiveWayToTheWindow() {
     ::setpriority(PRIO_PROCESS, thread, 10);
 }
 
+int ThisThreadPriority() {
+    const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
+    return ::getpriority(PRIO_PROCESS, thread);
+}
+
+void SetThisThreadPriority(int priority) {
+    const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
+    ::setpriority(PRIO_PROCESS, thread, priority);
+}
+
 }  // namespace tessarel

@@ -8,4 +8,12 @@ void GiveWayToTheWindow() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 }
 
+int ThisThreadPriority() {
+    return ::GetThreadPriority(::GetCurrentThread());
+}
+
+void SetThisThreadPriority(int priority) {
+    ::SetThreadPriority(::GetCurrentThread(), priority);
+}
+
 }  // namespace tessarel

@@ -222,8 +222,9 @@ TEST_F(FaultSuite, SourcesThatAreNotOrdinaryFilesWithData) {
     WriteBytes(dir / "empty", {});
     const std::string too_big =
         "The size you have specified to split is larger than or equal to file size.";
-    const std::string not_file = " is a device, a pipe or a socket, not a file: only a file can be "
-                                 "split. Choose a file to split.";
+    const std::string not_file =
+        " is a device, a pipe or a socket, not a file: only a file can be "
+        "split. Choose a file to split.";
     const std::pair<std::string, std::string> cases[] = {
         {dir / "folder",
          "folder is a folder, not a file: only a file can be split. Choose a file to split."},
@@ -567,7 +568,8 @@ TEST_F(FaultSuite, WhatIsWrittenIsFlushedBeforeTheOperationIsDone) {
         std::set<std::string> written;
         for (const std::string& call : log.calls) {
             // The commit's journal is flushed before any rename, and is not a result.
-            if (call.rfind("write ", 0) == 0 && call.find("tessarel-journal") == std::string::npos) {
+            if (call.rfind("write ", 0) == 0 &&
+                call.find("tessarel-journal") == std::string::npos) {
                 written.insert(call.substr(6));
             }
         }
@@ -788,15 +790,16 @@ TEST_F(ListedSeries, EveryDamageIsNamedAndNothingChanges) {
              fs::rename(dir / "t", dir / "s.m02");
          },
          "The piece s.m01" + damaged},
-        {"a wrong whole-file line",
+        {"a damaged piece, and a list of the whole file alone",
          [&] {
              std::string text = ListText();
-             const size_t last = text.rfind('\n', text.size() - 2) + 1;
-             text[last] = text[last] == '0' ? '1' : '0';
-             SetList(text);
+             SetList(text.substr(text.rfind('\n', text.size() - 2) + 1));
+             auto piece = ReadBytes(dir / "s.m01");
+             piece[7] ^= 1;
+             WriteBytes(dir / "s.m01", piece);
          },
-         "The joined file differs from the one that was split, though every piece matches its "
-         "line in s.sha256: the list does not belong to these pieces. Nothing was kept."},
+         "The joined file differs from its line in s.sha256: a piece is damaged, or the list is "
+         "of another file. Nothing was kept."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
