@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/check_report.h"
 #include "cli/terminal.h"
 #include "control/go_command.h"
 #include "control/media_sizes.h"
@@ -17,10 +18,11 @@ namespace tessarel {
 const char kUsageText[] =
     "Usage:\n"
     "  tessarel [FILE]                  open the window, with FILE ready to split or join\n"
-    "  tessarel split [-s SIZE | -k N | -n N] [-y] [--no-checksums] SOURCE\n"
+    "  tessarel split [-s SIZE | -k N | -n N] [-r N|N%] [-y] [--no-checksums] SOURCE\n"
     "                 [FIRST_PIECE]\n"
     "  tessarel join [-y] [--no-verify] FIRST_PIECE [OUTPUT]\n"
     "  tessarel check FIRST_PIECE\n"
+    "  tessarel repair FIRST_PIECE\n"
     "  tessarel --help | --version\n"
     "\n"
     "split   cuts SOURCE into pieces FIRST_PIECE (SOURCE.m00 unless given), .m01, ...\n"
@@ -30,8 +32,11 @@ const char kUsageText[] =
     "        most N pieces. Without one, 1400 KB.\n"
     "join    rebuilds the file from the series whose first piece is FIRST_PIECE, into\n"
     "        OUTPUT (the first piece's name without its extension unless given).\n"
+    "        -r/--recovery N (or N% of the pieces) also writes N recovery pieces (.r00, ...):\n"
+    "        any N lost or damaged pieces can then be rebuilt from them.\n"
     "check   reads every piece of a series through, compares it with the series' checksum\n"
     "        list, and says what it found; writes nothing.\n"
+    "repair  rebuilds lost or damaged pieces from the recovery pieces, in their places.\n"
     "-y, --yes  replaces existing files, and goes on when the disk looks too small, without\n"
     "           asking.\n"
     "--no-checksums  writes no checksum list (BASE.sha256) beside the pieces.\n"
@@ -40,7 +45,8 @@ const char kUsageText[] =
     "COMMAND --help  says how to use that command.\n"
     "\n"
     "Questions are asked on the terminal; without one, the answer is Cancel or No.\n"
-    "Exit status: 0 done, 1 refused or failed, 2 a command line that cannot be understood.\n";
+    "Exit status: 0 done, 1 refused or failed, 2 a command line that cannot be understood;\n"
+    "check: 3 when the series is not whole but its recovery pieces can rebuild it.\n";
 
 namespace {
 
@@ -101,83 +107,6 @@ bool AllDigits(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string StateText(const PieceCheck& piece) {
-    switch (piece.state) {
-        case PieceState::kGood:
-            return "good," + StrWithSign(piece.actual) + " bytes";
-        case PieceState::kMissing:
-            if (!piece.look_alike.empty()) {
-                return "missing; " + QuotedName(NameOf(piece.look_alike)) +
-                       " looks like it: rename it to " + QuotedName(NameOf(piece.name));
-            }
-            return "missing";
-        case PieceState::kNotOrdinary:
-            return "not an ordinary file";
-        case PieceState::kShort:
-            return PlainNumber(piece.expected - piece.actual) + " bytes short (" +
-                   PlainNumber(piece.actual) + " of " + PlainNumber(piece.expected) + ")";
-        case PieceState::kLonger:
-            return PlainNumber(piece.actual - piece.expected) +
-                   " bytes longer than its series says (" + PlainNumber(piece.actual) + " of " +
-                   PlainNumber(piece.expected) + ")";
-        case PieceState::kUnreadable:
-            return "cannot be read: " + piece.reason;
-        case PieceState::kDamaged:
-            return "damaged: its contents differ from when it was split";
-    }
-    return "";
-}
-
-int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
-    TerminalMessageBox box(io, false);
-    TerminalProgress stop_watch(io.err, false);  // shows nothing; hears the stop signals
-    const auto report = CheckFirstPiece(first_piece, stop_watch, box);
-    if (!report) {
-        if (StopSignal() != 0) {
-            std::fprintf(io.err, "tessarel: stopped\n");
-            return StopStatus(StopSignal());
-        }
-        return kExitFailed;
-    }
-    bool all_good = true;
-    for (const PieceCheck& piece : report->pieces) {
-        std::string state = StateText(piece);
-        if (piece.state == PieceState::kGood && piece.compared) {
-            state += ", contents as listed";
-        }
-        std::fprintf(out, "%s: %s\n", QuotedName(piece.name).c_str(), state.c_str());
-        all_good = all_good && piece.state == PieceState::kGood;
-    }
-    // An older, longer series' tail would be taken for part of this one by a join made by hand.
-    for (const std::string& name : report->after) {
-        std::fprintf(out, "%s: is not part of this series\n", QuotedName(name).c_str());
-        all_good = false;
-    }
-    const std::string list = QuotedName(NameOf(report->list));
-    if (report->whole != SeriesReport::Whole::kNotCompared) {
-        const bool as_listed = report->whole == SeriesReport::Whole::kAsListed;
-        std::fprintf(
-            out, "%s: the file these pieces make: %s\n",
-            QuotedName(StripExtension(first_piece)).c_str(),
-            as_listed ? "contents as listed" : "differs from its line in the checksum list");
-        all_good = all_good && as_listed;
-    }
-    switch (report->list_state) {
-        case SeriesReport::List::kUsed:
-            break;
-        case SeriesReport::List::kMissing:
-            std::fprintf(out, "Contents not compared: there is no checksum list %s.\n",
-                         list.c_str());
-            break;
-        case SeriesReport::List::kUnusable:
-            std::fprintf(out, "Contents not compared: the checksum list %s cannot be used: %s.\n",
-                         list.c_str(), report->list_problem.c_str());
-            all_good = false;
-            break;
-    }
-    return all_good ? kExitDone : kExitFailed;
-}
-
 // Where the result goes: the name given, or inside a folder given, under the name it would
 // have had beside the source, as cp does.
 std::string Destination(const std::string& given, const std::string& default_name) {
@@ -219,8 +148,8 @@ bool IsCommandLineRun(const std::vector<std::string>& args) {
         return false;
     }
     const std::string& first = args.front();
-    return first == "split" || first == "join" || first == "check" || first == "--help" ||
-           first == "-h" || first == "--version";
+    return first == "split" || first == "join" || first == "check" || first == "repair" ||
+           first == "--help" || first == "-h" || first == "--version";
 }
 
 std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::string>& args) {
@@ -243,6 +172,8 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
         line.command = CommandLine::Command::kJoin;
     } else if (command == "check") {
         line.command = CommandLine::Command::kCheck;
+    } else if (command == "repair") {
+        line.command = CommandLine::Command::kRepair;
     } else {
         return "unknown command: " + command;
     }
@@ -265,7 +196,9 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             options_ended = true;
             continue;
         }
-        if ((arg == "--yes" || arg == "-y") && line.command != CommandLine::Command::kCheck) {
+        const bool reads_only = line.command == CommandLine::Command::kCheck ||
+                                line.command == CommandLine::Command::kRepair;
+        if ((arg == "--yes" || arg == "-y") && !reads_only) {
             line.yes = true;
             continue;
         }
@@ -279,6 +212,22 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
         }
         // A size option, as "--size N" or "--size=N", or its short form "-s N".
         const size_t equals = arg.find('=');
+        if (split && (arg == "-r" || arg.substr(0, equals) == "--recovery")) {
+            std::string value = equals != std::string::npos ? arg.substr(equals + 1)
+                                : i + 1 < args.size()       ? args[++i]
+                                                            : std::string();
+            std::string digits = value;
+            if (!digits.empty() && digits.back() == '%') {
+                digits.pop_back();
+            }
+            if (!AllDigits(digits)) {
+                return "--recovery needs a number of recovery pieces, or a share of the pieces "
+                       "(10%), not '" +
+                       value + "'";
+            }
+            line.recovery = value;
+            continue;
+        }
         std::string option = arg.substr(0, equals);
         static const std::pair<const char*, const char*> kShortForms[] = {
             {"-s", "--size"}, {"-k", "--kb"}, {"-n", "--pieces"}};
@@ -324,7 +273,10 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
         line.size = size;
         line.size_value = value;
     }
-    const size_t most = line.command == CommandLine::Command::kCheck ? 1 : 2;
+    const size_t most = line.command == CommandLine::Command::kCheck ||
+                                line.command == CommandLine::Command::kRepair
+                            ? 1
+                            : 2;
     if (line.names.empty()) {
         return command + " needs the name of a file";
     }
@@ -375,6 +327,8 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
             return kExitDone;
         case CommandLine::Command::kCheck:
             return RunCheck(line.names[0], io, out);
+        case CommandLine::Command::kRepair:
+            return RunRepair(line.names[0], io, progress_shown);
         default:
             break;
     }
@@ -415,6 +369,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     request.source = line.names[0];
     request.destination = save;
     request.checksums = line.checksums;
+    request.recovery = line.recovery;
     switch (line.size) {
         case CommandLine::Size::kDefault:
             request.piece_size = ApproximateBytes(kDefaultKilobytes);

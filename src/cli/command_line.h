@@ -12,10 +12,11 @@
 
 namespace tessarel {
 
-enum ExitStatus { kExitDone = 0, kExitFailed = 1, kExitUsage = 2 };
+// 3: check found the series not whole, but its recovery pieces can rebuild it.
+enum ExitStatus { kExitDone = 0, kExitFailed = 1, kExitUsage = 2, kExitRebuildable = 3 };
 
 struct CommandLine {
-    enum class Command { kSplit, kJoin, kCheck, kHelp, kVersion };
+    enum class Command { kSplit, kJoin, kCheck, kRepair, kHelp, kVersion };
     enum class Size { kDefault, kBytes, kKilobytes, kPieces };
 
     Command command = Command::kHelp;
@@ -24,12 +25,13 @@ struct CommandLine {
     bool yes = false;        // an existing output may be replaced
     bool checksums = true;   // a split writes the series' checksum list
     bool verify = true;      // a join compares the pieces with the list
+    std::string recovery;    // a split's recovery pieces: "N" or "N%"
     bool help = false;       // how to use the command, rather than the command itself
     std::vector<std::string> names;
 };
 
 // True when the arguments (without the program's name) ask for the command line rather than
-// the window: a first argument of exactly split, join or check, or --help or --version.
+// the window: a first argument of exactly split, join, check or repair, or --help or --version.
 bool IsCommandLineRun(const std::vector<std::string>& args);
 
 // The command the arguments give, or the usage error to print.

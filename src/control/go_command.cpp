@@ -1,9 +1,13 @@
 #include "control/go_command.h"
 
+#include <map>
+
 #include "engine/checksums.h"
 #include "engine/commit.h"
 #include "engine/piece_series.h"
+#include "engine/recovery.h"
 #include "engine/series_check.h"
+#include "engine/series_recovery.h"
 #include "engine/split_join.h"
 #include "fileutil/error_trap.h"
 #include "platform/conversions.h"
@@ -76,6 +80,33 @@ class GoRequest {
         }
         return lock;
     }
+    // The recovery pieces beside a series; read through against the list when read is set.
+    RecoveryCheck RecoveryOf(const std::string& first_piece, const SeriesPlan& series,
+                             const ListReading& list, bool read) {
+        RecoveryCheck recovery;
+        Do([&] {
+            recovery = CheckRecoveryPieces(
+                SeriesNames(first_piece), series, list.digests ? &*list.digests : nullptr, read,
+                [this] { return display_ && display_->StopRequested(); });
+        });
+        return recovery;
+    }
+    // Pieces rebuilt for a join, in hidden files beside its output that go when it ends.
+    struct RebuiltPieces {
+        std::vector<std::string> names;  // the pieces'
+        std::vector<std::string> files;  // where they were rebuilt
+        RebuiltPieces() = default;
+        RebuiltPieces(RebuiltPieces&&) = default;
+        ~RebuiltPieces() {
+            for (const std::string& file : files) {
+                RemoveQuietly(file);
+            }
+        }
+    };
+    bool Repair(const std::string& first_piece);
+    RebuiltPieces RebuildForJoin(const std::string& first_piece, const SeriesPlan& series,
+                                 std::vector<PieceCheck>& pieces, const RecoveryCheck& recovery,
+                                 const std::string& output, std::vector<File>& open_pieces);
     void PutRight(const ResultNames& names) {
         Recovery recovery;
         Do([&] { recovery = RecoverInterrupted(names); });
@@ -241,7 +272,15 @@ bool GoRequest::Split(SplitRequest request) {
     }
     const DiskRoom disk = RoomFor(first_piece);
     RefuseIf(CheckLargestFile(Mode::kSplit, first_piece, disk, series.piece_size));
-    AskOrEnd(SplitConfirmation(series.count));
+    int recovery = 0;
+    if (!request.recovery.empty()) {
+        const std::optional<int> count = RecoveryCountFor(request.recovery, series.count);
+        if (!count) {
+            RefuseIf(Refusal(TooManyRecoveryPiecesMessage()));
+        }
+        recovery = *count;
+    }
+    AskOrEnd(SplitConfirmation(series.count, recovery));
     StopIfAsked();
     // Reading one byte now reports a source that cannot be read before anything is written.
     // The source is opened for reading only, so a read-only file can be split.
@@ -253,7 +292,8 @@ bool GoRequest::Split(SplitRequest request) {
     // Older pieces of the name are replaced only once the new ones are whole: the room needed
     // is the whole series' (its checksum list is a line of about a hundred bytes a piece).
     AskAboutRoom(Mode::kSplit, first_piece, disk,
-                 series.stream_length + (request.checksums ? 200 * series.count : 0));
+                 series.stream_length + (request.checksums ? 200 * series.count : 0) +
+                     recovery * (series.piece_size + kRecoveryHeaderLength));
     Replacement replaced;
     Do([&] {
         replaced = Replacement();
@@ -270,6 +310,15 @@ bool GoRequest::Split(SplitRequest request) {
         if (!list_name.empty() && InfoOf(list_name, false).exists()) {
             NoteLinks(replaced, list_name);
             (replaced.first.empty() ? replaced.first : replaced.list) = NameOf(list_name);
+        }
+        // So are recovery pieces of that name.
+        for (int j = 0; j < kMostCodedPieces; ++j) {
+            const std::string name = RecoveryPieceName(names, j);
+            if (!InfoOf(name, false).exists()) {
+                break;
+            }
+            NoteLinks(replaced, name);
+            ++replaced.recovery;
         }
         // So are an older, longer series' pieces after the new last one.
         const std::vector<std::string> tail = FilesAfterSeries(first_piece, series.count);
@@ -290,6 +339,7 @@ bool GoRequest::Split(SplitRequest request) {
     plan.series = series;
     plan.source_modified = source_info.modified;
     plan.write_checksums = request.checksums;
+    plan.recovery_pieces = recovery;
     StopIfAsked();
     return Done(RunOperation(plan, *display_, box_));
 }
@@ -344,7 +394,19 @@ bool GoRequest::Join(const JoinRequest& request) {
     options.expected = list.digests ? &*list.digests : nullptr;
     auto open_pieces = std::make_shared<std::vector<File>>();
     options.keep_open = open_pieces.get();
-    const std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
+    std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
+    // Lost pieces are rebuilt from the recovery pieces beside the series when enough of them
+    // are good. With a list, a damaged piece is found before anything is written, so that it
+    // too is rebuilt rather than refused at the end.
+    const RecoveryCheck recovery = RecoveryOf(first_piece, series, list, false);
+    if (recovery.declared > 0 && list.digests && !list.digests->pieces.empty()) {
+        CheckOptions read = options;
+        read.depth = CheckDepth::kRead;
+        read.keep_open = nullptr;
+        pieces = PiecesOf(first_piece, series, read);
+    }
+    const RebuiltPieces rebuilt =
+        RebuildForJoin(first_piece, series, pieces, recovery, output, *open_pieces);
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
     if (request.verify) {
@@ -377,7 +439,132 @@ bool GoRequest::Join(const JoinRequest& request) {
     plan.expected = list.digests;
     plan.open_pieces = open_pieces;
     StopIfAsked();
-    return Done(RunOperation(plan, *display_, box_));
+    const bool done = Done(RunOperation(plan, *display_, box_));
+    if (done && !rebuilt.names.empty()) {
+        Show(RebuiltNotice(rebuilt.names));  // once, at the end: nothing was asked of it
+    }
+    return done;
+}
+
+bool GoRequest::Repair(const std::string& first_piece) {
+    RefuseIf(CheckFileNamed(first_piece));
+    ResultNames result;
+    Do([&] { result = ResultNames::Series(first_piece); });
+    const FileLock lock = LockForWriting(result);
+    const SeriesPlan series = PlanFromFirstPiece(first_piece);
+    display_->ShowTotal(series.count);
+    const ListReading list = ReadList(first_piece, series.count);
+    CheckOptions options;
+    options.depth = CheckDepth::kRead;
+    options.expected = list.digests ? &*list.digests : nullptr;
+    std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
+    const RecoveryCheck recovery = RecoveryOf(first_piece, series, list, true);
+    // What is not in its place is written there: a renamed copy too, rebuilt under its name.
+    std::map<int64_t, File*> pieces_out;
+    std::map<int, File*> recovery_out;
+    std::vector<std::string> names;
+    for (PieceCheck& piece : pieces) {
+        if (PieceLost(piece) || piece.state == PieceState::kMissing) {
+            piece.look_alike_checked = false;
+            pieces_out[piece.number] = nullptr;
+            names.push_back(piece.name);
+        }
+    }
+    for (const RecoveryPieceCheck& piece : recovery.pieces) {
+        if (piece.state != RecoveryPieceCheck::State::kGood) {
+            recovery_out[piece.index] = nullptr;
+            names.push_back(piece.name);
+        }
+    }
+    if (names.empty()) {
+        Show(NothingToRepairNotice());
+        return true;
+    }
+    if (int(pieces_out.size()) > recovery.good()) {
+        std::vector<std::string> lost;
+        for (const auto& [n, file] : pieces_out) {
+            lost.push_back(pieces[size_t(n) - 1].name);
+        }
+        RefuseIf(Refusal(CannotRebuildMessage(lost, recovery.good())));
+    }
+    AskOrEnd(RepairConfirmation(names));
+    const SeriesNames series_names(first_piece);
+    uint32_t permissions = 0666;
+    Do([&] { permissions = InfoOf(PiecePath(pieces.front())).permissions; });
+    Commit commit(first_piece);
+    std::vector<File> made(names.size());
+    size_t next = 0;
+    for (auto& [n, file] : pieces_out) {
+        File& made_file = made[next++];
+        Do([&] { made_file = commit.Create(series_names[n], permissions ? permissions : 0666); });
+        file = &made_file;
+    }
+    for (auto& [j, file] : recovery_out) {
+        File& made_file = made[next++];
+        Do([&] {
+            made_file =
+                commit.Create(RecoveryPieceName(series_names, j), permissions ? permissions : 0666);
+        });
+        const std::vector<uint8_t> header = RecoveryHeaderBytes(
+            {int(series.count), recovery.declared, j, series.piece_size, series.stream_length});
+        Do([&] { made_file.Write(header.data(), kRecoveryHeaderLength); });
+        file = &made_file;
+    }
+    const auto step = [&](const std::function<void()>& work) { Do(work); };
+    RebuildLost(series_names, series, pieces, recovery, pieces_out, recovery_out, step);
+    for (File& file : made) {
+        Do([&] { file.Sync(); });
+        Do([&] { file.Close(); });
+    }
+    commit.Run([&](const std::function<void()>& work) { trap_.Must(work); });
+    Show(RepairedNotice(names));
+    return true;
+}
+
+GoRequest::RebuiltPieces GoRequest::RebuildForJoin(
+    const std::string& first_piece, const SeriesPlan& series, std::vector<PieceCheck>& pieces,
+    const RecoveryCheck& recovery, const std::string& output, std::vector<File>& open_pieces) {
+    RebuiltPieces rebuilt;
+    open_pieces.resize(pieces.size());
+    for (const PieceCheck& piece : pieces) {
+        // A renamed copy that matched its line stands in for its piece.
+        if (piece.state == PieceState::kMissing && piece.look_alike_checked) {
+            Do([&] {
+                open_pieces[size_t(piece.number) - 1] =
+                    File::OpenForReading(piece.look_alike, false);
+            });
+        }
+    }
+    const std::vector<int64_t> lost = LostPieces(pieces);
+    if (lost.empty() || recovery.declared == 0) {
+        return rebuilt;
+    }
+    if (!CanRebuild(pieces, recovery)) {
+        std::vector<std::string> names;
+        for (const int64_t n : lost) {
+            names.push_back(pieces[size_t(n) - 1].name);
+        }
+        RefuseIf(Refusal(CannotRebuildMessage(names, recovery.good())));
+    }
+    std::vector<File> made(lost.size());
+    std::map<int64_t, File*> out;
+    for (size_t i = 0; i < lost.size(); ++i) {
+        Do([&] { made[i] = CreateTemporaryBeside(output); });
+        rebuilt.files.push_back(made[i].path());
+        rebuilt.names.push_back(pieces[size_t(lost[i]) - 1].name);
+        out[lost[i]] = &made[i];
+    }
+    const SeriesNames names(first_piece);
+    RebuildLost(names, series, pieces, recovery, out, {},
+                [&](const std::function<void()>& step) { Do(step); });
+    for (size_t i = 0; i < lost.size(); ++i) {
+        Do([&] { made[i].Close(); });
+        PieceCheck& piece = pieces[size_t(lost[i]) - 1];
+        Do([&] { open_pieces[size_t(lost[i]) - 1] = File::OpenForReading(made[i].path()); });
+        piece.state = PieceState::kGood;  // as rebuilt; the join still compares it with its line
+        piece.actual = piece.expected;
+    }
+    return rebuilt;
 }
 
 bool GoRequest::ClearTheWay(const std::string& destination, const Replacement& replaced) {
@@ -473,8 +660,16 @@ std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
         } catch (const RuntimeError&) {
             // What cannot be looked at is not listed; the pieces themselves were.
         }
+        report.recovery = request.RecoveryOf(first_piece, series, list, true);
+        report.rebuildable = CanRebuild(report.pieces, report.recovery);
         return report;
     });
+}
+
+bool RepairFirstPiece(const std::string& first_piece, ProgressDisplay& display,
+                      MessageBox& message_box) {
+    return Guarded(message_box,
+                   [&] { return GoRequest(&display, message_box).Repair(first_piece); });
 }
 
 }  // namespace tessarel

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control/request_plan.h"
+#include "engine/series_recovery.h"
 #include "engine/progress_display.h"
 #include "platform/message_box.h"
 
@@ -63,6 +64,8 @@ struct SeriesReport {
     Whole whole = Whole::kNotCompared;
     // Files named as pieces after the last one (an older, longer series' tail).
     std::vector<std::string> after;
+    RecoveryCheck recovery;    // the recovery pieces beside it, read through
+    bool rebuildable = false;  // its lost pieces can be rebuilt from them
 };
 
 // The series whose first piece is first_piece, each piece read through and compared with the
@@ -70,5 +73,11 @@ struct SeriesReport {
 // (the message has been shown), or when a stop was asked for (display). Nothing is written.
 std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
                                             ProgressDisplay& display, MessageBox& message_box);
+
+// Rebuilds the lost or damaged pieces and recovery pieces of the series whose first piece is
+// first_piece from the rest, and puts them in their places in one commit; refuses, naming what
+// is lost, when too few good pieces are left. True when the series is whole afterwards.
+bool RepairFirstPiece(const std::string& first_piece, ProgressDisplay& display,
+                      MessageBox& message_box);
 
 }  // namespace tessarel

@@ -35,8 +35,7 @@ class ViewForm : public GoForm {
 };
 
 // The controls the operating state shows, and hides, in the design's order.
-const char* const kOperatingShows[] = {"lblDone", "Line3", "lblTotal", "anmFileCopy",
-                                       "cmdCancel"};
+const char* const kOperatingShows[] = {"lblDone", "Line3", "lblTotal", "anmFileCopy", "cmdCancel"};
 const char* const kOperatingHides[] = {"fraControls"};
 
 }  // namespace

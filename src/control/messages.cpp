@@ -52,9 +52,16 @@ Notice FailedNotice() {
     return {MsgKind::kFailure, kFailedMessage, kStyleCritical, kErrorTitle};
 }
 
-Notice SplitConfirmation(int64_t count) {
-    return {MsgKind::kConfirmation, " Will split into " + StrWithSign(count) + " files.",
-            kStyleInfoOkCancel, kFileTitle};
+Notice SplitConfirmation(int64_t count, int recovery) {
+    std::string text = " Will split into " + StrWithSign(count) + " files.";
+    if (recovery > 0) {
+        text += "\r\n With" + StrWithSign(recovery) +
+                (recovery == 1
+                     ? " recovery piece: any lost or damaged file"
+                     : " recovery pieces: any" + StrWithSign(recovery) + " lost or damaged files") +
+                " can be rebuilt.";
+    }
+    return {MsgKind::kConfirmation, text, kStyleInfoOkCancel, kFileTitle};
 }
 
 Notice JoinConfirmation(int64_t count) {
@@ -71,6 +78,10 @@ std::string OverwritePrompt(const Replacement& replaced) {
     }
     if (!replaced.list.empty()) {
         others += "and those of its checksum list " + replaced.list + "\r\n";
+    }
+    if (replaced.recovery > 0) {
+        others += "and those of" + StrWithSign(replaced.recovery) +
+                  (replaced.recovery == 1 ? " recovery piece" : " recovery pieces") + "\r\n";
     }
     if (replaced.tail > 0) {
         others += "and" + StrWithSign(replaced.tail) +
@@ -100,6 +111,55 @@ std::string OverwritePrompt(const std::string& name, int64_t more) {
 
 Notice OverwriteQuestion(const std::string& name, int64_t more) {
     return {MsgKind::kOverwrite, OverwritePrompt(name, more), kStyleInfoOkCancel, kFileTitle};
+}
+
+std::string TooManyRecoveryPiecesMessage() {
+    return "A series and its recovery pieces can be at most" + StrWithSign(255) +
+           " files. Ask for fewer recovery pieces, or a larger piece size.";
+}
+
+namespace {
+
+std::string NameList(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + NameOf(names[i]);
+    }
+    return text;
+}
+
+}  // namespace
+
+Notice RebuiltNotice(const std::vector<std::string>& names) {
+    return {MsgKind::kInformation,
+            "Rebuilt from the recovery pieces: " + NameList(names) +
+                ". The joined file is whole; your pieces are as they were.",
+            kStyleInformation, kFileTitle};
+}
+
+Notice NothingToRepairNotice() {
+    return {MsgKind::kInformation, "Nothing to repair: every piece is as its series says.",
+            kStyleInformation, kFileTitle};
+}
+
+Notice RepairConfirmation(const std::vector<std::string>& names) {
+    return {MsgKind::kConfirmation,
+            "Will rebuild " + NameList(names) + " from the other pieces, and put " +
+                (names.size() == 1 ? "it" : "them") + " in place.",
+            kStyleInfoOkCancel, kFileTitle};
+}
+
+Notice RepairedNotice(const std::vector<std::string>& names) {
+    return {MsgKind::kInformation, "Rebuilt " + NameList(names) + ": the series is whole.",
+            kStyleInformation, kFileTitle};
+}
+
+std::string CannotRebuildMessage(const std::vector<std::string>& lost, int good) {
+    return NameList(lost) + (lost.size() == 1 ? " is" : " are") + " lost or damaged, and" +
+           (good == 0 ? std::string(" no good recovery piece is")
+                      : StrWithSign(good) +
+                            (good == 1 ? " good recovery piece is" : " good recovery pieces are")) +
+           " there: " + (lost.size() == 1 ? "it cannot" : "they cannot") + " be rebuilt.";
 }
 
 std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind) {

@@ -33,7 +33,8 @@ std::string SourceTooLargeMessage();
 Notice Refusal(const std::string& message);
 // The failed-operation message, also after Cancel at the overwrite question.
 Notice FailedNotice();
-Notice SplitConfirmation(int64_t count);
+// With the recovery pieces it writes too, on a line of their own.
+Notice SplitConfirmation(int64_t count, int recovery = 0);
 Notice JoinConfirmation(int64_t count);
 // What a request would replace: the first file of it named, then how many more pieces, the
 // checksum list, and an older series' pieces after the new last one; and a file among them that
@@ -43,6 +44,7 @@ struct Replacement {
     int64_t more_pieces = 0;
     std::string list;
     int64_t tail = 0;
+    int64_t recovery = 0;  // recovery pieces of that name
     std::string linked;
 };
 Notice OverwriteQuestion(const Replacement& replaced);
@@ -52,6 +54,16 @@ Notice OverwriteQuestion(const std::string& name, int64_t more = 0);
 std::string OverwritePrompt(const std::string& name, int64_t more = 0);
 // The file named to split is a folder, or not a file at all.
 std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind);
+// A split asked for more recovery pieces than the code allows beside its pieces.
+std::string TooManyRecoveryPiecesMessage();
+// The pieces a join rebuilt from the recovery pieces, said once it is done.
+Notice RebuiltNotice(const std::vector<std::string>& names);
+// Lost pieces that the recovery pieces there are too few to rebuild.
+std::string CannotRebuildMessage(const std::vector<std::string>& lost, int good);
+// repair: nothing was lost; the pieces it will rebuild (go on?); what it rebuilt.
+Notice NothingToRepairNotice();
+Notice RepairConfirmation(const std::vector<std::string>& names);
+Notice RepairedNotice(const std::vector<std::string>& names);
 // Another run of the program writes name (a series' first piece, or a file) now.
 std::string BusyMessage(const std::string& name, bool series);
 // What was put right of a killed run's leavings beside name, in one line.

@@ -26,6 +26,8 @@ struct SplitRequest {
     // Told the first piece's name when it differs from the destination (the window shows it).
     std::function<void(const std::string&)> first_piece_settled;
     bool checksums = true;  // write the series' checksum list beside it
+    // Recovery pieces to write beside it: "N", or "N%" of the pieces (rounded up); "" for none.
+    std::string recovery;
 };
 
 struct JoinRequest {

@@ -162,6 +162,13 @@ std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& li
         }
         digests.pieces.push_back(line->second);
     }
+    for (int64_t j = 0;; ++j) {
+        const auto line = list.find(NameOf(PieceName(names.base, j + 1, 'r')));
+        if (line == list.end()) {
+            break;
+        }
+        digests.recovery.push_back(line->second);
+    }
     return digests;
 }
 
@@ -208,6 +215,10 @@ std::string ChecksumListText(const SeriesDigests& digests, const SeriesNames& na
     std::string text;
     for (size_t n = 0; n < digests.pieces.size(); ++n) {
         text += ChecksumLine(digests.pieces[n], NameOf(names[static_cast<int64_t>(n) + 1]));
+    }
+    for (size_t j = 0; j < digests.recovery.size(); ++j) {
+        text += ChecksumLine(digests.recovery[j],
+                             NameOf(PieceName(names.base, static_cast<int64_t>(j) + 1, 'r')));
     }
     if (digests.whole) {
         text += ChecksumLine(*digests.whole, SeriesFileName(names));

@@ -38,6 +38,7 @@ constexpr int64_t kMaxChecksumListBytes = 4 << 20;
 struct SeriesDigests {
     std::vector<Digest> pieces;  // [0] is the first piece's; none for a list of the file alone
     std::optional<Digest> whole;
+    std::vector<Digest> recovery;  // the recovery pieces', from BASE.r00 on, as far as listed
     // The whole file's digest is worth working out: nothing else proves the joined file.
     bool whole_proves() const { return pieces.empty() && whole.has_value(); }
 };

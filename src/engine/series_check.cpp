@@ -153,11 +153,12 @@ void FindLookAlikes(std::vector<PieceCheck>& pieces, const SeriesDigests* expect
             }
             ++tried;
             const size_t n = static_cast<size_t>(piece.number);
-            if (expected && n <= expected->pieces.size() &&
-                DigestOf(path, info.size) != expected->pieces[n - 1]) {
+            const bool listed = expected && n <= expected->pieces.size();
+            if (listed && DigestOf(path, info.size) != expected->pieces[n - 1]) {
                 continue;
             }
             piece.look_alike = path;
+            piece.look_alike_checked = listed;
             break;
         }
     }
@@ -245,9 +246,26 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stre
     return CheckSeries(first_piece, series);
 }
 
+bool PieceLost(const PieceCheck& piece) {
+    switch (piece.state) {
+        case PieceState::kGood:
+        case PieceState::kLonger:
+            return false;
+        case PieceState::kMissing:
+            return !piece.look_alike_checked;  // a renamed copy that matches its line is found
+        default:
+            return true;
+    }
+}
+
+std::string PiecePath(const PieceCheck& piece) {
+    return piece.state == PieceState::kMissing && piece.look_alike_checked ? piece.look_alike
+                                                                           : piece.name;
+}
+
 const PieceCheck* FirstBadPiece(const std::vector<PieceCheck>& pieces) {
     for (const PieceCheck& piece : pieces) {
-        if (piece.state != PieceState::kGood && piece.state != PieceState::kLonger) {
+        if (PieceLost(piece)) {
             return &piece;
         }
     }

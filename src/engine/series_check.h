@@ -38,6 +38,7 @@ struct PieceCheck {
     // under another name (as mail programs and browsers rename files), of its length and, when
     // the series' checksum is known, of its contents. Full path; empty when there is none.
     std::string look_alike;
+    bool look_alike_checked = false;  // its contents matched the piece's listed checksum
 };
 
 // How far a check goes: the lengths only, each piece opened too (a join, before it writes
@@ -76,6 +77,12 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stre
 // " - Copy" before the extension; ".part", ".download", ".crdownload" after it; the extension
 // doubled). Two names of the same key are look-alikes.
 std::string LookAlikeKey(const std::string& name);
+
+// True when a piece is lost for a join: missing (but for a renamed copy that matched its listed
+// checksum), not ordinary, short, unreadable or damaged. A longer one gives its planned bytes.
+bool PieceLost(const PieceCheck& piece);
+// The path a piece is read from: its own, or its look-alike's when that stands in for it.
+std::string PiecePath(const PieceCheck& piece);
 
 // The first piece that makes the series unusable (missing, not ordinary, short, unreadable), or
 // null.

@@ -9,6 +9,7 @@
 #include "engine/commit.h"
 #include "engine/hash_pipeline.h"
 #include "engine/piece_series.h"
+#include "engine/recovery.h"
 #include "engine/series_check.h"
 #include "fileutil/error_trap.h"
 #include "fileutil/my_library.h"
@@ -126,6 +127,8 @@ class Operation {
     }
     // The checksum list of a split, put beside the pieces before the first piece is.
     void WriteChecksumList();
+    // A split's recovery pieces, worked out from its pieces once they are all written.
+    void WriteRecoveryPieces();
     // True when a file has the series' list's name (a name too long to exist has none).
     bool ListExists() const {
         try {
@@ -225,6 +228,8 @@ class Operation {
     std::unique_ptr<HashPipeline> hashes_;  // when the series' checksums are worked out
     int64_t piece_number_ = 1;              // the piece being moved
     std::string list_name_;                 // the series' checksum list
+    std::vector<std::string> written_names_;  // a split's pieces, where they are written
+    std::vector<Digest> recovery_digests_;    // of its recovery pieces, for the list
 };
 
 void Operation::MakeBuffers() {
@@ -335,6 +340,7 @@ void Operation::LaterPieces(bool split) {
             // Beside its name: an older file of the name stays as it is until the whole new
             // series is written.
             OpenTemporary(piece_, name);
+            written_names_.push_back(piece_.path());
             CopyPiece(whole_, piece_, k, chunks, rest);
             FinishWrittenPiece();
         } else {
@@ -368,11 +374,51 @@ void Operation::WriteChecksumList() {
     const SeriesDigests digests = hashes_->Finish();
     File list;
     std::string text;
-    Do([&] { text = ChecksumListText(digests, names_); });
+    Do([&] {
+        SeriesDigests listed = digests;
+        listed.recovery = recovery_digests_;
+        text = ChecksumListText(listed, names_);
+    });
     OpenTemporary(list, list_name_);
     Do([&] { list.Write(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size())); });
     Do([&] { list.Sync(); });
     Do([&] { list.Close(); });
+}
+
+void Operation::WriteRecoveryPieces() {
+    const int m = plan_.recovery_pieces;
+    std::vector<File> pieces(written_names_.size());
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        Do([&] { pieces[i] = File::OpenForReading(written_names_[i]); });
+    }
+    std::vector<File> recovery(static_cast<size_t>(m));
+    std::vector<Sha256> sums(static_cast<size_t>(m));
+    for (int j = 0; j < m; ++j) {
+        File& file = recovery[size_t(j)];
+        OpenTemporary(file, RecoveryPieceName(names_, j));
+        const std::vector<uint8_t> header =
+            RecoveryHeaderBytes({static_cast<int>(total_), m, j, split_, size_});
+        Do([&] { file.Write(header.data(), kRecoveryHeaderLength); });
+        sums[size_t(j)].Update(header.data(), header.size());
+    }
+    std::vector<File*> in;
+    std::vector<File*> out;
+    std::vector<Sha256*> hashes;
+    for (File& file : pieces) {
+        in.push_back(&file);
+    }
+    for (int j = 0; j < m; ++j) {
+        out.push_back(&recovery[size_t(j)]);
+        hashes.push_back(&sums[size_t(j)]);
+    }
+    RecoveryCoder(plan_.series, m).Encode(in, out, hashes, [&](const std::function<void()>& step) {
+        Do(step);
+    });
+    for (int j = 0; j < m; ++j) {
+        Do([&] { recovery[size_t(j)].Sync(); });
+        Do([&] { recovery[size_t(j)].Close(); });
+        recovery_digests_.push_back(sums[size_t(j)].Finish());
+    }
 }
 
 void Operation::CompareChecksums() {
@@ -408,6 +454,7 @@ void Operation::Split() {
     // The first piece is what makes a series: it takes its name only once every piece is
     // written and flushed.
     OpenTemporary(piece_, plan_.first_piece);
+    written_names_.push_back(piece_.path());
     if (plan_.write_checksums) {
         hashes_ = std::make_unique<HashPipeline>(true, true);
     }
@@ -423,6 +470,9 @@ void Operation::Split() {
     LaterPieces(true);
     CheckSourceUnchanged();
     FlushWrittenPieces();
+    if (plan_.recovery_pieces > 0) {
+        WriteRecoveryPieces();
+    }
     if (hashes_) {
         WriteChecksumList();
     }
@@ -434,6 +484,14 @@ void Operation::Split() {
             commit_.Remove(list_name_);
         }
         for (const std::string& name : FilesAfterSeries(plan_.first_piece, total_)) {
+            commit_.Remove(name);
+        }
+        // So would an older series' recovery pieces this split does not write again.
+        for (int j = plan_.recovery_pieces; j < kMostCodedPieces; ++j) {
+            const std::string name = RecoveryPieceName(names_, j);
+            if (!InfoOf(name, false).exists()) {
+                break;
+            }
             commit_.Remove(name);
         }
     });

@@ -37,6 +37,7 @@ struct OperationPlan {
     SeriesPlan series;
     int64_t source_modified = 0;   // a split's source's time of change when it was planned
     bool write_checksums = false;  // a split writes the series' checksum list beside it
+    int recovery_pieces = 0;       // a split writes this many recovery pieces beside it
     // What a join's pieces and whole file must hash to, when their list is known.
     std::optional<SeriesDigests> expected;
     // A join's pieces as they were checked, still open ([0] is the first piece), so that what

@@ -1,0 +1,147 @@
+#include "cli/check_report.h"
+
+#include "cli/command_line.h"
+#include "control/go_command.h"
+#include "fileutil/my_library.h"
+#include "platform/console.h"
+#include "platform/conversions.h"
+#include "platform/path.h"
+
+namespace tessarel {
+namespace {
+
+std::string StateText(const PieceCheck& piece) {
+    switch (piece.state) {
+        case PieceState::kGood:
+            return "good," + StrWithSign(piece.actual) + " bytes";
+        case PieceState::kMissing:
+            if (!piece.look_alike.empty()) {
+                return "missing; " + QuotedName(NameOf(piece.look_alike)) +
+                       " looks like it: rename it to " + QuotedName(NameOf(piece.name));
+            }
+            return "missing";
+        case PieceState::kNotOrdinary:
+            return "not an ordinary file";
+        case PieceState::kShort:
+            return PlainNumber(piece.expected - piece.actual) + " bytes short (" +
+                   PlainNumber(piece.actual) + " of " + PlainNumber(piece.expected) + ")";
+        case PieceState::kLonger:
+            return PlainNumber(piece.actual - piece.expected) +
+                   " bytes longer than its series says (" + PlainNumber(piece.actual) + " of " +
+                   PlainNumber(piece.expected) + ")";
+        case PieceState::kUnreadable:
+            return "cannot be read: " + piece.reason;
+        case PieceState::kDamaged:
+            return "damaged: its contents differ from when it was split";
+    }
+    return "";
+}
+
+const char* RecoveryStateText(RecoveryPieceCheck::State state) {
+    switch (state) {
+        case RecoveryPieceCheck::State::kGood:
+            return "good recovery piece";
+        case RecoveryPieceCheck::State::kMissing:
+            return "recovery piece missing";
+        case RecoveryPieceCheck::State::kNotOurs:
+            return "not a recovery piece of this series";
+        case RecoveryPieceCheck::State::kUnreadable:
+            return "recovery piece cannot be read";
+        case RecoveryPieceCheck::State::kDamaged:
+            return "recovery piece damaged: its contents differ from when it was written";
+    }
+    return "";
+}
+
+std::string RebuildSummary(size_t lost, int good, bool rebuildable, const std::string& first) {
+    const std::string pieces = PlainNumber(int64_t(lost)) + (lost == 1 ? " piece" : " pieces");
+    const std::string recovery =
+        PlainNumber(good) + (good == 1 ? " good recovery piece" : " good recovery pieces");
+    if (rebuildable) {
+        return pieces + " can be rebuilt from the " + recovery + ": tessarel repair " +
+               QuotedName(first) + " puts " + (lost == 1 ? "it" : "them") + " in place.";
+    }
+    return pieces + " lost or damaged, and only " + recovery + ": " +
+           (lost == 1 ? "it cannot" : "they cannot") + " be rebuilt.";
+}
+
+}  // namespace
+
+int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
+    TerminalMessageBox box(io, false);
+    TerminalProgress stop_watch(io.err, false);  // shows nothing; hears the stop signals
+    const auto report = CheckFirstPiece(first_piece, stop_watch, box);
+    if (!report) {
+        if (StopSignal() != 0) {
+            std::fprintf(io.err, "tessarel: stopped\n");
+            return StopStatus(StopSignal());
+        }
+        return kExitFailed;
+    }
+    bool all_good = true;
+    for (const PieceCheck& piece : report->pieces) {
+        std::string state = StateText(piece);
+        if (piece.state == PieceState::kGood && piece.compared) {
+            state += ", contents as listed";
+        }
+        if (PieceLost(piece) && report->rebuildable) {
+            state += "; can be rebuilt";
+        }
+        std::fprintf(out, "%s: %s\n", QuotedName(piece.name).c_str(), state.c_str());
+        all_good = all_good && piece.state == PieceState::kGood;
+    }
+    for (const RecoveryPieceCheck& piece : report->recovery.pieces) {
+        std::fprintf(out, "%s: %s\n", QuotedName(piece.name).c_str(),
+                     RecoveryStateText(piece.state));
+    }
+    // An older, longer series' tail would be taken for part of this one by a join made by hand.
+    for (const std::string& name : report->after) {
+        std::fprintf(out, "%s: is not part of this series\n", QuotedName(name).c_str());
+        all_good = false;
+    }
+    const std::string list = QuotedName(NameOf(report->list));
+    if (report->whole != SeriesReport::Whole::kNotCompared) {
+        const bool as_listed = report->whole == SeriesReport::Whole::kAsListed;
+        std::fprintf(
+            out, "%s: the file these pieces make: %s\n",
+            QuotedName(StripExtension(first_piece)).c_str(),
+            as_listed ? "contents as listed" : "differs from its line in the checksum list");
+        all_good = all_good && as_listed;
+    }
+    switch (report->list_state) {
+        case SeriesReport::List::kUsed:
+            break;
+        case SeriesReport::List::kMissing:
+            std::fprintf(out, "Contents not compared: there is no checksum list %s.\n",
+                         list.c_str());
+            break;
+        case SeriesReport::List::kUnusable:
+            std::fprintf(out, "Contents not compared: the checksum list %s cannot be used: %s.\n",
+                         list.c_str(), report->list_problem.c_str());
+            all_good = false;
+            break;
+    }
+    const std::vector<int64_t> lost = LostPieces(report->pieces);
+    if (!lost.empty() && report->recovery.declared > 0) {
+        std::fprintf(
+            out, "%s\n",
+            RebuildSummary(lost.size(), report->recovery.good(), report->rebuildable, first_piece)
+                .c_str());
+    }
+    if (!all_good && report->rebuildable) {
+        return kExitRebuildable;
+    }
+    return all_good ? kExitDone : kExitFailed;
+}
+
+int RunRepair(const std::string& first_piece, const TerminalIo& io, bool progress_shown) {
+    TerminalProgress progress(io.err, progress_shown);
+    TerminalMessageBox box(io, false, &progress);
+    const bool done = RepairFirstPiece(first_piece, progress, box);
+    if (!done && StopSignal() != 0) {
+        std::fprintf(io.err, "tessarel: stopped; nothing was changed\n");
+        return StopStatus(StopSignal());
+    }
+    return done ? kExitDone : kExitFailed;
+}
+}  // namespace tessarel

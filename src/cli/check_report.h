@@ -1,0 +1,16 @@
+// What check and repair say of a series on a terminal: a line for each piece and recovery
+// piece, what can be rebuilt, and the exit status (0 whole, 1 not whole and not rebuildable,
+// 3 not whole but rebuildable).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "cli/terminal.h"
+
+namespace tessarel {
+
+int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out);
+int RunRepair(const std::string& first_piece, const TerminalIo& io, bool progress_shown);
+
+}  // namespace tessarel
