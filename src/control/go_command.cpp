@@ -312,12 +312,8 @@ bool GoRequest::Split(SplitRequest request) {
             (replaced.first.empty() ? replaced.first : replaced.list) = NameOf(list_name);
         }
         // So are recovery pieces of that name.
-        for (int j = 0; j < kMostCodedPieces; ++j) {
-            const std::string name = RecoveryPieceName(names, j);
-            if (!InfoOf(name, false).exists()) {
-                break;
-            }
-            NoteLinks(replaced, name);
+        for (int j = 0; RecoveryPieceNamed(names, j); ++j) {
+            NoteLinks(replaced, RecoveryPieceName(names, j));
             ++replaced.recovery;
         }
         // So are an older, longer series' pieces after the new last one.

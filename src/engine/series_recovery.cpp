@@ -16,6 +16,18 @@ int RecoveryCheck::good() const {
 
 namespace {
 
+// True when something has the name; a name too long for the file system has nothing.
+bool Named(const std::string& path) {
+    try {
+        return InfoOf(path, false).exists();
+    } catch (const RuntimeError& error) {
+        if (error.number() == kErrBadFileName) {
+            return false;
+        }
+        throw;
+    }
+}
+
 // The header of the recovery piece at path, when it is one of this series'.
 std::optional<RecoveryHeader> HeaderAt(const std::string& path, const SeriesPlan& series) {
     try {
@@ -45,7 +57,7 @@ RecoveryCheck CheckRecoveryPieces(const SeriesNames& names, const SeriesPlan& se
     std::vector<std::optional<RecoveryHeader>> headers;
     for (int j = 0; j < most; ++j) {
         const std::string name = RecoveryPieceName(names, j);
-        if (!InfoOf(name, false).exists()) {
+        if (!Named(name)) {
             headers.emplace_back();
             continue;
         }
@@ -60,7 +72,7 @@ RecoveryCheck CheckRecoveryPieces(const SeriesNames& names, const SeriesPlan& se
         piece.index = j;
         piece.name = RecoveryPieceName(names, j);
         const auto& header = headers[size_t(j)];
-        if (!InfoOf(piece.name, false).exists()) {
+        if (!Named(piece.name)) {
             piece.state = RecoveryPieceCheck::State::kMissing;
         } else if (!header || header->index != j || header->recovery_pieces != check.declared) {
             piece.state = RecoveryPieceCheck::State::kNotOurs;
@@ -108,6 +120,10 @@ std::vector<int64_t> LostPieces(const std::vector<PieceCheck>& pieces) {
 bool CanRebuild(const std::vector<PieceCheck>& pieces, const RecoveryCheck& recovery) {
     const auto lost = static_cast<int>(LostPieces(pieces).size());
     return recovery.declared > 0 && lost > 0 && lost <= recovery.good();
+}
+
+bool RecoveryPieceNamed(const SeriesNames& names, int index) {
+    return Named(RecoveryPieceName(names, index));
 }
 
 bool RebuildLost(const SeriesNames& names, const SeriesPlan& series,

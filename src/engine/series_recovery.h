@@ -36,6 +36,9 @@ RecoveryCheck CheckRecoveryPieces(const SeriesNames& names, const SeriesPlan& se
                                   const SeriesDigests* expected, bool read,
                                   const std::function<bool()>& stop = {});
 
+// True when something has the name of recovery piece index (a name too long is nobody's).
+bool RecoveryPieceNamed(const SeriesNames& names, int index);
+
 // The series' pieces that are lost; true when the good ones and the good recovery pieces are
 // enough to rebuild them.
 std::vector<int64_t> LostPieces(const std::vector<PieceCheck>& pieces);

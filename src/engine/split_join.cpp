@@ -10,6 +10,7 @@
 #include "engine/hash_pipeline.h"
 #include "engine/piece_series.h"
 #include "engine/recovery.h"
+#include "engine/series_recovery.h"
 #include "engine/series_check.h"
 #include "fileutil/error_trap.h"
 #include "fileutil/my_library.h"
@@ -487,12 +488,8 @@ void Operation::Split() {
             commit_.Remove(name);
         }
         // So would an older series' recovery pieces this split does not write again.
-        for (int j = plan_.recovery_pieces; j < kMostCodedPieces; ++j) {
-            const std::string name = RecoveryPieceName(names_, j);
-            if (!InfoOf(name, false).exists()) {
-                break;
-            }
-            commit_.Remove(name);
+        for (int j = plan_.recovery_pieces; RecoveryPieceNamed(names_, j); ++j) {
+            commit_.Remove(RecoveryPieceName(names_, j));
         }
     });
     PutInPlace();
