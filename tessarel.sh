@@ -4,18 +4,21 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
-          libgtest-dev libgmock-dev libssl-dev fonts-urw-base35 tex-gyre fonts-dejavu-core clang
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
+          libgtest-dev libgmock-dev libssl-dev libisal-dev fonts-urw-base35 tex-gyre
+          fonts-dejavu-core clang
           libclang-rt-14-dev
           python3-fusepy fuse
           # the Windows build, and its tests under wine
-          g++-mingw-w64-x86-64-posix wine64 googletest zip unzip nsis
+          g++-mingw-w64-x86-64-posix wine64 googletest zip unzip nsis nasm
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace
           lintian man-db bash-completion
           # what a desktop machine has: the installed program must pass with them there too
           dbus-x11 at-spi2-core python3-pyatspi
           # a user's hand on the windows: real input through the X server, a window manager
-          xdotool xclip openbox)
+          xdotool xclip openbox
+          # the recovery benchmark's peer tool
+          par2)
 
 install_missing() {
     local missing=()
@@ -33,17 +36,45 @@ install_missing() {
     fi
 }
 
+# ISA-L for the Windows build: Debian's own source package, cross-built with mingw-w64 into a
+# static library once (build-win/isal). apt-get source needs a deb-src entry for Debian's archive,
+# which is added in a file of its own.
+isal_for_windows() {
+    local built
+    built=$(ls -d build-win/isal/libisal-*/ 2>/dev/null | head -1 || true)
+    if [ -n "$built" ] && [ -f "$built/bin/isa-l.a" ]; then
+        isal_dir=$PWD/${built%/}
+        return 0
+    fi
+    local entry=/etc/apt/sources.list.d/tessarel-src.sources
+    if [ ! -f "$entry" ]; then
+        [ "$(id -u)" -eq 0 ] || { echo "Run as root once: the Windows build needs $entry" >&2; exit 1; }
+        printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" "Suites: bookworm" \
+            "Components: main" "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" >"$entry"
+        apt-get update -qq
+    fi
+    rm -rf build-win/isal
+    mkdir -p build-win/isal
+    (cd build-win/isal && apt-get source -qq libisal >/dev/null 2>&1)
+    built=$(ls -d build-win/isal/libisal-*/ | head -1)
+    # nasm, not yasm: a first run without AS=nasm leaves objects without the AVX-512 code.
+    make -C "$built" -f Makefile.unx arch=mingw AS=nasm CC=x86_64-w64-mingw32-gcc-posix \
+        AR=x86_64-w64-mingw32-ar lib -j"$(nproc)" >/dev/null
+    isal_dir=$PWD/${built%/}
+}
+
 # The Windows program and its tests, cross-built with mingw-w64 and run under wine (in a wine
 # prefix of the build's own); then its portable zip, and the program once from the unpacked zip.
 windows() {
     mkdir -p build-win
+    isal_for_windows
     export WINEPREFIX="$PWD/build-win/wineprefix" WINEDEBUG=-all
     [ -d "$WINEPREFIX" ] || timeout 300 /usr/lib/wine/wine64 wineboot --init
     # Wine draws the windows' frames itself rather than wait on a window manager Xvfb lacks.
     timeout 120 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
         /t REG_SZ /d N /f >/dev/null
     build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTESSAREL_UI=OFF \
-        -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON \
+        -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON -DTESSAREL_ISAL_DIR="$isal_dir" \
         -DTESSAREL_LINUX_PROGRAM="$PWD/build/bin/tessarel"
     (cd build-win && ctest --output-on-failure)
     (cd build-win && cpack -G ZIP >/dev/null)
