@@ -341,6 +341,15 @@ bool GoRequest::Split(SplitRequest request) {
 }
 
 SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
+    // A first piece that is lost, or no longer reads as one, leaves its series to the recovery
+    // pieces beside it: their header says how it was cut.
+    std::optional<SeriesPlan> from_recovery;
+    Do([&] { from_recovery = PlanFromRecoveryPieces(first_piece); });
+    bool there = true;
+    Do([&] { there = InfoOf(first_piece).exists(); });
+    if (!there && from_recovery) {
+        return *from_recovery;
+    }
     int64_t piece_length = 0;
     Do([&] { piece_length = FileLength(first_piece); });
     std::string header;
@@ -356,6 +365,9 @@ SeriesPlan GoRequest::PlanFromFirstPiece(const std::string& first_piece) {
     }
     PlanOrRefusal outcome;
     Do([&] { outcome = PlanJoin(header, piece_length); });
+    if (std::holds_alternative<Notice>(outcome) && from_recovery) {
+        return *from_recovery;
+    }
     return PlanOrRefuse(outcome);
 }
 

@@ -122,6 +122,32 @@ bool CanRebuild(const std::vector<PieceCheck>& pieces, const RecoveryCheck& reco
     return recovery.declared > 0 && lost > 0 && lost <= recovery.good();
 }
 
+std::optional<SeriesPlan> PlanFromRecoveryPieces(const std::string& first_piece) {
+    SeriesNames names;
+    try {
+        names = SeriesNames(first_piece);
+    } catch (const RuntimeError&) {
+        return std::nullopt;  // no extension: no series' names
+    }
+    for (int j = 0; j < kMostCodedPieces; ++j) {
+        const std::string name = RecoveryPieceName(names, j);
+        if (!Named(name)) {
+            continue;
+        }
+        try {
+            File file = File::OpenForReading(name);
+            uint8_t bytes[kRecoveryHeaderLength];
+            file.Read(bytes, kRecoveryHeaderLength);
+            if (const auto header = ParseRecoveryHeader(bytes, sizeof bytes)) {
+                return SeriesPlan{header->stream_length, header->piece_size, header->data_pieces};
+            }
+        } catch (const RuntimeError&) {
+            // Not to be read: the next one may be.
+        }
+    }
+    return std::nullopt;
+}
+
 bool RecoveryPieceNamed(const SeriesNames& names, int index) {
     return Named(RecoveryPieceName(names, index));
 }

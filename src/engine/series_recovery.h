@@ -39,6 +39,10 @@ RecoveryCheck CheckRecoveryPieces(const SeriesNames& names, const SeriesPlan& se
 // True when something has the name of recovery piece index (a name too long is nobody's).
 bool RecoveryPieceNamed(const SeriesNames& names, int index);
 
+// How the series whose first piece is named first_piece was cut, as its recovery pieces' headers
+// say: for a first piece that is lost or no longer reads as one. Nothing when none is there.
+std::optional<SeriesPlan> PlanFromRecoveryPieces(const std::string& first_piece);
+
 // The series' pieces that are lost; true when the good ones and the good recovery pieces are
 // enough to rebuild them.
 std::vector<int64_t> LostPieces(const std::vector<PieceCheck>& pieces);
