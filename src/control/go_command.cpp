@@ -406,8 +406,11 @@ bool GoRequest::Join(const JoinRequest& request) {
     // Lost pieces are rebuilt from the recovery pieces beside the series when enough of them
     // are good. With a list, a damaged piece is found before anything is written, so that it
     // too is rebuilt rather than refused at the end.
-    const RecoveryCheck recovery = RecoveryOf(first_piece, series, list, false);
-    if (recovery.declared > 0 && list.digests && !list.digests->pieces.empty()) {
+    const bool listed = list.digests && !list.digests->pieces.empty();
+    RecoveryCheck recovery = RecoveryOf(first_piece, series, list, false);
+    if (recovery.declared > 0 && listed) {
+        // The recovery pieces are read through too: a damaged one must not rebuild anything.
+        recovery = RecoveryOf(first_piece, series, list, true);
         CheckOptions read = options;
         read.depth = CheckDepth::kRead;
         read.keep_open = nullptr;
