@@ -64,31 +64,44 @@ const char kSplitHelp[] =
     "                   count 1024, KB MB GB TB 1000) or a medium's name (below)\n"
     "  -k, --kb N       piece size in kilobytes of 1024 bytes; 1400 without a size\n"
     "  -n, --pieces N   the smallest piece size that makes at most N pieces\n"
+    "  -r, --recovery N also writes N recovery pieces (BASE.r00, ...), or N% of the\n"
+    "                   pieces: any N lost or damaged pieces can be rebuilt from them\n"
     "  -y, --yes        replaces existing pieces, and goes on when the disk looks\n"
     "                   too small, without asking\n"
     "  --no-checksums   writes no checksum list\n"
     "\n"
-    "Example: tessarel split -s fat32 film.mkv\n";
+    "Example: tessarel split -s fat32 -r 10% film.mkv\n";
 const char kJoinHelp[] =
     "Usage: tessarel join [-y] [--no-verify] FIRST_PIECE [OUTPUT]\n"
     "\n"
     "Rebuilds the file from the series whose first piece is FIRST_PIECE, into OUTPUT\n"
     "(the first piece's name without its extension unless given; a folder means the\n"
     "file goes into it). Every piece is looked at first, and compared with the series'\n"
-    "checksum list while it is read; nothing is written when one is missing or damaged.\n"
+    "checksum list while it is read; nothing is written when one is missing or damaged,\n"
+    "unless recovery pieces beside it can rebuild it: then it is rebuilt, and said.\n"
     "\n"
     "  -y, --yes        replaces an existing file, and goes on when the disk looks too\n"
     "                   small, without asking\n"
     "  --no-verify      joins without comparing the pieces with their checksum list\n"
     "\n"
     "Example: tessarel join film.mkv.m00\n";
+const char kRepairHelp[] =
+    "Usage: tessarel repair FIRST_PIECE\n"
+    "\n"
+    "Rebuilds the pieces and recovery pieces of the series whose first piece is\n"
+    "FIRST_PIECE that are missing, short, unreadable or damaged (by the checksum list),\n"
+    "from the others, and puts them in their places, all at once or not at all.\n"
+    "Refuses, naming them, when too many are lost for the recovery pieces there.\n"
+    "\n"
+    "Example: tessarel repair film.mkv.m00\n";
 const char kCheckHelp[] =
     "Usage: tessarel check FIRST_PIECE\n"
     "\n"
-    "Reads every piece of the series whose first piece is FIRST_PIECE, compares it and\n"
-    "the file they make with the series' checksum list, and says what it found; writes\n"
-    "nothing. Exit status 0 only when every piece is as its series says and no file of\n"
-    "the series' name follows its last piece.\n"
+    "Reads every piece and recovery piece of the series whose first piece is FIRST_PIECE,\n"
+    "compares them with the series' checksum list, and says what it found and what the\n"
+    "recovery pieces can rebuild; writes nothing. Exit status 0 when every piece is as\n"
+    "its series says and no file of the series' name follows its last piece, 3 when it\n"
+    "is not but the recovery pieces can rebuild it (tessarel repair), 1 otherwise.\n"
     "\n"
     "Example: tessarel check film.mkv.m00\n";
 
@@ -310,6 +323,9 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
                 break;
             case CommandLine::Command::kJoin:
                 std::fputs(kJoinHelp, out);
+                break;
+            case CommandLine::Command::kRepair:
+                std::fputs(kRepairHelp, out);
                 break;
             default:
                 std::fputs(kCheckHelp, out);
