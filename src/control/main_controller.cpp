@@ -173,6 +173,12 @@ void MainController::ChooseMediaSize(int index) {
     ApplyEnableRules();
 }
 
+void MainController::ChooseRecovery(int index) {
+    if (index >= 0 && index < kRecoveryChoiceCount && !operating()) {
+        recovery_choice_ = index;
+    }
+}
+
 void MainController::OpenFile(const std::string& path) {
     const FileProposal proposal = ProposeFor(AbsoluteIn(start_folder_, path));
     // Choosing the mode empties both names, so the mode comes first.
@@ -228,6 +234,7 @@ void MainController::Go() {
         return;
     }
     if (auto* split = std::get_if<SplitRequest>(&*request)) {
+        split->recovery = kRecoveryChoices[recovery_choice_].count;
         // Told on the operation's thread; the field is the window's.
         split->first_piece_settled = [this](const std::string& name) {
             ui_.Post([this, name] { view_.SetText("txtSave", name); });

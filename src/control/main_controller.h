@@ -74,6 +74,10 @@ class MainController : public ProgressDisplay {
     bool TakesPaste(const std::string& text);
     // A medium chosen from the size fields' menu.
     void ChooseMediaSize(int index);
+    // A choice of recovery pieces from that menu (kRecoveryChoices): it holds for every split
+    // until the window closes.
+    void ChooseRecovery(int index);
+    int recovery_choice() const { return recovery_choice_; }
     // A file handed to the window (its command line, a drop); dropped ones are checked first.
     void OpenFile(const std::string& path);
     void Dropped(const std::vector<std::string>& paths);
@@ -111,6 +115,7 @@ class MainController : public ProgressDisplay {
     std::string focus_before_;
     int go_requests_done_ = 0;
     int percent_ = 0;
+    int recovery_choice_ = 0;
     TimeLeft time_left_;
     double started_ = 0;
 };

@@ -61,6 +61,17 @@ extern const char* const kMainTabOrder[];
 extern const int kMainTabOrderCount;
 // The size fields' menu, which adds the media sizes to the field's own items.
 constexpr const char* kSizeMenuName = "Piece sizes";
+
+// The size fields' menu's choice of recovery pieces for a split: its submenu's caption, and
+// each item's caption and the count it asks for ("" none, "N", or "N%" of the pieces).
+constexpr const char* kRecoveryMenuCaption = "&Recovery pieces";
+struct RecoveryChoice {
+    const char* caption;
+    const char* count;
+};
+constexpr RecoveryChoice kRecoveryChoices[] = {
+    {"&None", ""}, {"&1", "1"}, {"&2", "2"}, {"&5", "5"}, {"10 &% of the pieces", "10%"}};
+constexpr int kRecoveryChoiceCount = 5;
 // The Approximate entry's spinner: its range and its two steps.
 constexpr int kSpinnerMinimum = 0;
 extern const int kSpinnerMaximum;

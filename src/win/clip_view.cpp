@@ -81,8 +81,8 @@ bool OpenClip(HWND view, const std::string& path) {
         return false;
     }
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    SetClipBackground(*clip, 0xFF000000u | GetRValue(face) << 16 | GetGValue(face) << 8 |
-                                 GetBValue(face));
+    SetClipBackground(*clip,
+                      0xFF000000u | GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face));
     delete StateOf(view);
     auto* state = new ClipState{std::move(*clip), 0};
     SetWindowLongPtrW(view, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));

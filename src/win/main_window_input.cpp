@@ -84,7 +84,16 @@ bool WinMainWindow::FieldTakes(HWND field, UINT message, WPARAM w) {
 }
 
 void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
-    enum : UINT { kUndo = 1, kCut, kCopy, kPaste, kDelete, kSelectAll, kFirstSize = 100 };
+    enum : UINT {
+        kUndo = 1,
+        kCut,
+        kCopy,
+        kPaste,
+        kDelete,
+        kSelectAll,
+        kFirstSize = 100,
+        kFirstRecovery = 200
+    };
     DWORD from = 0;
     DWORD to = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
@@ -114,6 +123,16 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
         AppendMenuW(menu, MF_STRING, kFirstSize + static_cast<UINT>(i),
                     WideText(kMediaSizes[i].caption).c_str());
     }
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    HMENU recovery = CreatePopupMenu();
+    for (int i = 0; i < kRecoveryChoiceCount; ++i) {
+        const bool chosen = i == controller_->recovery_choice();
+        AppendMenuW(recovery, MF_STRING | (chosen ? MF_CHECKED : 0),
+                    kFirstRecovery + static_cast<UINT>(i),
+                    WideText(kRecoveryChoices[i].caption).c_str());
+    }
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(recovery),
+                WideText(kRecoveryMenuCaption).c_str());
     POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     if (where == -1) {  // from the keyboard: below the text cursor
         GetCaretPos(&at);
@@ -131,6 +150,8 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
         SendMessageW(edit, EM_SETSEL, 0, -1);
     } else if (chosen >= kFirstSize && chosen < kFirstSize + kMediaSizeCount) {
         controller_->ChooseMediaSize(static_cast<int>(chosen - kFirstSize));
+    } else if (chosen >= kFirstRecovery && chosen < kFirstRecovery + kRecoveryChoiceCount) {
+        controller_->ChooseRecovery(static_cast<int>(chosen - kFirstRecovery));
     }
 }
 

@@ -227,7 +227,8 @@ void MainWindow::WireControls() {
     new SizeMenu(
         {txtApprox, txtExact}, [this](int index) { controller_->ChooseMediaSize(index); },
         [this](const QString& text) { return controller_->TakesPaste(PathFromQt(text)); },
-        [this] { beep_(); }, this);
+        [this] { beep_(); }, [this] { return controller_->recovery_choice(); },
+        [this](int index) { controller_->ChooseRecovery(index); }, this);
 }
 
 void MainWindow::SetTabOrder() {

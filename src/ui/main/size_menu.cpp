@@ -1,5 +1,6 @@
 #include "ui/main/size_menu.h"
 
+#include <QActionGroup>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,11 +14,13 @@ namespace tessarel {
 
 SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
                    std::function<bool(const QString&)> takes, std::function<void()> beep,
-                   QObject* parent)
+                   std::function<int()> recovery, Chosen chosen_recovery, QObject* parent)
     : QObject(parent),
       chosen_(std::move(chosen)),
       takes_(std::move(takes)),
-      beep_(std::move(beep)) {
+      beep_(std::move(beep)),
+      recovery_(std::move(recovery)),
+      chosen_recovery_(std::move(chosen_recovery)) {
     for (QLineEdit* entry : entries) {
         entry->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(entry, &QLineEdit::customContextMenuRequested, this,
@@ -76,6 +79,16 @@ void SizeMenu::Open(QLineEdit* entry, QPoint at) {
     menu->addSeparator();
     for (int i = 0; i < kMediaSizeCount; ++i) {
         menu->addAction(kMediaSizes[i].caption, this, [this, i] { chosen_(i); });
+    }
+    menu->addSeparator();
+    QMenu* recovery = menu->addMenu(kRecoveryMenuCaption);
+    auto* choices = new QActionGroup(recovery);
+    for (int i = 0; i < kRecoveryChoiceCount; ++i) {
+        QAction* choice = recovery->addAction(kRecoveryChoices[i].caption, this,
+                                              [this, i] { chosen_recovery_(i); });
+        choice->setCheckable(true);
+        choice->setChecked(i == recovery_());
+        choices->addAction(choice);
     }
     menu->popup(entry->mapToGlobal(at));
 }

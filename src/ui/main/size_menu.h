@@ -13,11 +13,12 @@ namespace tessarel {
 
 class SizeMenu : public QObject {
   public:
-    using Chosen = std::function<void(int index)>;  // of the media table
-    // takes: whether pasted text may go in (it beeps when not); beep: for a paste too long.
+    using Chosen = std::function<void(int index)>;  // of the media table, of kRecoveryChoices
+    // takes: whether pasted text may go in (it beeps when not); beep: for a paste too long;
+    // recovery: the recovery choice now, and chosen_recovery told of a new one.
     SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
              std::function<bool(const QString&)> takes, std::function<void()> beep,
-             QObject* parent);
+             std::function<int()> recovery, Chosen chosen_recovery, QObject* parent);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -29,6 +30,8 @@ class SizeMenu : public QObject {
     Chosen chosen_;
     std::function<bool(const QString&)> takes_;
     std::function<void()> beep_;
+    std::function<int()> recovery_;
+    Chosen chosen_recovery_;
 };
 
 }  // namespace tessarel

@@ -252,6 +252,26 @@ TEST_F(MainControllerTest, TheDialogsStartWhereTheNameLies) {
     }
 }
 
+// The recovery choice holds for the window's splits; a join rebuilds what was lost and says so
+// once, at its end.
+TEST_F(MainControllerTest, RecoveryPiecesChosenOnceRebuildALostPiece) {
+    Release();
+    controller.ChooseRecovery(2);  // "2"
+    controller.Clicked("cmdGo");
+    ASSERT_TRUE(ui.Until([&] { return Ended() == 1; }));
+    EXPECT_TRUE(InfoOf(dir / "s.r01").exists());
+    RemoveQuietly(dir / "s.m03");
+    view.checked = {"optJoin"};
+    view.text["txtOpen"] = "s.m00";
+    view.text["txtSave"] = "back";
+    box.kinds.clear();
+    controller.Clicked("cmdGo");
+    ASSERT_TRUE(ui.Until([&] { return Ended() == 2; }));
+    EXPECT_EQ(box.kinds, (std::vector<MsgKind>{MsgKind::kConfirmation, MsgKind::kInformation}));
+    EXPECT_EQ(ReadBytes(dir / "back"), ReadBytes(dir / "f"));
+    EXPECT_FALSE(InfoOf(dir / "s.m03").exists()) << "the user's pieces are left as they were";
+}
+
 TEST_F(MainControllerTest, SizeFieldsTakeDigitsTypedOrPasted) {
     const std::pair<int, bool> keys[] = {{'7', true}, {8, true}, {'x', false}, {' ', false}};
     for (const auto& [key, taken] : keys) {
