@@ -416,8 +416,8 @@ void Operation::WriteRecoveryPieces() {
         Do(step);
     });
     for (int j = 0; j < m; ++j) {
-        Do([&] { recovery[size_t(j)].Sync(); });
-        Do([&] { recovery[size_t(j)].Close(); });
+        Do([&] { recovery[size_t(j)].StartWriteback(); });
+        written_.push_back(std::move(recovery[size_t(j)]));  // flushed with the pieces
         recovery_digests_.push_back(sums[size_t(j)].Finish());
     }
 }
@@ -470,10 +470,12 @@ void Operation::Split() {
 
     LaterPieces(true);
     CheckSourceUnchanged();
-    FlushWrittenPieces();
+    // The recovery pieces are worked out while the pieces are still on their way to the disk,
+    // and all are flushed together: one wait for the disk, not two.
     if (plan_.recovery_pieces > 0) {
         WriteRecoveryPieces();
     }
+    FlushWrittenPieces();
     if (hashes_) {
         WriteChecksumList();
     }
