@@ -97,10 +97,19 @@ class GoRequest {
         std::vector<std::string> files;  // where they were rebuilt
         RebuiltPieces() = default;
         RebuiltPieces(RebuiltPieces&&) = default;
-        ~RebuiltPieces() {
+        RebuiltPieces& operator=(RebuiltPieces&& other) noexcept {
+            Clear();
+            names = std::move(other.names);
+            files = std::move(other.files);
+            return *this;
+        }
+        ~RebuiltPieces() { Clear(); }
+        void Clear() {
             for (const std::string& file : files) {
                 RemoveQuietly(file);
             }
+            files.clear();
+            names.clear();
         }
     };
     bool Repair(const std::string& first_piece);
@@ -407,16 +416,11 @@ bool GoRequest::Join(const JoinRequest& request) {
     // are good. With a list, a damaged piece is found before anything is written, so that it
     // too is rebuilt rather than refused at the end.
     const bool listed = list.digests && !list.digests->pieces.empty();
-    RecoveryCheck recovery = RecoveryOf(first_piece, series, list, false);
-    if (recovery.declared > 0 && listed) {
-        // The recovery pieces are read through too: a damaged one must not rebuild anything.
-        recovery = RecoveryOf(first_piece, series, list, true);
-        CheckOptions read = options;
-        read.depth = CheckDepth::kRead;
-        read.keep_open = nullptr;
-        pieces = PiecesOf(first_piece, series, read);
-    }
-    const RebuiltPieces rebuilt =
+    const RecoveryCheck recovery = RecoveryOf(first_piece, series, list, false);
+    // The pieces the join sees as lost are rebuilt first; a piece found damaged while it is
+    // read (a damaged recovery piece shows as a rebuilt piece that differs) sends the join back
+    // to read everything through first, and to rebuild what that finds.
+    RebuiltPieces rebuilt =
         RebuildForJoin(first_piece, series, pieces, recovery, output, *open_pieces);
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
@@ -449,8 +453,24 @@ bool GoRequest::Join(const JoinRequest& request) {
     plan.series = series;
     plan.expected = list.digests;
     plan.open_pieces = open_pieces;
+    plan.damage_is_rebuilt = recovery.declared > 0 && listed;
     StopIfAsked();
-    const bool done = Done(RunOperation(plan, *display_, box_));
+    Outcome outcome = RunOperation(plan, *display_, box_);
+    if (outcome == Outcome::kDamaged) {
+        const RecoveryCheck read_recovery = RecoveryOf(first_piece, series, list, true);
+        CheckOptions read = options;
+        read.depth = CheckDepth::kRead;
+        read.keep_open = nullptr;
+        pieces = PiecesOf(first_piece, series, read);
+        plan.open_pieces = std::make_shared<std::vector<File>>();
+        rebuilt.Clear();
+        rebuilt = RebuildForJoin(first_piece, series, pieces, read_recovery, output,
+                                 *plan.open_pieces);
+        RefuseIf(CheckPieces(pieces));
+        plan.damage_is_rebuilt = false;
+        outcome = RunOperation(plan, *display_, box_);
+    }
+    const bool done = Done(outcome);
     if (done && !rebuilt.names.empty()) {
         Show(RebuiltNotice(rebuilt.names));  // once, at the end: nothing was asked of it
     }

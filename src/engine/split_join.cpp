@@ -37,6 +37,8 @@ constexpr int32_t kFirstBlock = kChunkSize - kHeaderLength;  // header + first b
 
 // Thrown by a step when the user has asked the operation to stop.
 struct Stopped {};
+// Thrown when a join's piece differs from its line and the caller will rebuild it.
+struct Damaged {};
 
 // Bytes of finished pieces that may still be on their way to the disk.
 constexpr int64_t kMostUnwaited = int64_t{32} << 20;
@@ -425,6 +427,9 @@ void Operation::WriteRecoveryPieces() {
 void Operation::CompareChecksums() {
     const SeriesDigests found = hashes_->Finish();
     const SeriesDigests& expected = *plan_.expected;
+    if (plan_.damage_is_rebuilt && found.pieces != expected.pieces) {
+        throw Damaged{};
+    }
     Do([&] {
         for (size_t n = 0; n < expected.pieces.size(); ++n) {
             if (n >= found.pieces.size() || found.pieces[n] != expected.pieces[n]) {
@@ -556,6 +561,8 @@ Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, Messag
         result = Outcome::kDone;
     } catch (const Stopped&) {
         result = Outcome::kStopped;
+    } catch (const Damaged&) {
+        result = Outcome::kDamaged;
     } catch (...) {
         // Given up by the user, or a failure no step could report: either way the files are
         // closed and the window comes back; the caller says the operation was not done.

@@ -43,12 +43,16 @@ struct OperationPlan {
     // A join's pieces as they were checked, still open ([0] is the first piece), so that what
     // was checked is what is copied; a piece not held open is opened again by name.
     std::shared_ptr<std::vector<File>> open_pieces;
+    // A join whose lost pieces its recovery pieces can rebuild: a piece that differs from its
+    // line ends it quietly (kDamaged) rather than as a failure to report.
+    bool damage_is_rebuilt = false;
 };
 
 enum class Outcome {
     kDone,     // ran to its end
     kNotDone,  // given up (its messages have been shown), or the plan does not fit together
     kStopped,  // the user stopped it; nothing more is said
+    kDamaged,  // a join's piece differed from its line, and the plan asked to be told quietly
 };
 
 // Runs the plan. Every way out but kDone leaves the disk as it was before.
