@@ -12,7 +12,7 @@ cmake --install "$build" --prefix "$work/prefix" >/dev/null
 share=$work/prefix/share
 desktop-file-validate "$share/applications/org.tessarel.Tessarel.desktop"
 appstreamcli validate --no-net "$share/metainfo/org.tessarel.Tessarel.metainfo.xml"
-for size in 32 48 64 128 256; do
+for size in 16 24 32 48 64 128 256; do
     test -s "$share/icons/hicolor/${size}x${size}/apps/tessarel.png"
 done
 # The series' first piece is a file type the desktop knows, by name and by content, and the
