@@ -193,7 +193,7 @@ TEST_F(WindowTest, ModeAndSizeChoicesEnableAsTheRulesSay) {
 }
 
 // The size entry's menu (here as Shift+F10 or the menu key bring it) offers the media sizes;
-// the third from the end is the FAT32 stick's, which fills Exact and chooses it.
+// the FAT32 stick's fills Exact and chooses it.
 TEST_F(WindowTest, TheSizeMenuFillsExactWithAMediumsSize) {
     static std::wstring seen;
     seen.clear();
@@ -204,14 +204,25 @@ TEST_F(WindowTest, TheSizeMenuFillsExactWithAMediumsSize) {
         }
         KillTimer(nullptr, id);
         HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
-        for (int i = 0; i < GetMenuItemCount(items); ++i) {
+        const int count = GetMenuItemCount(items);
+        int stick = count;
+        for (int i = 0; i < count; ++i) {
             wchar_t caption[64] = L"";
             GetMenuStringW(items, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
             seen += std::wstring(caption) + L"|";
+            if (std::wstring(caption) == L"FAT32 stick (4 GB)") {
+                stick = i;
+            }
         }
-        for (const WPARAM key : {VK_UP, VK_UP, VK_UP, VK_RETURN}) {
-            PostMessageW(menu, WM_KEYDOWN, key, 0);
+        // Up from the end, over the separators the menu steps past by itself.
+        int ups = 0;
+        for (int i = count - 1; i >= stick; --i) {
+            ups += (GetMenuState(items, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) ? 0 : 1;
         }
+        for (int i = 0; i < ups; ++i) {
+            PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
+        }
+        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     });
     SetFocus(C("txtApprox"));
     SendMessageW(C("txtApprox"), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(C("txtApprox")), -1);
