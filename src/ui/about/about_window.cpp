@@ -83,7 +83,7 @@ AboutWindow::AboutWindow(MessageBox& message_box, QWidget* parent)
     lblDescription = Label(this, "App Description", 1050, 1125, 3885, 600);
     lblComments = Label(this, "App Comment", 1050, 1800, 3885, 570);
     lblName = Label(this, "The Tessarel developers", 3000, 240, 2565, 225);
-    Label1 = Label(this, "Split and join, byte for byte", 3000, 465, 2565, 225);
+    Label1 = Label(this, "Split and join, byte for byte", 2880, 465, 2805, 225);
     lblDisclaimer = Label(this, "Warning: ...", 255, 2625, 3870, 825);
     new EtchedRule(this);
 
