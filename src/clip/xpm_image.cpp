@@ -53,4 +53,15 @@ Picture GoPicture() {
     return ReadXpm(go_xpm, static_cast<int>(sizeof go_xpm / sizeof go_xpm[0]));
 }
 
+Picture Greyed(const Picture& picture) {
+    Picture grey = picture;
+    for (uint32_t& pixel : grey.pixels) {
+        const uint32_t r = pixel >> 16 & 0xFF, g = pixel >> 8 & 0xFF, b = pixel & 0xFF;
+        // Luminance (ITU-R BT.601 weights), then halfway to white.
+        const uint32_t level = ((r * 299 + g * 587 + b * 114) / 1000 + 255) / 2;
+        pixel = (pixel & 0xFF000000) | level << 16 | level << 8 | level;
+    }
+    return grey;
+}
+
 }  // namespace tessarel

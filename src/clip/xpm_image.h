@@ -20,4 +20,7 @@ Picture ReadXpm(const char* const* lines, int count);
 Picture ProgramIcon();
 Picture GoPicture();
 
+// The picture as a control shows it while it is disabled: grey, lighter, transparency kept.
+Picture Greyed(const Picture& picture);
+
 }  // namespace tessarel

@@ -53,6 +53,7 @@ WinMainWindow::WinMainWindow(MessageBox* message_box) {
         StartFolder(CurrentFolder(), ProgramFolder(), DocumentsFolder()));
     icon_ = IconOf(ProgramIcon());
     go_picture_ = IconOf(GoPicture());
+    go_picture_greyed_ = IconOf(Greyed(GoPicture()));
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     BuildControls();
@@ -69,6 +70,7 @@ WinMainWindow::~WinMainWindow() {
     }
     DestroyIcon(icon_);
     DestroyIcon(go_picture_);
+    DestroyIcon(go_picture_greyed_);
 }
 
 void WinMainWindow::SetFileDialog(std::unique_ptr<FileDialog> dialog) {

@@ -104,6 +104,7 @@ class WinMainWindow : private MainView, private UiThread {
     std::unique_ptr<MainController> controller_;
     HICON icon_ = nullptr;
     HICON go_picture_ = nullptr;
+    HICON go_picture_greyed_ = nullptr;
 };
 
 }  // namespace tessarel

@@ -94,16 +94,17 @@ void WinMainWindow::DrawGoButton(const DRAWITEMSTRUCT& item) {
     // The picture above the caption, as the design's graphical button shows them.
     RECT area = item.rcItem;
     const bool pressed = item.itemState & ODS_SELECTED;
+    const bool disabled = item.itemState & ODS_DISABLED;
     DrawFrameControl(item.hDC, &area, DFC_BUTTON,
-                     DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) |
-                         (item.itemState & ODS_DISABLED ? DFCS_INACTIVE : 0));
+                     DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
     const int size = MulDiv(32, dpi_, 96);
     const int x = (area.left + area.right - size) / 2 + (pressed ? 1 : 0);
-    DrawIconEx(item.hDC, x, area.top + MulDiv(10, dpi_, 96), go_picture_, size, size, 0, nullptr,
-               DI_NORMAL);
+    DrawIconEx(item.hDC, x, area.top + MulDiv(10, dpi_, 96),
+               disabled ? go_picture_greyed_ : go_picture_, size, size, 0, nullptr, DI_NORMAL);
     RECT caption = area;
     caption.top += MulDiv(10, dpi_, 96) + size;
     SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
     SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
     DrawTextW(item.hDC, WideText(Text("cmdGo")).c_str(), -1, &caption, DT_CENTER | DT_TOP);
     if (item.itemState & ODS_FOCUS) {
