@@ -57,6 +57,16 @@ const wchar_t* FirstFace(const wchar_t* const (&faces)[N]) {
 }  // namespace
 
 HFONT MakeFont(const FontDesign& font, int dpi) {
+    if (font.face == Face::kDefault) {
+        // The face Windows gives its own dialogs' text at this DPI: a control left without a
+        // font would draw in the old bold System face.
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                                       static_cast<UINT>(dpi))) {
+            return CreateFontIndirectW(&metrics.lfMessageFont);
+        }
+    }
     const wchar_t* face = font.face == Face::kBookman       ? FirstFace(kBookmanFaces)
                           : font.face == Face::kCalligraphy ? FirstFace(kCalligraphyFaces)
                                                             : FirstFace(kSansFaces);
@@ -88,6 +98,19 @@ Rect PlaceOf(const ControlDesign& c, int left, int top, int dpi) {
     }
     return {PixelsOf(left + c.left, dpi), PixelsOf(top + c.top, dpi), PixelsOf(c.width, dpi),
             PixelsOf(c.height, dpi)};
+}
+
+}  // namespace
+
+namespace {
+
+void SetDesignFont(HWND control, const ControlDesign& c, int dpi) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(c.font, dpi)), TRUE);
+    if (c.kind == ControlKind::kText && c.max_length > 0) {
+        // A short field's longest number needs the room the font's own margins would take (a
+        // new font brings those margins back).
+        SendMessageW(control, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(1, 1));
+    }
 }
 
 }  // namespace
@@ -161,9 +184,7 @@ HWND CreateDesignControl(HWND window, const ControlDesign& c, int left, int top,
     if (c.kind == ControlKind::kOption && c.checked) {
         SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
     }
-    if (c.font.face != Face::kDefault) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(c.font, dpi)), TRUE);
-    }
+    SetDesignFont(control, c, dpi);
     if (*c.accessible) {
         SetAccessibleName(control, WideText(c.accessible));
     }
@@ -173,9 +194,7 @@ HWND CreateDesignControl(HWND window, const ControlDesign& c, int left, int top,
 void PlaceDesignControl(HWND control, const ControlDesign& c, int left, int top, int dpi) {
     const Rect r = PlaceOf(c, left, top, dpi);
     SetWindowPos(control, nullptr, r.x, r.y, r.w, r.h, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (c.font.face != Face::kDefault) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(c.font, dpi)), TRUE);
-    }
+    SetDesignFont(control, c, dpi);
 }
 
 namespace {

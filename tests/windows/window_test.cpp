@@ -10,6 +10,7 @@
 #include <oleacc.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -58,12 +59,8 @@ bool Checked(HWND option) {
     return SendMessageW(option, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-// The picture of a window as it is on the screen, saved where TESSAREL_SHOTS says.
-void Shoot(HWND window, const char* name) {
-    const char* folder = std::getenv("TESSAREL_SHOTS");
-    if (!folder) {
-        return;
-    }
+// A window's pixels as they are on the screen (0xAARRGGBB, top row first).
+std::vector<uint32_t> ScreenPixels(HWND window, int* width, int* height) {
     RECT r;
     GetWindowRect(window, &r);
     const int w = r.right - r.left;
@@ -77,10 +74,35 @@ void Shoot(HWND window, const char* name) {
     SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
     const auto* p = static_cast<const uint32_t*>(bits);
-    WritePng(std::string(folder) + "/" + name, w, h, std::vector<uint32_t>(p, p + w * h));
+    std::vector<uint32_t> pixels(p, p + w * h);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    *width = w;
+    *height = h;
+    return pixels;
+}
+
+// The picture of a window as it is on the screen, saved where TESSAREL_SHOTS says.
+void Shoot(HWND window, const char* name) {
+    const char* folder = std::getenv("TESSAREL_SHOTS");
+    if (!folder) {
+        return;
+    }
+    int w = 0, h = 0;
+    const std::vector<uint32_t> pixels = ScreenPixels(window, &w, &h);
+    WritePng(std::string(folder) + "/" + name, w, h, pixels);
+}
+
+// How many of a window's pixels are coloured rather than grey.
+int ColouredPixels(HWND window) {
+    int w = 0, h = 0;
+    int coloured = 0;
+    for (const uint32_t p : ScreenPixels(window, &w, &h)) {
+        const int r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+        coloured += std::max({r, g, b}) - std::min({r, g, b}) > 48 ? 1 : 0;
+    }
+    return coloured;
 }
 
 // What a screen reader hears as a control's name.
@@ -161,6 +183,20 @@ TEST_F(WindowTest, StartsInTheDesignedState) {
     EXPECT_EQ(client.right, PixelsOf(kMainClientWidth, dpi));
     EXPECT_EQ(client.bottom, PixelsOf(kMainClientHeight, dpi));
     Shoot(window->hwnd(), "win-main-window.png");
+    EXPECT_GT(ColouredPixels(C("cmdGo")), 0) << "Go's picture in its colours";
+    // A size field shows its longest number whole, not its last digits.
+    for (const char* field : {"txtApprox", "txtExact"}) {
+        const LRESULT limit = SendMessageW(C(field), EM_GETLIMITTEXT, 0, 0);
+        const std::wstring longest(static_cast<size_t>(limit), L'8');
+        RECT shown{};
+        SendMessageW(C(field), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+        HDC dc = GetDC(C(field));
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(C(field), WM_GETFONT, 0, 0)));
+        SIZE needed{};
+        GetTextExtentPoint32W(dc, longest.c_str(), static_cast<int>(longest.size()), &needed);
+        ReleaseDC(C(field), dc);
+        EXPECT_LE(needed.cx, shown.right - shown.left) << field;
+    }
 }
 
 TEST_F(WindowTest, ModeAndSizeChoicesEnableAsTheRulesSay) {
@@ -292,6 +328,7 @@ TEST_F(WindowTest, CancelStopsTheOperationAndLeavesTheDiskAsItWas) {
     PumpUntil(
         window.get(), [] { return false; }, 100);
     Shoot(window->hwnd(), "win-operating.png");
+    EXPECT_EQ(ColouredPixels(C("cmdGo")), 0) << "Go is greyed while it cannot be pressed";
     // Input other than Cancel is dropped meanwhile.
     PostMessageW(C("optJoin"), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageW(C("optJoin"), WM_LBUTTONUP, 0, 0);
@@ -593,6 +630,25 @@ TEST(WindowsAbout, TheWindowNamesTheProgramAndItsVersion) {
     EXPECT_EQ(TextOf(about.hwnd()), L"About Tessarel");
     EXPECT_EQ(TextOf(about.Control("lblVersion")), L"Version 1.0.0");
     EXPECT_EQ(TextOf(about.Control("lblTitle")), L"Tessarel");
+    // Every text shows whole in its box, in a font of its own (without one a button draws in
+    // the old bold System face).
+    for (int i = 0; i < kAboutControlCount; ++i) {
+        HWND control = about.Control(kAboutControls[i].name);
+        const HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+        EXPECT_NE(font, nullptr) << kAboutControls[i].name;
+        RECT box{};
+        GetClientRect(control, &box);
+        RECT needed = box;
+        RECT line = box;
+        HDC dc = GetDC(control);
+        SelectObject(dc, font);
+        DrawTextW(dc, TextOf(control).c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+        DrawTextW(dc, L"X", -1, &line, DT_CALCRECT);
+        ReleaseDC(control, dc);
+        // A box a little lower than a line still shows that line.
+        const int held = std::max(1L, (box.bottom + line.bottom / 2) / line.bottom);
+        EXPECT_LE(needed.bottom / line.bottom, held) << kAboutControls[i].name;
+    }
     PumpUntil(
         nullptr, [] { return false; }, 100);
     Shoot(about.hwnd(), "win-about.png");
