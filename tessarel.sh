@@ -73,6 +73,10 @@ windows() {
     # Wine draws the windows' frames itself rather than wait on a window manager Xvfb lacks.
     timeout 120 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
         /t REG_SZ /d N /f >/dev/null
+    # Wine hides a file whose name starts with a dot, as Windows does not: the tests see the
+    # hidden attribute only where the program sets it.
+    timeout 120 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine' /v ShowDotFiles \
+        /t REG_SZ /d Y /f >/dev/null
     build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTESSAREL_UI=OFF \
         -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON -DTESSAREL_ISAL_DIR="$isal_dir" \
         -DTESSAREL_LINUX_PROGRAM="$PWD/build/bin/tessarel"

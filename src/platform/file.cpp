@@ -112,6 +112,10 @@ bool IsAsideName(const std::string& name) {
            name.size() == mark + sizeof kAsideMark - 1 + kSuffixLength;
 }
 
+bool IsOurHiddenName(const std::string& name) {
+    return name.size() > 1 && name[0] == '.' && name.find(kTemporaryMark, 1) != std::string::npos;
+}
+
 std::string AsideNameBeside(const std::string& path) {
     const std::string folder = FolderOf(path);
     for (;;) {

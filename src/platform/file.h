@@ -125,6 +125,12 @@ std::string AsideNameBeside(const std::string& path);
 // True when name is one AsideNameBeside makes.
 bool IsAsideName(const std::string& name);
 
+// True when name is one of the program's own hidden files beside a result (a temporary, an
+// aside, the commit's journal or lock): a dot, a name, our mark. On Windows, where a leading
+// dot hides nothing, such files get the hidden attribute when they are made, and a temporary
+// loses it when it becomes a result.
+bool IsOurHiddenName(const std::string& name);
+
 // Deletes path if it is there, and says nothing of a failure: for clearing up after a failure
 // that has already been reported.
 void RemoveQuietly(const std::string& path);

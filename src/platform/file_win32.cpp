@@ -185,8 +185,10 @@ struct FileAccess {
         }
         InjectedFault(access == GENERIC_READ ? FileOp::OpenRead : FileOp::OpenWrite, path, 0, 0,
                       path);
-        const HANDLE handle = ::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool hidden = disposition != OPEN_EXISTING && IsOurHiddenName(NameOf(path));
+        const HANDLE handle =
+            ::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition,
+                          hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
             // A folder cannot be opened as a file: say so as the POSIX layer does.
@@ -389,6 +391,15 @@ void DeleteFile(const std::string& path) {
 
 void RenameOver(const std::string& from, const std::string& to) {
     InjectedFault(FileOp::Rename, to, 0, 0, to);
+    if (IsOurHiddenName(NameOf(from)) && !IsOurHiddenName(NameOf(to))) {
+        // A result is seen as any other file. Should this fail, the result is still whole,
+        // only hidden: not worth failing for.
+        const std::wstring wide = Wide(from);
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN)) {
+            ::SetFileAttributesW(wide.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_HIDDEN));
+        }
+    }
     if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         RaiseLast(to);

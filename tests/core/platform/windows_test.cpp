@@ -4,7 +4,12 @@
 // itself are refused before anything is written.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#undef DeleteFile
+#undef MessageBox
+
 #include <filesystem>
+#include <map>
 
 #include "control/go_command.h"
 #include "platform/file.h"
@@ -168,6 +173,46 @@ TEST(WindowsFiles, ADiskThatFillsOrIsNotReadyIsAskedAboutAndLeavesNothing) {
                                                            "Could Not Perform The Specified "
                                                            "Operation."}));
         EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1);
+    }
+}
+
+// Windows hides no file for its leading dot: the files an operation keeps beside its results
+// carry the hidden attribute, and the results, once in their places, do not.
+Fault NoteHidden(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
+    if (op == FileOp::Rename) {
+        for (const auto& entry : fs::directory_iterator(fs::u8path(FolderOf(path)))) {
+            const std::string name = entry.path().filename().u8string();
+            const DWORD attributes = GetFileAttributesW(entry.path().wstring().c_str());
+            (*static_cast<std::map<std::string, bool>*>(context))[name] =
+                attributes & FILE_ATTRIBUTE_HIDDEN;
+        }
+    }
+    return Fault::kNone;
+}
+
+TEST(WindowsFiles, FilesOfOursAreHiddenAndResultsAreNot) {
+    TempDir dir;
+    WriteBytes(dir / "src.bin", Pattern(100000));
+    std::map<std::string, bool> hidden;
+    SetFileFaultHook(NoteHidden, &hidden);
+    FakeForm form;
+    form.open = dir / "src.bin";
+    form.save = dir / "s";
+    form.exact_selected = true;
+    form.exact = "30000";
+    RecordingDisplay display;
+    ScriptedMessageBox box{kAnswerOk};
+    EXPECT_TRUE(cmdGo_Click(form, display, box));
+    SetFileFaultHook(nullptr, nullptr);
+    int ours = 0;
+    for (const auto& [name, seen_hidden] : hidden) {
+        EXPECT_EQ(seen_hidden, name[0] == '.') << name;
+        ours += name[0] == '.' ? 1 : 0;
+    }
+    EXPECT_GE(ours, 4) << "the pieces' temporaries and the journal";
+    for (const auto& entry : fs::directory_iterator(fs::u8path(dir.path()))) {
+        EXPECT_FALSE(GetFileAttributesW(entry.path().wstring().c_str()) & FILE_ATTRIBUTE_HIDDEN)
+            << entry.path().filename().u8string();
     }
 }
 
