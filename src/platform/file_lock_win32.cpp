@@ -36,7 +36,7 @@ FileLock FileLock::Take(const std::string& path, bool exclusive) {
     lock.exclusive_ = exclusive;
     std::wstring wide;
     try {
-        wide = Wide(path);
+        wide = SystemPath(path);
     } catch (const RuntimeError&) {
         return lock;
     }
@@ -113,7 +113,7 @@ void FileLock::Release() {
 
 std::optional<int64_t> RemoveIfAbandoned(const std::string& path) {
     try {
-        const std::wstring wide = Wide(path);
+        const std::wstring wide = SystemPath(path);
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
             (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {

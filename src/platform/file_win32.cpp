@@ -32,6 +32,30 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
+std::wstring SystemPath(const std::string& path) {
+    std::wstring wide = Wide(path);
+    // Short enough for every call (CreateDirectory stops 12 short of MAX_PATH), or already in
+    // the long form.
+    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0) {
+        return wide;
+    }
+    // The long form takes the name as it is: it must be whole, with no "." or ".." left.
+    const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return wide;
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return wide;
+    }
+    full.resize(length);
+    if (full.rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + full.substr(2);  // from \\server\share\...
+    }
+    return L"\\\\?\\" + full;
+}
+
 std::string Narrow(const wchar_t* text, size_t size) {
     if (size == 0) {
         return std::string();
@@ -187,12 +211,12 @@ struct FileAccess {
                       path);
         const bool hidden = disposition != OPEN_EXISTING && IsOurHiddenName(NameOf(path));
         const HANDLE handle =
-            ::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition,
+            ::CreateFileW(SystemPath(path).c_str(), access, share, nullptr, disposition,
                           hidden ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
             // A folder cannot be opened as a file: say so as the POSIX layer does.
-            const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+            const DWORD attributes = ::GetFileAttributesW(SystemPath(path).c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 throw RuntimeError(kErrPathFileAccess,
                                    ErrorDescription(kErrPathFileAccess) + " (Is a directory)",
@@ -355,7 +379,7 @@ int64_t FileLength(const std::string& path) {
         throw RuntimeError(kErrBadFileName, ErrorDescription(kErrBadFileName), path);
     }
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &data)) {
         RaiseLast(path);
     }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -371,7 +395,7 @@ void DeleteFile(const std::string& path) {
         throw RuntimeError(kErrBadFileName, ErrorDescription(kErrBadFileName), path);
     }
     InjectedFault(FileOp::Delete, path, 0, 0, path);
-    const std::wstring wide = Wide(path);
+    const std::wstring wide = SystemPath(path);
     if (!::DeleteFileW(wide.c_str())) {
         const DWORD code = ::GetLastError();
         // A read-only file is deleted as POSIX deletes one: the folder's access decides.
@@ -394,13 +418,13 @@ void RenameOver(const std::string& from, const std::string& to) {
     if (IsOurHiddenName(NameOf(from)) && !IsOurHiddenName(NameOf(to))) {
         // A result is seen as any other file. Should this fail, the result is still whole,
         // only hidden: not worth failing for.
-        const std::wstring wide = Wide(from);
+        const std::wstring wide = SystemPath(from);
         const DWORD attributes = ::GetFileAttributesW(wide.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN)) {
             ::SetFileAttributesW(wide.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_HIDDEN));
         }
     }
-    if (!::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+    if (!::MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         RaiseLast(to);
     }
@@ -415,7 +439,7 @@ void SyncFolderOf(const std::string& path) {
 
 PathInfo InfoOf(const std::string& path, bool follow) {
     PathInfo info;
-    const std::wstring wide = Wide(path);
+    const std::wstring wide = SystemPath(path);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
         const DWORD code = ::GetLastError();
@@ -458,8 +482,9 @@ PathInfo InfoOf(const std::string& path, bool follow) {
 std::vector<std::string> NamesIn(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileExW(Wide(JoinPath(folder, "*")).c_str(), FindExInfoBasic,
-                                             &found, FindExSearchNameMatch, nullptr, 0);
+    const HANDLE search =
+        ::FindFirstFileExW(SystemPath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found,
+                           FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         return names;
     }
@@ -478,9 +503,9 @@ namespace {
 // The root of the volume that holds path (a file or folder there), with its separator.
 std::wstring VolumeOf(const std::string& path) {
     std::vector<wchar_t> root(32768);
-    const std::wstring wide = Wide(path);
+    const std::wstring wide = SystemPath(path);
     if (::GetVolumePathNameW(wide.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
-        ::GetVolumePathNameW(Wide(FolderOf(path)).c_str(), root.data(),
+        ::GetVolumePathNameW(SystemPath(FolderOf(path)).c_str(), root.data(),
                              static_cast<DWORD>(root.size()))) {
         return root.data();
     }

@@ -15,6 +15,7 @@
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
+#include "platform/wide.h"
 #include "support/error_of.h"
 #include "support/fake_form.h"
 #include "support/recording_display.h"
@@ -173,6 +174,66 @@ TEST(WindowsFiles, ADiskThatFillsOrIsNotReadyIsAskedAboutAndLeavesNothing) {
                                                            "Could Not Perform The Specified "
                                                            "Operation."}));
         EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1);
+    }
+}
+
+// A name of MAX_PATH or more is handed to Windows whole, in the long form, which no system
+// setting limits; a shorter one as it is.
+TEST(WindowsPaths, LongNamesTakeTheLongForm) {
+    const std::string deep = std::string(250, 'd');
+    const std::string current = Narrow(fs::current_path().wstring());
+    const struct {
+        std::string path;
+        std::wstring form;
+    } cases[] = {
+        {"C:\\short\\name.bin", L"C:\\short\\name.bin"},
+        {"C:\\" + deep + "\\x", Wide("\\\\?\\C:\\" + deep + "\\x")},
+        {"C:\\a\\..\\" + deep + "/x", Wide("\\\\?\\C:\\" + deep + "\\x")},
+        {deep + "\\x", Wide("\\\\?\\" + current + "\\" + deep + "\\x")},
+        {"\\\\server\\share\\" + deep, Wide("\\\\?\\UNC\\server\\share\\" + deep)},
+        {"\\\\?\\C:\\" + deep, Wide("\\\\?\\C:\\" + deep)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SystemPath(c.path), c.form) << c.path;
+    }
+}
+
+// A split and a join where every name is over 300 characters long, byte for byte.
+TEST(WindowsFiles, ASeriesInAFolderDeeperThanMaxPath) {
+    TempDir dir;
+    std::string folder = dir.path();
+    while (folder.size() < 300) {
+        folder += "\\" + std::string(60, 'f');
+        ASSERT_TRUE(CreateDirectoryW(SystemPath(folder).c_str(), nullptr)) << folder.size();
+    }
+    const std::string source = folder + "\\source.bin";
+    const auto bytes = Pattern(100000);
+    File out = File::OpenOutput(source);
+    out.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+    out.Close();
+    for (const bool split : {true, false}) {
+        FakeForm form;
+        form.split = split;
+        form.open = split ? source : folder + "\\s.m00";
+        form.save = split ? folder + "\\s" : folder + "\\joined.bin";
+        form.exact_selected = true;
+        form.exact = "30000";
+        RecordingDisplay display;
+        ScriptedMessageBox box{kAnswerOk, kAnswerOk};
+        EXPECT_TRUE(cmdGo_Click(form, display, box)) << split;
+    }
+    File in = File::OpenForReading(folder + "\\joined.bin");
+    std::vector<uint8_t> joined(bytes.size());
+    in.Read(joined.data(), static_cast<int32_t>(joined.size()));
+    in.Close();
+    EXPECT_EQ(joined, bytes);
+    // The test's own clearing up cannot reach so deep: the files and folders go here.
+    while (folder.size() > dir.path().size()) {
+        for (const std::string& name : NamesIn(folder)) {
+            DeleteFile(folder + "\\" + name);
+        }
+        EXPECT_TRUE(RemoveDirectoryW(SystemPath(folder).c_str()));
+        folder = FolderOf(folder);
     }
 }
 
