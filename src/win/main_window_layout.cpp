@@ -95,8 +95,9 @@ void WinMainWindow::DrawGoButton(const DRAWITEMSTRUCT& item) {
     RECT area = item.rcItem;
     const bool pressed = item.itemState & ODS_SELECTED;
     const bool disabled = item.itemState & ODS_DISABLED;
-    DrawFrameControl(item.hDC, &area, DFC_BUTTON,
-                     DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
+    DrawFrameControl(
+        item.hDC, &area, DFC_BUTTON,
+        DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
     const int size = MulDiv(32, dpi_, 96);
     const int x = (area.left + area.right - size) / 2 + (pressed ? 1 : 0);
     DrawIconEx(item.hDC, x, area.top + MulDiv(10, dpi_, 96),

@@ -253,7 +253,8 @@ TEST_F(WindowTest, TheSizeMenuFillsExactWithAMediumsSize) {
         // Up from the end, over the separators the menu steps past by itself.
         int ups = 0;
         for (int i = count - 1; i >= stick; --i) {
-            ups += (GetMenuState(items, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) ? 0 : 1;
+            ups +=
+                (GetMenuState(items, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) ? 0 : 1;
         }
         for (int i = 0; i < ups; ++i) {
             PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);
