@@ -14,7 +14,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libvulkan-dev 
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace
           lintian man-db bash-completion
           # what a desktop machine has: the installed program must pass with them there too
-          dbus-x11 at-spi2-core python3-pyatspi
+          dbus-x11 dbus-bin at-spi2-core python3-pyatspi
           # a user's hand on the windows: real input through the X server, a window manager
           xdotool xclip openbox
           # the recovery benchmark's peer tool

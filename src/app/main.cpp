@@ -8,6 +8,7 @@
 #include "cli/command_line.h"
 #include "platform/console.h"
 #include "platform/path.h"
+#include "ui/main/launcher_entry.h"
 #include "ui/main/main_window.h"
 
 #if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     tessarel::ReleaseStopSignals();
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
+    // Ties the windows to the desktop entry: the task manager's icon and its progress.
+    QGuiApplication::setDesktopFileName(tessarel::kDesktopId);
     if (argc > 1 && argv[1][0] == '-' && std::string(argv[1]) != "--") {
         // Qt has taken its own options by now; this one is nobody's.
         std::fprintf(stderr, "tessarel: unknown option: %s\n%s", argv[1], tessarel::kUsageText);

@@ -52,7 +52,7 @@ MainController::MainController(MainView& view, MessageBox& box, UiThread& ui, Fi
       ui_(ui),
       dialog_(&dialog),
       start_folder_(std::move(start_folder)),
-      operation_(ui, *this, box, [this](bool done) { RequestEnded(done); }) {}
+      operation_(ui, *this, operation_box_, [this](bool done) { RequestEnded(done); }) {}
 
 MainController::~MainController() = default;
 
@@ -116,9 +116,11 @@ void MainController::StopAsked() {
         return;
     }
     asking_to_stop_ = true;
+    ShowTask(TaskProgress::kPaused);
     if (box_.Show(StopQuestion()) == kAnswerYes) {
         operation_.Stop();
     } else {
+        ShowTask(TaskProgress::kRunning);
         operation_.Resume();
     }
     asking_to_stop_ = false;
@@ -245,11 +247,13 @@ void MainController::Go() {
     // Each request's bar starts empty.
     percent_ = 0;
     view_.SetProgress(0);
+    ShowTask(TaskProgress::kRunning);
     LockInput(true);
     operation_.Start(std::move(*request));
 }
 
 void MainController::RequestEnded(bool done) {
+    ShowTask(TaskProgress::kHidden);
     LockInput(false);
     if (!focus_before_.empty()) {
         view_.Focus(focus_before_.c_str());
@@ -317,6 +321,24 @@ void MainController::ShowPiece(int64_t k) {
 void MainController::SetProgress(float percent) {
     percent_ = static_cast<int>(percent);
     view_.SetProgress(percent_);
+    view_.ShowTaskProgress(task_, percent_);
+}
+
+void MainController::ShowTask(TaskProgress state) {
+    task_ = state;
+    view_.ShowTaskProgress(task_, percent_);
+}
+
+MsgAnswer MainController::OperationBox::Show(const Notice& notice) {
+    const bool failed = notice.kind == MsgKind::kFailure || notice.kind == MsgKind::kDiskError ||
+                        notice.kind == MsgKind::kErrorReport;
+    const TaskProgress before = owner_.task_;
+    owner_.ShowTask(failed ? TaskProgress::kFailed : TaskProgress::kPaused);
+    const MsgAnswer answer = owner_.box_.Show(notice);
+    if (!failed && owner_.operating()) {
+        owner_.ShowTask(before);
+    }
+    return answer;
 }
 
 void MainController::ShowBytes(int64_t done, int64_t total) {

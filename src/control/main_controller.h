@@ -19,6 +19,15 @@
 
 namespace tessarel {
 
+// The progress a window shows outside itself, where users look for it while they do other
+// things (the taskbar button on Windows, the launcher's icon on Linux).
+enum class TaskProgress {
+    kHidden,   // no request runs
+    kRunning,  // a request runs: the percentage
+    kPaused,   // it waits for an answer (Stop?, a full disk, a question of its own)
+    kFailed,   // it failed; its message is up
+};
+
 // A window front end's controls, as the controller sees them: each by its design name.
 class MainView {
   public:
@@ -33,6 +42,8 @@ class MainView {
     // A text field that no route may put text into (typing, pasting, a screen reader).
     virtual void SetLocked(const char* name, bool locked) = 0;
     virtual void SetProgress(int percent) = 0;
+    // Told with the bar's every change, and whenever the state changes.
+    virtual void ShowTaskProgress(TaskProgress state, int percent) = 0;
     // What a screen reader says of a control (a counter's number, the bar's state).
     virtual void Describe(const char* name, const std::string& text) = 0;
     // Said to a screen reader once, as an alert.
@@ -97,7 +108,19 @@ class MainController : public ProgressDisplay {
     void ShowIdle() override;
 
   private:
+    // The window's message box as the operation sees it: while a notice of the operation's is
+    // up, the progress outside the window says it waits (or failed).
+    class OperationBox : public MessageBox {
+      public:
+        explicit OperationBox(MainController& owner) : owner_(owner) {}
+        MsgAnswer Show(const Notice& notice) override;
+
+      private:
+        MainController& owner_;
+    };
+
     void Go();
+    void ShowTask(TaskProgress state);
     void RequestEnded(bool done);
     void ApplyEnableRules();
     void ChooseFile(bool open);
@@ -108,6 +131,7 @@ class MainController : public ProgressDisplay {
     UiThread& ui_;
     FileDialog* dialog_;
     std::string start_folder_;
+    OperationBox operation_box_{*this};
     BackgroundOperation operation_;
     bool go_pending_ = false;
     bool split_running_ = false;
@@ -115,6 +139,7 @@ class MainController : public ProgressDisplay {
     std::string focus_before_;
     int go_requests_done_ = 0;
     int percent_ = 0;
+    TaskProgress task_ = TaskProgress::kHidden;
     int recovery_choice_ = 0;
     TimeLeft time_left_;
     double started_ = 0;

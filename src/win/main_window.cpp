@@ -44,6 +44,7 @@ WinMainWindow::WinMainWindow(MessageBox* message_box) {
         CreateWindowExW(0, kClassName, WideText(kMainCaption).c_str(), style, CW_USEDEFAULT,
                         CW_USEDEFAULT, 400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     dpi_ = DpiOf(window_);
+    taskbar_ = std::make_unique<TaskbarProgress>(window_);
     if (own_box_) {
         own_box_->SetOwner(window_);
     }
@@ -174,6 +175,10 @@ void WinMainWindow::SetProgress(int percent) {
     SendMessageW(Control("pgbDone"), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
+void WinMainWindow::ShowTaskProgress(TaskProgress state, int percent) {
+    taskbar_->Show(state, percent);
+}
+
 void WinMainWindow::Describe(const char* name, const std::string& text) {
     const bool bar = std::string(name) == "pgbDone";
     SetAccessibleName(Control(name),
@@ -244,6 +249,9 @@ void WinMainWindow::RunPending() {
 }
 
 LRESULT WinMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
+    if (taskbar_ && taskbar_->ButtonCreated(message)) {
+        return 0;
+    }
     switch (message) {
         case kRunWork: {
             std::unique_ptr<std::function<void()>> work(

@@ -14,6 +14,7 @@
 #include "control/background_operation.h"
 #include "control/main_controller.h"
 #include "platform/file_dialog.h"
+#include "win/taskbar_progress.h"
 
 namespace tessarel {
 
@@ -74,6 +75,7 @@ class WinMainWindow : private MainView, private UiThread {
     void SetVisible(const char* name, bool visible) override;
     void SetLocked(const char* name, bool locked) override;
     void SetProgress(int percent) override;
+    void ShowTaskProgress(TaskProgress state, int percent) override;
     void Describe(const char* name, const std::string& text) override;
     void Announce(const char* name, const std::string& text) override;
     void Repaint() override;
@@ -102,6 +104,7 @@ class WinMainWindow : private MainView, private UiThread {
     std::unique_ptr<FileDialog> dlgFile_;
     std::function<void()> beep_;
     std::unique_ptr<MainController> controller_;
+    std::unique_ptr<TaskbarProgress> taskbar_;
     HICON icon_ = nullptr;
     HICON go_picture_ = nullptr;
     HICON go_picture_greyed_ = nullptr;

@@ -19,6 +19,7 @@
 #include "platform/path.h"
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
+#include "ui/main/launcher_entry.h"
 #include "ui/main/qt_ui_thread.h"
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     dlgFile_ = std::make_unique<QtFileDialog>(this);
     beep_ = [] { QApplication::beep(); };
     ui_thread_ = std::make_unique<QtUiThread>();
+    launcher_ = std::make_unique<LauncherEntry>(kDesktopId);
     controller_ = std::make_unique<MainController>(static_cast<MainView&>(*this), *msg_,
                                                    *ui_thread_, *dlgFile_, StartFolderHere());
     setWindowTitle(kMainCaption);
@@ -254,6 +256,10 @@ void MainWindow::SetLocked(const char* name, bool locked) {
 
 void MainWindow::SetProgress(int percent) {
     pgbDone->setValue(percent);
+}
+
+void MainWindow::ShowTaskProgress(TaskProgress state, int percent) {
+    launcher_->Show(state, percent);
 }
 
 void MainWindow::Describe(const char* name, const std::string& text) {

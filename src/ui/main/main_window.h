@@ -24,6 +24,7 @@ namespace tessarel {
 
 class AnimationControl;
 class FrameControl;
+class LauncherEntry;
 class LineControl;
 class QtUiThread;
 class UpDownControl;
@@ -111,6 +112,7 @@ class MainWindow : public QWidget, private MainView {
     void SetVisible(const char* name, bool visible) override;
     void SetLocked(const char* name, bool locked) override;
     void SetProgress(int percent) override;
+    void ShowTaskProgress(TaskProgress state, int percent) override;
     void Describe(const char* name, const std::string& text) override;
     void Announce(const char* name, const std::string& text) override;
     void Repaint() override { repaint(); }
@@ -128,6 +130,7 @@ class MainWindow : public QWidget, private MainView {
     std::function<void()> beep_;
     std::unique_ptr<QtUiThread> ui_thread_;
     std::unique_ptr<MainController> controller_;
+    std::unique_ptr<LauncherEntry> launcher_;
     std::map<std::string, QString> locked_text_;  // a locked field's text, kept whatever comes
     std::unique_ptr<QWidget> offstage_;           // holds what the design keeps out of sight
     QMetaObject::Connection focus_watch_;

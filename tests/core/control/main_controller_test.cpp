@@ -73,6 +73,10 @@ class FakeView : public MainView {
     void SetVisible(const char* name, bool on) override { visible[name] = on; }
     void SetLocked(const char* name, bool on) override { locked[name] = on; }
     void SetProgress(int percent) override { progress = percent; }
+    void ShowTaskProgress(TaskProgress state, int percent) override {
+        task = state;
+        EXPECT_EQ(percent, progress) << "the taskbar shows the bar's own figure";
+    }
     void Describe(const char*, const std::string&) override {}
     void Announce(const char*, const std::string& said) override { announced = said; }
     void Repaint() override {}
@@ -89,6 +93,7 @@ class FakeView : public MainView {
     std::set<std::string> checked = {"optSplit", "optExact"};
     std::map<std::string, bool> enabled, visible, locked;
     int progress = -1;
+    TaskProgress task = TaskProgress::kHidden;
     int beeps = 0;
     std::string announced;
 };
@@ -125,6 +130,7 @@ struct Gate {
     bool open = false;
     int writes = 0;
     bool fail_once = false;
+    Fault fault = Fault::kDiskFull;
 };
 Fault HeldWrites(FileOp op, const std::string&, int64_t, int32_t, void* context) {
     auto& gate = *static_cast<Gate*>(context);
@@ -135,7 +141,7 @@ Fault HeldWrites(FileOp op, const std::string&, int64_t, int32_t, void* context)
     ++gate.writes;
     if (gate.fail_once) {
         gate.fail_once = false;
-        return Fault::kDiskFull;
+        return gate.fault;
     }
     gate.opened.wait(lock, [&] { return gate.open; });
     return Fault::kNone;
@@ -192,6 +198,44 @@ TEST_F(MainControllerTest, OneRequestLockedWhileItRunsInTheStartFolder) {
     EXPECT_EQ(view.text["txtSave"], dir / "s.m00");
     EXPECT_TRUE(InfoOf(dir / "s.m04").exists());
     EXPECT_EQ(box.kinds, (std::vector<MsgKind>{MsgKind::kConfirmation}));
+}
+
+// The progress outside the window (taskbar, launcher) runs with the bar, waits while a question
+// is up, shows a failure while its message is up, and goes when the request ends.
+TEST_F(MainControllerTest, TheTaskbarWaitsWithEveryQuestionAndShowsAFailure) {
+    std::vector<std::pair<MsgKind, TaskProgress>> seen;
+    box.while_up = [&](MsgKind kind) {
+        seen.emplace_back(kind, view.task);
+        if (kind == MsgKind::kStop) {
+            Release();
+        }
+    };
+    box.stop_answer = kAnswerNo;
+    controller.Clicked("cmdGo");
+    ASSERT_TRUE(ui.Until([&] { return Writing(); }));
+    EXPECT_EQ(view.task, TaskProgress::kRunning);
+    controller.StopAsked();
+    EXPECT_EQ(view.task, TaskProgress::kRunning) << "back once Stop? is answered No";
+    ASSERT_TRUE(ui.Until([&] { return Ended() == 1; }));
+    EXPECT_EQ(view.task, TaskProgress::kHidden);
+    gate.writes = 0;
+    gate.open = false;
+    gate.fail_once = true;
+    gate.fault = Fault::kDeviceIo;
+    RemoveQuietly(dir / "s.sha256");
+    controller.Clicked("cmdGo");
+    ASSERT_TRUE(ui.Until([&] { return Ended() == 2; }));
+    EXPECT_EQ(view.task, TaskProgress::kHidden);
+    // Confirmation, Stop?, then the second run's confirmation, overwrite and its failure said
+    // (the disk error, then that the operation was not carried out).
+    ASSERT_GE(seen.size(), 5u);
+    EXPECT_EQ(seen[1].first, MsgKind::kStop);
+    bool failed = false;
+    for (const auto& [kind, task] : seen) {
+        failed = failed || kind == MsgKind::kDiskError;
+        EXPECT_EQ(task, failed ? TaskProgress::kFailed : TaskProgress::kPaused) << int(kind);
+    }
+    EXPECT_TRUE(failed);
 }
 
 // Cancel asks once, however many hands ask meanwhile; the copy waits while the question is up;

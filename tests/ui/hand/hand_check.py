@@ -6,9 +6,11 @@ XTest) and a screen reader's calls through AT-SPI, during a split onto a slow me
 For each way a hand asks to stop (a click on Cancel, Space and Return on it, Escape anywhere,
 Alt+F4, the close box): one "Stop?" question, Yes stops, nothing is left and no failure is said.
 While a split runs no route (AT-SPI's set_text among them) puts text into a field. Pastes follow
-the typing rule. Every wait has a deadline; every process started here is ended by its own pid.
+the typing rule. The launcher's icon (the LauncherEntry signal on the session bus, as
+dbus-monitor sees it) shows the split's progress rising and none after. Every wait has a deadline; every process started here is ended by its own pid.
 Exit status 0 when all hold."""
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -166,7 +168,39 @@ HANDS = [
 ]
 
 
+def launcher_updates(log):
+    """The LauncherEntry signals dbus-monitor saw, as (uri, progress, visible, urgent)."""
+    updates = []
+    for block in log.split("signal time=")[1:]:
+        if "member=Update" not in block:
+            continue
+        uri = re.search(r'string "(application://[^"]*)"', block)
+        progress = re.search(r'"progress"\s+variant\s+double ([0-9.e+-]+)', block)
+        visible = re.search(r'"progress-visible"\s+variant\s+boolean (\w+)', block)
+        urgent = re.search(r'"urgent"\s+variant\s+boolean (\w+)', block)
+        updates.append((uri and uri.group(1), progress and float(progress.group(1)),
+                        visible and visible.group(1) == "true", urgent and urgent.group(1) == "true"))
+    return updates
+
+
+def check_launcher(updates):
+    """The launcher's icon showed the split's progress rising, and none once it ended."""
+    if not updates:
+        return fail("no LauncherEntry signal on the session bus during a split")
+    if any(u[0] != "application://org.tessarel.Tessarel.desktop" for u in updates):
+        fail("a LauncherEntry signal names another program: %s" % updates[0][0])
+    shown = [u[1] for u in updates if u[2]]
+    if len(set(shown)) < 3 or shown != sorted(shown) or not 0 <= shown[0] < shown[-1] <= 1:
+        fail("the launcher's progress did not rise from 0 to 1: %s" % shown)
+    if updates[-1][2]:
+        fail("the launcher still shows progress after the split")
+
+
 def check_lock_and_paste():
+    monitor = subprocess.Popen(
+        ["dbus-monitor", "--session", "type='signal',interface='com.canonical.Unity.LauncherEntry'"],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, start_new_session=True)
+    time.sleep(0.3)
     window = Window(os.path.join(SLOW, "src.bin"))
     try:
         if window.app is None:
@@ -199,7 +233,13 @@ def check_lock_and_paste():
         until("the end of the split", lambda: not showing(named(window.app, "Cancel")), 60)
         if text_of(save) != used:
             fail("the field shows %r after the split, not what was used" % text_of(save))
+        time.sleep(0.5)
+        os.killpg(monitor.pid, signal.SIGTERM)
+        check_launcher(launcher_updates(monitor.communicate(timeout=10)[0]))
     finally:
+        if monitor.poll() is None:
+            os.killpg(monitor.pid, signal.SIGKILL)
+            monitor.wait(timeout=10)
         window.end()
         for name in pieces(SLOW):
             os.remove(os.path.join(SLOW, name))
@@ -236,7 +276,8 @@ def main():
     check_names()
     if not failures:
         print("Cancel answered every hand; fields stayed locked; pastes followed the rule; "
-              "bare names landed where the program was started")
+              "the launcher showed the progress; bare names landed where the program was "
+              "started")
     return 1 if failures else 0
 
 
