@@ -39,17 +39,18 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Tessarel");
     // Ties the windows to the desktop entry: the task manager's icon and its progress.
     QGuiApplication::setDesktopFileName(tessarel::kDesktopId);
-    if (argc > 1 && argv[1][0] == '-' && std::string(argv[1]) != "--") {
+    const std::vector<std::string> left(argv + 1, argv + argc);
+    if (!left.empty() && left.front()[0] == '-' && left.front() != "--" &&
+        !tessarel::SplitWanted(left)) {
         // Qt has taken its own options by now; this one is nobody's.
         std::fprintf(stderr, "tessarel: unknown option: %s\n%s", argv[1], tessarel::kUsageText);
         return tessarel::kExitUsage;
     }
     // The folder the program was started in, before the window makes its own folder current.
-    const std::string file =
-        tessarel::FileToOpen({argv + 1, argv + argc}, tessarel::CurrentFolder());
+    const std::string file = tessarel::FileToOpen(left, tessarel::CurrentFolder());
     tessarel::MainWindow window;
     if (!file.empty()) {
-        window.OpenFile(file);
+        window.OpenFile(file, tessarel::SplitWanted(left));
     }
     window.show();
     window.activateWindow();  // takes the keyboard at start, even where no window manager gives it

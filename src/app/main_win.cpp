@@ -29,7 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     const std::string file = tessarel::FileToOpen(args, tessarel::CurrentFolder());
     tessarel::WinMainWindow window;
     if (!file.empty()) {
-        window.OpenFile(file);
+        window.OpenFile(file, tessarel::SplitWanted(args));
     }
     window.Show(show);
     const int status = window.RunMessageLoop();

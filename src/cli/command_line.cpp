@@ -17,7 +17,8 @@ namespace tessarel {
 
 const char kUsageText[] =
     "Usage:\n"
-    "  tessarel [FILE]                  open the window, with FILE ready to split or join\n"
+    "  tessarel [--split] [FILE]        open the window, with FILE ready to split or join\n"
+    "                                   (with --split, ready to split even a piece)\n"
     "  tessarel split [-s SIZE | -k N | -n N] [-r N|N%] [-y] [--no-checksums] SOURCE\n"
     "                 [FIRST_PIECE]\n"
     "  tessarel join [-y] [--no-verify] FIRST_PIECE [OUTPUT]\n"
@@ -30,10 +31,10 @@ const char kUsageText[] =
     "        count 1024, KB MB GB TB 1000) or a medium's name (--help lists them); -k/--kb N in\n"
     "        kilobytes of 1024 bytes; or -n/--pieces N: the smallest size that makes at\n"
     "        most N pieces. Without one, 1400 KB.\n"
-    "join    rebuilds the file from the series whose first piece is FIRST_PIECE, into\n"
-    "        OUTPUT (the first piece's name without its extension unless given).\n"
     "        -r/--recovery N (or N% of the pieces) also writes N recovery pieces (.r00, ...):\n"
     "        any N lost or damaged pieces can then be rebuilt from them.\n"
+    "join    rebuilds the file from the series whose first piece is FIRST_PIECE, into\n"
+    "        OUTPUT (the first piece's name without its extension unless given).\n"
     "check   reads every piece of a series through, compares it with the series' checksum\n"
     "        list, and says what it found; writes nothing.\n"
     "repair  rebuilds lost or damaged pieces from the recovery pieces, in their places.\n"
@@ -144,8 +145,12 @@ int Told(int status, const TerminalIo& io, FILE* out) {
 
 }  // namespace
 
+bool SplitWanted(const std::vector<std::string>& args) {
+    return !args.empty() && args.front() == "--split";
+}
+
 std::string FileToOpen(const std::vector<std::string>& args, const std::string& folder) {
-    size_t first = 0;
+    size_t first = SplitWanted(args) ? 1 : 0;
     if (first < args.size() && args[first] == "--") {
         ++first;
     }

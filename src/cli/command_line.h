@@ -43,9 +43,12 @@ int RunCommandLine(const std::vector<std::string>& args, const TerminalIo& io, F
                    bool progress_shown);
 
 // The file the window opens on, from what is left of its arguments once Qt took its own: the
-// first one (after "--", when given), made absolute from folder, since the window works from
-// its own folder. Empty when there is none.
+// first one (after "--split" and "--", when given), made absolute from folder, since the window
+// works from its own folder. Empty when there is none.
 std::string FileToOpen(const std::vector<std::string>& args, const std::string& folder);
+// True when the window is to split its file whatever it is ("--split FILE": a file manager's
+// "Split with Tessarel", also on a piece).
+bool SplitWanted(const std::vector<std::string>& args);
 
 extern const char kUsageText[];
 

@@ -181,8 +181,8 @@ void MainController::ChooseRecovery(int index) {
     }
 }
 
-void MainController::OpenFile(const std::string& path) {
-    const FileProposal proposal = ProposeFor(AbsoluteIn(start_folder_, path));
+void MainController::OpenFile(const std::string& path, bool split) {
+    const FileProposal proposal = ProposeFor(AbsoluteIn(start_folder_, path), split);
     // Choosing the mode empties both names, so the mode comes first.
     view_.Check(proposal.mode == Mode::kJoin ? "optJoin" : "optSplit");
     ApplyEnableRules();

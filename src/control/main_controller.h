@@ -90,7 +90,7 @@ class MainController : public ProgressDisplay {
     void ChooseRecovery(int index);
     int recovery_choice() const { return recovery_choice_; }
     // A file handed to the window (its command line, a drop); dropped ones are checked first.
-    void OpenFile(const std::string& path);
+    void OpenFile(const std::string& path, bool split = false);
     void Dropped(const std::vector<std::string>& paths);
 
     bool operating() const { return operation_.running(); }

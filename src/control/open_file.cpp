@@ -46,7 +46,10 @@ std::string SeriesBaseOf(const std::string& path) {
 
 }  // namespace
 
-FileProposal ProposeFor(const std::string& path) {
+FileProposal ProposeFor(const std::string& path, bool split) {
+    if (split) {
+        return {Mode::kSplit, path, path + ".m00"};
+    }
     const std::string base = SeriesBaseOf(path);
     if (IsFirstPiece(path)) {
         // The join's output goes beside the series, named after it as the join names the

@@ -19,8 +19,9 @@ struct FileProposal {
 
 // A first piece (it starts with the signature) is proposed for joining into its base name
 // beside it; a later piece NAME.mNN whose NAME.m00 is a first piece proposes that first piece;
-// any other file is proposed for splitting into FILE.m00.
-FileProposal ProposeFor(const std::string& path);
+// any other file is proposed for splitting into FILE.m00. With split, the file is proposed for
+// splitting whatever it is (a file manager's "Split with Tessarel" on a piece).
+FileProposal ProposeFor(const std::string& path, bool split = false);
 
 // Files dropped on the window: one file is taken as if opened; several, or a folder, are
 // refused with what to drop instead.

@@ -35,7 +35,9 @@ class WinMainWindow : private MainView, private UiThread {
     void Show(int show = SW_SHOWNORMAL);
 
     // Sets the window up for a file handed to the program (its command line, a drop).
-    void OpenFile(const std::string& path) { controller_->OpenFile(path); }
+    void OpenFile(const std::string& path, bool split = false) {
+        controller_->OpenFile(path, split);
+    }
     bool operating() const { return controller_->operating(); }
     int go_requests_done() const { return controller_->go_requests_done(); }
     void SetFileDialog(std::unique_ptr<FileDialog> dialog);

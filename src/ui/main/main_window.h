@@ -46,7 +46,9 @@ class MainWindow : public QWidget, private MainView {
 
     // Sets the window up for a file handed to the program (its command line, a drop): join
     // for a series, split for anything else. Nothing runs until Go.
-    void OpenFile(const std::string& path) { controller_->OpenFile(path); }
+    void OpenFile(const std::string& path, bool split = false) {
+        controller_->OpenFile(path, split);
+    }
 
     // The file dialog the window keeps; tests put a scripted one in its place.
     void SetFileDialog(std::unique_ptr<FileDialog> dialog);

@@ -51,6 +51,9 @@ TEST(CommandLineArguments, TheWindowOpensOnItsFirstArgumentMadeAbsolute) {
     EXPECT_EQ(FileToOpen({"/media/s.m03", "more"}, "/home/u"), "/media/s.m03");
 #endif
     EXPECT_EQ(FileToOpen({"--", "-x"}, "/home/u"), "/home/u/-x");
+    EXPECT_EQ(FileToOpen({"--split", "--", "-x"}, "/home/u"), "/home/u/-x");
+    EXPECT_TRUE(SplitWanted({"--split", "s.m00"}));
+    EXPECT_FALSE(SplitWanted({"s.m00", "--split"}));
 }
 
 TEST(CommandLineArguments, SizesNamesAndTheEndOfOptions) {

@@ -32,6 +32,9 @@ TEST(ProposeFor, AFirstPieceALaterPieceOrAnyOtherFile) {
         EXPECT_EQ(p.open, dir / name);
         EXPECT_EQ(p.save, dir / name + ".m00");
     }
+    p = ProposeFor(dir / "movie.m07", true);  // "Split with Tessarel" on a piece
+    EXPECT_EQ(p.mode, Mode::kSplit);
+    EXPECT_EQ(p.save, dir / "movie.m07.m00");
 }
 
 TEST(ProposeFor, AFirstPieceUnderAnyNameIsJoinedIntoItsBaseName) {
