@@ -26,8 +26,12 @@ int Run(const std::vector<std::string>& args) {
     tessarel::TerminalIo io;
     io.interactive = tessarel::IsTerminal(tessarel::Stream::kInput) &&
                      tessarel::IsTerminal(tessarel::Stream::kError);
-    return tessarel::RunCommandLine(args, io, stdout,
-                                    tessarel::IsTerminal(tessarel::Stream::kError));
+    const int status =
+        tessarel::RunCommandLine(args, io, stdout, tessarel::IsTerminal(tessarel::Stream::kError));
+#ifdef _WIN32
+    tessarel::KeepOwnConsoleOpen(tessarel::kKeyToClose);
+#endif
+    return status;
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 
 namespace tessarel {
 
+const char kKeyToClose[] = "Press a key to close this window.\n";
+
 const char kUsageText[] =
     "Usage:\n"
     "  tessarel [--split] [FILE]        open the window, with FILE ready to split or join\n"

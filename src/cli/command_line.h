@@ -51,5 +51,7 @@ std::string FileToOpen(const std::vector<std::string>& args, const std::string& 
 bool SplitWanted(const std::vector<std::string>& args);
 
 extern const char kUsageText[];
+// Said where the console closes with the program (started from Explorer), before it waits.
+extern const char kKeyToClose[];
 
 }  // namespace tessarel

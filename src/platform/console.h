@@ -42,6 +42,11 @@ std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv);
 // Starts the program with the window that lies beside this one (tessarelw.exe beside
 // tessarel.exe) with these arguments, and does not wait for it. False when it cannot be started.
 bool StartWindowTwin(const char* twin, const std::vector<std::string>& args);
+
+// When the console was opened for this program alone (Explorer started it, as its Check with
+// Tessarel does), says prompt and waits for a key, so the console does not close on the report
+// before it is read. Started from a prompt, or with its input not the console, it returns.
+void KeepOwnConsoleOpen(const char* prompt);
 #endif
 
 }  // namespace tessarel

@@ -142,4 +142,26 @@ bool StartWindowTwin(const char* twin, const std::vector<std::string>& args) {
     return true;
 }
 
+void KeepOwnConsoleOpen(const char* prompt) {
+    DWORD processes[2] = {};
+    if (GetConsoleProcessList(processes, 2) != 1) {
+        return;  // a prompt, or another program, shares the console and keeps it open
+    }
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(in, &mode)) {
+        return;
+    }
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    FlushConsoleInputBuffer(in);
+    INPUT_RECORD record{};
+    DWORD read = 0;
+    while (ReadConsoleInputW(in, &record, 1, &read) && read == 1) {
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) {
+            break;
+        }
+    }
+}
+
 }  // namespace tessarel
