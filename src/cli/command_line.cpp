@@ -6,6 +6,7 @@
 #include "cli/terminal.h"
 #include "control/go_command.h"
 #include "control/media_sizes.h"
+#include "control/open_file.h"
 #include "engine/piece_series.h"
 #include "fileutil/my_library.h"
 #include "platform/console.h"
@@ -321,7 +322,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
         std::fprintf(io.err, "tessarel: %s\n%s", error->c_str(), kUsageText);
         return kExitUsage;
     }
-    const CommandLine& line = std::get<CommandLine>(parsed);
+    CommandLine line = std::get<CommandLine>(parsed);
     if (line.help) {
         switch (line.command) {
             case CommandLine::Command::kSplit:
@@ -339,6 +340,9 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
                 break;
         }
         return kExitDone;
+    }
+    if (line.command != CommandLine::Command::kSplit && !line.names.empty()) {
+        line.names[0] = FirstPieceFor(line.names[0]);
     }
     switch (line.command) {
         case CommandLine::Command::kHelp:

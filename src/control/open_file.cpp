@@ -50,7 +50,6 @@ FileProposal ProposeFor(const std::string& path, bool split) {
     if (split) {
         return {Mode::kSplit, path, path + ".m00"};
     }
-    const std::string base = SeriesBaseOf(path);
     if (IsFirstPiece(path)) {
         // The join's output goes beside the series, named after it as the join names the
         // series; a first piece without an extension offers no name, and the user gives one.
@@ -61,12 +60,21 @@ FileProposal ProposeFor(const std::string& path, bool split) {
         }
         return {Mode::kJoin, path, save};
     }
-    // A later piece: its first piece has the same letter case (FILE.M03 -> FILE.M00).
-    const std::string first = base + "." + path[base.size() + 1] + "00";
-    if (!base.empty() && IsFirstPiece(first)) {
-        return {Mode::kJoin, first, base};
+    const std::string first = FirstPieceFor(path);
+    if (first != path) {
+        return {Mode::kJoin, first, SeriesBaseOf(path)};
     }
     return {Mode::kSplit, path, path + ".m00"};
+}
+
+std::string FirstPieceFor(const std::string& path) {
+    const std::string base = SeriesBaseOf(path);
+    if (base.empty()) {
+        return path;
+    }
+    // Its first piece has the same letter case (FILE.M03 -> FILE.M00).
+    const std::string first = base + "." + path[base.size() + 1] + "00";
+    return first != path && IsFirstPiece(first) ? first : path;
 }
 
 std::optional<Notice> CheckDropped(const std::vector<std::string>& paths) {

@@ -23,6 +23,11 @@ struct FileProposal {
 // splitting whatever it is (a file manager's "Split with Tessarel" on a piece).
 FileProposal ProposeFor(const std::string& path, bool split = false);
 
+// The first piece of the series a later piece NAME.mNN belongs to (NAME.m00, in the same
+// letter case, when that is a first piece); any other name as it is. A later piece given to
+// join, check or repair stands for its series, as it does in the window.
+std::string FirstPieceFor(const std::string& path);
+
 // Files dropped on the window: one file is taken as if opened; several, or a folder, are
 // refused with what to drop instead.
 std::optional<Notice> CheckDropped(const std::vector<std::string>& paths);

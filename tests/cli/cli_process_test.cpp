@@ -147,6 +147,17 @@ TEST_F(CommandLineProcess, AMissingPieceIsNamedAndNothingIsWritten) {
     EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
+// A later piece stands for its series (a file manager's verb on any piece): join and check
+// work on the series; a name that only looks like a piece is still refused.
+TEST_F(CommandLineProcess, ALaterPieceStandsForItsSeries) {
+    WriteSeries(dir / "s", Pattern(1000), 100);
+    EXPECT_EQ(Run({"join", "--yes", "s.m07", "out"}).status, 0);
+    EXPECT_EQ(ReadBytes(dir / "out"), Pattern(1000));
+    EXPECT_EQ(Run({"check", "s.m03"}).status, 0);
+    WriteBytes(dir / "t.m03", Pattern(10));
+    EXPECT_EQ(Run({"check", "t.m03"}).status, 1);
+}
+
 // A question is asked only where someone reads and answers it: standard input and standard
 // error both terminals. Enter keeps the file.
 TEST_F(CommandLineProcess, OnATerminalTheQuestionIsAskedThereAndEnterKeepsTheFile) {
