@@ -11,6 +11,12 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 share=$work/prefix/share
 desktop-file-validate "$share/applications/org.tessarel.Tessarel.desktop"
+for menu in split series; do
+    desktop-file-validate "$share/kio/servicemenus/org.tessarel.Tessarel.$menu.desktop"
+done
+grep -qx 'Exec=tessarel --split %f' "$share/kio/servicemenus/org.tessarel.Tessarel.split.desktop"
+grep -qx 'MimeType=application/x-tessarel-series;' \
+    "$share/kio/servicemenus/org.tessarel.Tessarel.series.desktop"
 appstreamcli validate --no-net "$share/metainfo/org.tessarel.Tessarel.metainfo.xml"
 for size in 16 24 32 48 64 128 256; do
     test -s "$share/icons/hicolor/${size}x${size}/apps/tessarel.png"

@@ -29,6 +29,8 @@ if grep -q 'no-manual-page' "$work/lintian.txt"; then
     exit 1
 fi
 dpkg -i "$deb" >/dev/null
+[ -f /usr/share/kio/servicemenus/org.tessarel.Tessarel.split.desktop ] ||
+    { echo "FAIL: the package has no Dolphin service menu"; exit 1; }
 # The package's trigger has brought the file type into the system's database.
 printf 'KESTRAVOLN0000001000%0100d' 0 >"$work/movie.m00"
 type=$("$build/bin/mime_type" "$work/movie.m00")
