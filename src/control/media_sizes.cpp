@@ -33,12 +33,22 @@ const MediaSize kMediaSizes[] = {
     {"mail25", "Mail, 25 MB limit", 18000000, "18,000,000 bytes, 24.6 MB once encoded for mail"},
     // Many company mail servers take 10 MB; 7,000,000 bytes become 9.6 MB in base64.
     {"mail10", "Mail, 10 MB limit", 7000000, "7,000,000 bytes, 9.6 MB once encoded for mail"},
+    // Chat services send a file as it is. Discord takes at most 10 MB from an account without
+    // Nitro (Discord Help Center, "File Attachments FAQ", since late 2024); 10,000,000 bytes fit
+    // whether its MB counts 1,000,000 bytes or 1,048,576.
+    {"discord", "Discord, 10 MB upload", 10000000,
+     "10,000,000 bytes, within Discord's 10 MB upload limit"},
+    // Telegram takes files of up to 2 GB from an account without Premium (Telegram API,
+    // "Uploading and Downloading Files": at most 4,000 parts of 512 KiB, 2,097,152,000 bytes);
+    // 2,000,000,000 bytes fit whichever GB is meant.
+    {"telegram", "Telegram, 2 GB file", 2000000000,
+     "2,000,000,000 bytes, within Telegram's 2 GB file limit"},
 };
 const int kMediaSizeCount = static_cast<int>(sizeof kMediaSizes / sizeof kMediaSizes[0]);
 
 const char kSizeForms[] =
     "BYTES, or a number with K M G T (1024-based), KB MB GB TB (1000-based), KiB MiB GiB TiB, or "
-    "a medium: floppy cd dvd dvd-dl fat32 mail25 mail10";
+    "a medium: floppy cd dvd dvd-dl fat32 mail25 mail10 discord telegram";
 
 namespace {
 

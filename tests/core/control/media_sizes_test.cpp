@@ -47,6 +47,29 @@ TEST(SizeText, UnitsCountAsGnuSplitCountsThem) {
     }
 }
 
+// A piece of a sending preset arrives within the service's limit however its unit is read
+// (MB as 1,000,000 or 1,048,576 bytes), and mail's after base64 (4 characters for 3 bytes, and
+// CR LF after every 76); yet uses most of it.
+TEST(MediaSizes, SendingPresetsFitTheirCitedLimits) {
+    const struct {
+        const char* name;
+        int64_t limit;  // the smaller reading of the stated limit, in bytes as sent
+        bool base64;
+    } limits[] = {
+        {"mail25", 25000000, true},
+        {"mail10", 10000000, true},
+        {"discord", 10000000, false},
+        {"telegram", 2000000000, false},
+    };
+    for (const auto& l : limits) {
+        const int64_t bytes = FindMediaSize(l.name)->bytes;
+        const int64_t characters = (bytes + 2) / 3 * 4;
+        const int64_t sent = l.base64 ? characters + (characters + 75) / 76 * 2 : bytes;
+        EXPECT_LE(sent, l.limit) << l.name;
+        EXPECT_GE(sent, l.limit * 95 / 100) << l.name;
+    }
+}
+
 // Each preset cuts a file one byte longer than itself into exactly two pieces, the first of
 // exactly the preset's size; the small ones through a real split of a sparse file.
 TEST(MediaSizes, EachPresetMakesPiecesOfExactlyItsSize) {
