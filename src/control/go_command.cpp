@@ -525,12 +525,15 @@ bool GoRequest::Repair(const std::string& first_piece) {
     Commit commit(first_piece);
     std::vector<File> made(names.size());
     size_t next = 0;
-    for (auto& [n, file] : pieces_out) {
+    // (Named copies, not structured bindings: a lambda may not capture those in C++17.)
+    for (auto& out : pieces_out) {
+        const int64_t n = out.first;
         File& made_file = made[next++];
         Do([&] { made_file = commit.Create(series_names[n], permissions ? permissions : 0666); });
-        file = &made_file;
+        out.second = &made_file;
     }
-    for (auto& [j, file] : recovery_out) {
+    for (auto& out : recovery_out) {
+        const auto j = out.first;
         File& made_file = made[next++];
         Do([&] {
             made_file =
@@ -539,7 +542,7 @@ bool GoRequest::Repair(const std::string& first_piece) {
         const std::vector<uint8_t> header = RecoveryHeaderBytes(
             {int(series.count), recovery.declared, j, series.piece_size, series.stream_length});
         Do([&] { made_file.Write(header.data(), kRecoveryHeaderLength); });
-        file = &made_file;
+        out.second = &made_file;
     }
     const auto step = [&](const std::function<void()>& work) { Do(work); };
     RebuildLost(series_names, series, pieces, recovery, pieces_out, recovery_out, step);
