@@ -70,6 +70,8 @@ windows() {
     isal_for_windows
     export WINEPREFIX="$PWD/build-win/wineprefix" WINEDEBUG=-all
     [ -d "$WINEPREFIX" ] || timeout 300 /usr/lib/wine/wine64 wineboot --init
+    # A new prefix says Windows 7, which the installer refuses; the programs need 10 (1607).
+    timeout 120 /usr/lib/wine/wine64 winecfg -v win10
     # Wine draws the windows' frames itself rather than wait on a window manager Xvfb lacks.
     timeout 120 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
         /t REG_SZ /d N /f >/dev/null
