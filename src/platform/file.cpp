@@ -11,6 +11,39 @@
 
 namespace tessarel {
 
+// The half of File that is the same everywhere; the system's half is in file_<system>.cpp.
+File::File(File&& other) noexcept
+    : handle_(other.handle_),
+      path_(std::move(other.path_)),
+      reported_(std::move(other.reported_)),
+      regular_(other.regular_),
+      position_(other.position_),
+      writeback_started_(other.writeback_started_),
+      writeback_waited_(other.writeback_waited_),
+      sync_error_(other.sync_error_) {
+    other.handle_ = kNoHandle;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Release();
+        handle_ = other.handle_;
+        path_ = std::move(other.path_);
+        reported_ = std::move(other.reported_);
+        regular_ = other.regular_;
+        position_ = other.position_;
+        writeback_started_ = other.writeback_started_;
+        writeback_waited_ = other.writeback_waited_;
+        sync_error_ = other.sync_error_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+File::~File() {
+    Release();
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     try {
         const PathInfo ia = InfoOf(a);

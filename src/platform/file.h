@@ -83,6 +83,8 @@ class File {
     File(intptr_t handle, std::string path, bool regular)
         : handle_(handle), path_(std::move(path)), regular_(regular) {}
     friend struct FileAccess;  // the system's half of the class, in file_<system>.cpp
+    // Closes the handle, quietly, and forgets it (file_<system>.cpp).
+    void Release();
     // Past every few megabytes written, has the system start writing them out, and waits for
     // what lies more than a few dozen megabytes behind: the data goes out as it is written, at
     // the disk's pace, and the final flush has little left to do.

@@ -1,18 +1,15 @@
 // The file layer on POSIX systems: open/pread/pwrite/fdatasync, and the one table that turns
 // an errno into the program's error numbers.
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
+#include "platform/error_posix.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
@@ -94,6 +91,8 @@ int32_t ErrorFromErrno(int err, const std::string& path) {
     }
 }
 
+}  // namespace
+
 // Raises the run-time error for errno err at path, about the file reported.
 [[noreturn]] void RaiseErrno(int err, const std::string& path, const std::string& reported) {
     const int32_t number = ErrorFromErrno(err, path);
@@ -108,6 +107,8 @@ int32_t ErrorFromErrno(int err, const std::string& path) {
 [[noreturn]] void RaiseErrno(int err, const std::string& path) {
     RaiseErrno(err, path, path);
 }
+
+namespace {
 
 void InjectedFault(FileOp op, const std::string& path, int64_t position, int32_t size,
                    const std::string& reported) {
@@ -233,39 +234,10 @@ File File::OpenReplacing(const std::string& path) {
     return FileAccess::Open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, true);
 }
 
-File::File(File&& other) noexcept
-    : handle_(other.handle_),
-      path_(std::move(other.path_)),
-      reported_(std::move(other.reported_)),
-      regular_(other.regular_),
-      position_(other.position_),
-      writeback_started_(other.writeback_started_),
-      writeback_waited_(other.writeback_waited_),
-      sync_error_(other.sync_error_) {
-    other.handle_ = kNoHandle;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != kNoHandle) {
-            ::close(Fd(handle_));
-        }
-        handle_ = other.handle_;
-        path_ = std::move(other.path_);
-        reported_ = std::move(other.reported_);
-        regular_ = other.regular_;
-        position_ = other.position_;
-        writeback_started_ = other.writeback_started_;
-        writeback_waited_ = other.writeback_waited_;
-        sync_error_ = other.sync_error_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
-File::~File() {
+void File::Release() {
     if (handle_ != kNoHandle) {
         ::close(Fd(handle_));
+        handle_ = kNoHandle;
     }
 }
 
@@ -395,98 +367,6 @@ void SyncFolderOf(const std::string& path) {
     if (err != 0 && err != EINVAL) {
         RaiseErrno(err, folder);
     }
-}
-
-PathInfo InfoOf(const std::string& path, bool follow) {
-    PathInfo info;
-    struct stat st {};
-    const int result = follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-    if (result != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return info;
-        }
-        RaiseErrno(errno, path);
-    }
-    info.kind = S_ISREG(st.st_mode)   ? PathInfo::Kind::kRegular
-                : S_ISDIR(st.st_mode) ? PathInfo::Kind::kFolder
-                : S_ISLNK(st.st_mode) ? PathInfo::Kind::kLink
-                                      : PathInfo::Kind::kOther;
-    info.size = st.st_size;
-    info.modified = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
-    info.volume = st.st_dev;
-    info.file = st.st_ino;
-    info.permissions = st.st_mode & 0777;
-    info.links = static_cast<int64_t>(st.st_nlink);
-    return info;
-}
-
-std::vector<std::string> NamesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) {
-        return names;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    ::closedir(dir);
-    return names;
-}
-
-std::optional<int64_t> FreeSpaceOn(const std::string& path) {
-    struct statvfs fs {};
-    if (::statvfs(path.c_str(), &fs) != 0 && ::statvfs(FolderOf(path).c_str(), &fs) != 0) {
-        return std::nullopt;
-    }
-    if (fs.f_blocks == 0) {
-        return std::nullopt;  // a file system that tells no sizes at all (some FUSE ones)
-    }
-    return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
-}
-
-std::optional<int64_t> LargestFileOn(const std::string& path) {
-    constexpr long kFatMagic = 0x4d44;  // MSDOS_SUPER_MAGIC: vfat and msdos
-    struct statfs fs {};
-    if (::statfs(path.c_str(), &fs) != 0 && ::statfs(FolderOf(path).c_str(), &fs) != 0) {
-        return std::nullopt;
-    }
-    // FAT keeps a file's length in 32 bits.
-    if (static_cast<long>(fs.f_type) == kFatMagic) {
-        return int64_t{4294967295};
-    }
-    return std::nullopt;
-}
-
-std::string CurrentFolder() {
-    std::vector<char> here(4096);
-    return ::getcwd(here.data(), here.size()) ? std::string(here.data()) : std::string(".");
-}
-
-std::string ProgramFolder() {
-    std::vector<char> path(4096);
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    return length > 0 ? FolderOf(std::string(path.data(), static_cast<size_t>(length)))
-                      : CurrentFolder();
-}
-
-std::string DocumentsFolder() {
-    const char* home = ::getenv("HOME");
-    if (!home || !*home) {
-        return "";
-    }
-    // xdg-user-dirs keeps the name in user-dirs.dirs; most desktops call it Documents.
-    const char* xdg = ::getenv("XDG_DOCUMENTS_DIR");
-    for (const std::string& folder :
-         {std::string(xdg ? xdg : ""), JoinPath(home, "Documents"), std::string(home)}) {
-        struct stat st {};
-        if (!folder.empty() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            return folder;
-        }
-    }
-    return "";
 }
 
 }  // namespace tessarel

@@ -2,75 +2,16 @@
 // FlushFileBuffers, MoveFileExW, and the one table that turns a GetLastError code into the
 // program's error numbers. Paths are UTF-8 inside the program and UTF-16 at every call.
 #include <windows.h>
-// After windows.h: the known folders' names.
-#include <knownfolders.h>
-#include <shlobj.h>
 // windows.h names its own DeleteFile: the program's is meant here.
 #undef DeleteFile
 
-#include <vector>
-
+#include "platform/error_win32.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 #include "platform/wide.h"
 
 namespace tessarel {
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                             static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) {
-        throw RuntimeError(kErrBadFileName, ErrorDescription(kErrBadFileName), text);
-    }
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                          wide.data(), length);
-    return wide;
-}
-
-std::wstring SystemPath(const std::string& path) {
-    std::wstring wide = Wide(path);
-    // Short enough for every call (CreateDirectory stops 12 short of MAX_PATH), or already in
-    // the long form.
-    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0) {
-        return wide;
-    }
-    // The long form takes the name as it is: it must be whole, with no "." or ".." left.
-    const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return wide;
-    }
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) {
-        return wide;
-    }
-    full.resize(length);
-    if (full.rfind(L"\\\\", 0) == 0) {
-        return L"\\\\?\\UNC\\" + full.substr(2);  // from \\server\share\...
-    }
-    return L"\\\\?\\" + full;
-}
-
-std::string Narrow(const wchar_t* text, size_t size) {
-    if (size == 0) {
-        return std::string();
-    }
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), nullptr, 0,
-                                             nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(std::max(length, 0)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), narrow.data(), length, nullptr,
-                          nullptr);
-    return narrow;
-}
-
-std::string Narrow(const std::wstring& text) {
-    return Narrow(text.data(), text.size());
-}
 
 namespace {
 
@@ -167,6 +108,8 @@ std::string Reason(DWORD code) {
     return reason;
 }
 
+}  // namespace
+
 [[noreturn]] void RaiseCode(DWORD code, const std::string& reported) {
     const int32_t number = ErrorFromCode(code);
     std::string description = ErrorDescription(number);
@@ -175,6 +118,8 @@ std::string Reason(DWORD code) {
     }
     throw RuntimeError(number, description, reported);
 }
+
+namespace {
 
 [[noreturn]] void RaiseLast(const std::string& reported) {
     RaiseCode(::GetLastError(), reported);
@@ -190,8 +135,6 @@ void InjectedFault(FileOp op, const std::string& path, int64_t position, int32_t
 HANDLE Handle(intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
 
@@ -294,39 +237,10 @@ File File::OpenReplacing(const std::string& path) {
     return FileAccess::Open(path, GENERIC_WRITE, CREATE_ALWAYS, true);
 }
 
-File::File(File&& other) noexcept
-    : handle_(other.handle_),
-      path_(std::move(other.path_)),
-      reported_(std::move(other.reported_)),
-      regular_(other.regular_),
-      position_(other.position_),
-      writeback_started_(other.writeback_started_),
-      writeback_waited_(other.writeback_waited_),
-      sync_error_(other.sync_error_) {
-    other.handle_ = kNoHandle;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != kNoHandle) {
-            ::CloseHandle(Handle(handle_));
-        }
-        handle_ = other.handle_;
-        path_ = std::move(other.path_);
-        reported_ = std::move(other.reported_);
-        regular_ = other.regular_;
-        position_ = other.position_;
-        writeback_started_ = other.writeback_started_;
-        writeback_waited_ = other.writeback_waited_;
-        sync_error_ = other.sync_error_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
-File::~File() {
+void File::Release() {
     if (handle_ != kNoHandle) {
         ::CloseHandle(Handle(handle_));
+        handle_ = kNoHandle;
     }
 }
 
@@ -435,129 +349,6 @@ void RenameOver(const std::string& from, const std::string& to) {
 void SyncFolderOf(const std::string& path) {
     const std::string folder = FolderOf(path);
     InjectedFault(FileOp::Sync, folder, 0, 0, folder);
-}
-
-PathInfo InfoOf(const std::string& path, bool follow) {
-    PathInfo info;
-    const std::wstring wide = SystemPath(path);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
-        const DWORD code = ::GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
-            code == ERROR_INVALID_NAME || code == ERROR_BAD_NETPATH) {
-            // A reserved device name (NUL, CON) answers this call too: it is no file, but there.
-            return info;
-        }
-        RaiseCode(code, path);
-    }
-    const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-    if (link && !follow) {
-        info.kind = PathInfo::Kind::kLink;
-        return info;
-    }
-    info.kind = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? PathInfo::Kind::kFolder
-                                                                 : PathInfo::Kind::kRegular;
-    info.size = static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-    info.modified = static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-                    data.ftLastWriteTime.dwLowDateTime;
-    // The volume and the file's index name the file itself, through links or not.
-    const HANDLE handle = ::CreateFileW(wide.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        BY_HANDLE_FILE_INFORMATION by_handle{};
-        if (::GetFileInformationByHandle(handle, &by_handle)) {
-            info.volume = by_handle.dwVolumeSerialNumber;
-            info.file =
-                static_cast<uint64_t>(by_handle.nFileIndexHigh) << 32 | by_handle.nFileIndexLow;
-            info.links = static_cast<int64_t>(by_handle.nNumberOfLinks);
-        }
-        if (::GetFileType(handle) != FILE_TYPE_DISK) {
-            info.kind = PathInfo::Kind::kOther;  // a device: NUL, a console, a pipe
-        }
-        ::CloseHandle(handle);
-    }
-    return info;
-}
-
-std::vector<std::string> NamesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW found{};
-    const HANDLE search =
-        ::FindFirstFileExW(SystemPath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &found,
-                           FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::string name = Narrow(found.cFileName);
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-    return names;
-}
-
-namespace {
-
-// The root of the volume that holds path (a file or folder there), with its separator.
-std::wstring VolumeOf(const std::string& path) {
-    std::vector<wchar_t> root(32768);
-    const std::wstring wide = SystemPath(path);
-    if (::GetVolumePathNameW(wide.c_str(), root.data(), static_cast<DWORD>(root.size())) ||
-        ::GetVolumePathNameW(SystemPath(FolderOf(path)).c_str(), root.data(),
-                             static_cast<DWORD>(root.size()))) {
-        return root.data();
-    }
-    return L"";
-}
-
-}  // namespace
-
-std::optional<int64_t> FreeSpaceOn(const std::string& path) {
-    ULARGE_INTEGER available{};
-    const std::wstring volume = VolumeOf(path);
-    if (volume.empty() || !::GetDiskFreeSpaceExW(volume.c_str(), &available, nullptr, nullptr)) {
-        return std::nullopt;
-    }
-    return static_cast<int64_t>(available.QuadPart);
-}
-
-std::optional<int64_t> LargestFileOn(const std::string& path) {
-    wchar_t system[MAX_PATH + 1] = L"";
-    const std::wstring volume = VolumeOf(path);
-    if (volume.empty() || !::GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr,
-                                                   nullptr, system, MAX_PATH + 1)) {
-        return std::nullopt;
-    }
-    // FAT keeps a file's length in 32 bits.
-    const std::wstring name = system;
-    if (name == L"FAT" || name == L"FAT32") {
-        return int64_t{4294967295};
-    }
-    return std::nullopt;
-}
-
-std::string CurrentFolder() {
-    std::vector<wchar_t> here(32768);
-    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(here.size()), here.data());
-    return length > 0 && length < here.size() ? Narrow(here.data(), length) : std::string(".");
-}
-
-std::string ProgramFolder() {
-    std::vector<wchar_t> path(32768);
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    return FolderOf(Narrow(path.data(), length));
-}
-
-std::string DocumentsFolder() {
-    wchar_t* path = nullptr;
-    std::string folder;
-    if (::SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &path) == S_OK) {
-        folder = Narrow(path, wcslen(path));
-    }
-    ::CoTaskMemFree(path);
-    return folder;
 }
 
 }  // namespace tessarel

@@ -1,18 +1,15 @@
-#include "platform/registry.h"
-
-#ifdef _WIN32
+// The system registry on Windows.
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "platform/registry.h"
 #include "platform/wide.h"
-#endif
 
 namespace tessarel {
 namespace {
 
-#ifdef _WIN32
 // Key and value names cross as UTF-16; a text value comes back as UTF-8, its ending NUL kept.
 class WindowsRegistry : public Registry {
   public:
@@ -49,28 +46,11 @@ class WindowsRegistry : public Registry {
         }
     }
 };
-#else
-class NoRegistry : public Registry {
-  public:
-    int32_t OpenKey(uint32_t, const std::string&, uint32_t, uint32_t, Handle* handle) override {
-        *handle = 0;
-        return 2;  // the registry's "file not found"
-    }
-    int32_t QueryValue(Handle, const std::string&, uint32_t*, uint8_t*, uint32_t*) override {
-        return 2;
-    }
-    void CloseKey(Handle) override {}
-};
-#endif
 
 }  // namespace
 
 std::unique_ptr<Registry> SystemRegistry() {
-#ifdef _WIN32
     return std::make_unique<WindowsRegistry>();
-#else
-    return std::make_unique<NoRegistry>();
-#endif
 }
 
 }  // namespace tessarel
