@@ -1,7 +1,7 @@
 #include "cli/check_report.h"
 
 #include "cli/command_line.h"
-#include "control/go_command.h"
+#include "control/commands.h"
 #include "fileutil/my_library.h"
 #include "platform/console.h"
 #include "platform/conversions.h"

@@ -4,7 +4,7 @@
 
 #include "cli/check_report.h"
 #include "cli/terminal.h"
-#include "control/go_command.h"
+#include "control/commands.h"
 #include "control/media_sizes.h"
 #include "control/open_file.h"
 #include "engine/piece_series.h"

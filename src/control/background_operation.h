@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "control/go_command.h"
+#include "control/go_form.h"
 #include "engine/progress_display.h"
 #include "platform/message_box.h"
 

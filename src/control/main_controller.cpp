@@ -4,29 +4,28 @@
 #include <chrono>
 
 #include "control/get_file.h"
-#include "control/go_command.h"
+#include "control/go_form.h"
 #include "control/media_sizes.h"
 #include "control/messages.h"
 #include "control/open_file.h"
 #include "design/windows_design.h"
+#include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
 namespace {
 
-// The Go command's view of the window's fields, through the front end.
+// The window's fields as a request is read from them, through the front end.
 class ViewForm : public GoForm {
   public:
     ViewForm(MainView& view, const std::string& folder) : view_(view), folder_(folder) {}
     std::string OpenText() const override { return view_.Text("txtOpen"); }
     std::string SaveText() const override { return view_.Text("txtSave"); }
-    void SetSaveText(const std::string& text) override { view_.SetText("txtSave", text); }
     bool SplitSelected() const override { return view_.Checked("optSplit"); }
     bool ExactSelected() const override { return view_.Checked("optExact"); }
     std::string ApproxText() const override { return view_.Text("txtApprox"); }
     std::string ExactText() const override { return view_.Text("txtExact"); }
-    void SetSizeText(const std::string& text) override { view_.SetText("txtSize", text); }
     std::string Folder() const override { return folder_; }
 
   private:
@@ -236,6 +235,8 @@ void MainController::Go() {
         return;
     }
     if (auto* split = std::get_if<SplitRequest>(&*request)) {
+        // The hidden size field shows the bytes, as a number in a message is shown.
+        view_.SetText("txtSize", StrWithSign(split->piece_size));
         split->recovery = kRecoveryChoices[recovery_choice_].count;
         // Told on the operation's thread; the field is the window's.
         split->first_piece_settled = [this](const std::string& name) {

@@ -1,9 +1,11 @@
-// The window's fields as the Go command sees them, held in plain strings.
+// The window's fields as a request is read from them, held in plain strings, and Go pressed
+// on them as the window's controller does.
 #pragma once
 
 #include <string>
 
-#include "control/go_command.h"
+#include "control/go_form.h"
+#include "platform/conversions.h"
 
 namespace tessarel {
 
@@ -15,12 +17,24 @@ class FakeForm : public GoForm {
 
     std::string OpenText() const override { return open; }
     std::string SaveText() const override { return save; }
-    void SetSaveText(const std::string& text) override { save = text; }
     bool SplitSelected() const override { return split; }
     bool ExactSelected() const override { return exact_selected; }
     std::string ApproxText() const override { return approx; }
     std::string ExactText() const override { return exact; }
-    void SetSizeText(const std::string& text) override { size = text; }
 };
+
+// Reads the request from form and runs it, showing the piece size and the settled first
+// piece's name in it. True when the split or join was carried out to its end.
+inline bool GoWithForm(FakeForm& form, ProgressDisplay& display, MessageBox& box) {
+    std::optional<Request> request = ReadGoForm(form, box);
+    if (!request) {
+        return false;
+    }
+    if (auto* split = std::get_if<SplitRequest>(&*request)) {
+        form.size = StrWithSign(split->piece_size);
+        split->first_piece_settled = [&form](const std::string& name) { form.save = name; };
+    }
+    return RunRequest(*request, display, box);
+}
 
 }  // namespace tessarel

@@ -14,7 +14,7 @@
 #include <map>
 #include <set>
 
-#include "control/go_command.h"
+#include "control/commands.h"
 #include "engine/piece_series.h"
 #include "platform/file.h"
 #include "support/fake_form.h"
@@ -62,7 +62,7 @@ class FaultSuite : public testing::Test {
     // Runs Go; returns the names that were created, changed or deleted.
     std::set<std::string> Go() {
         const Snapshot before = Take(dir.path());
-        cmdGo_Click(form, display, box);
+        GoWithForm(form, display, box);
         const Snapshot after = Take(dir.path());
         std::set<std::string> touched;
         for (const auto& [name, content] : before) {
@@ -551,7 +551,7 @@ TEST_F(FaultSuite, WhatIsWrittenIsFlushedBeforeTheOperationIsDone) {
         } else {
             JoinRequest(dir / "s.m00", dir / "back");
         }
-        cmdGo_Click(form, logging, box);
+        GoWithForm(form, logging, box);
         SetFileFaultHook(nullptr, nullptr);
         auto last = [&](const std::string& call) {
             const auto at = std::find(log.calls.rbegin(), log.calls.rend(), call);

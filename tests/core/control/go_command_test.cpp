@@ -1,6 +1,6 @@
 // The Go command as the window runs it, with the window's fields held in a stand-in: the rules of
 // split and join requests, the order of their questions, and what reaches the disk.
-#include "control/go_command.h"
+#include "control/commands.h"
 
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -35,7 +35,7 @@ class GoCommandTest : public testing::Test {
         form.exact = std::to_string(bytes);
     }
     void Join() { form.split = false; }
-    void Go() { cmdGo_Click(form, display, answers); }
+    void Go() { GoWithForm(form, display, answers); }
     std::vector<std::string> Prompts() const { return answers.Prompts(); }
 
     TempDir dir;

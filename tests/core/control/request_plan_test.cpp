@@ -6,7 +6,7 @@
 
 #include <variant>
 
-#include "control/go_command.h"
+#include "control/commands.h"
 #include "control/time_left.h"
 #include "platform/runtime_error.h"
 #include "support/error_of.h"
@@ -128,7 +128,7 @@ TEST(GoCommand, AnExistingDestinationIsAskedAboutAndCancelKeepsIt) {
     form.exact = "100";
     RecordingDisplay display;
     ScriptedMessageBox box{kAnswerOk, kAnswerCancel, kAnswerOk};
-    cmdGo_Click(form, display, box);
+    GoWithForm(form, display, box);
     std::vector<std::string> prompts;
     for (const ShownMessage& m : box.shown) {
         prompts.push_back(m.prompt);

@@ -13,7 +13,7 @@
 #include <functional>
 #include <map>
 
-#include "control/go_command.h"
+#include "control/commands.h"
 #include "engine/commit.h"
 #include "platform/file.h"
 #include "support/recording_display.h"

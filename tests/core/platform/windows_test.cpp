@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <map>
 
-#include "control/go_command.h"
+#include "control/commands.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
@@ -73,7 +73,7 @@ TEST(WindowsPaths, ASplitOrJoinOntoAReservedNameIsRefused) {
         form.exact = "300";
         RecordingDisplay display;
         ScriptedMessageBox box{kAnswerOk};
-        EXPECT_FALSE(cmdGo_Click(form, display, box));
+        EXPECT_FALSE(GoWithForm(form, display, box));
         EXPECT_EQ(box.Prompts(), std::vector<std::string>{"That filename is illegal."}) << save;
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1);
@@ -168,7 +168,7 @@ TEST(WindowsFiles, ADiskThatFillsOrIsNotReadyIsAskedAboutAndLeavesNothing) {
         form.exact = "30000";
         RecordingDisplay display;
         ScriptedMessageBox box{kAnswerOk, c.answer, kAnswerOk};
-        EXPECT_FALSE(cmdGo_Click(form, display, box));
+        EXPECT_FALSE(GoWithForm(form, display, box));
         SetFileFaultHook(nullptr, nullptr);
         EXPECT_EQ(box.Prompts(), (std::vector<std::string>{" Will split into  4 files.", c.message,
                                                            "Could Not Perform The Specified "
@@ -220,7 +220,7 @@ TEST(WindowsFiles, ASeriesInAFolderDeeperThanMaxPath) {
         form.exact = "30000";
         RecordingDisplay display;
         ScriptedMessageBox box{kAnswerOk, kAnswerOk};
-        EXPECT_TRUE(cmdGo_Click(form, display, box)) << split;
+        EXPECT_TRUE(GoWithForm(form, display, box)) << split;
     }
     File in = File::OpenForReading(folder + "\\joined.bin");
     std::vector<uint8_t> joined(bytes.size());
@@ -263,7 +263,7 @@ TEST(WindowsFiles, FilesOfOursAreHiddenAndResultsAreNot) {
     form.exact = "30000";
     RecordingDisplay display;
     ScriptedMessageBox box{kAnswerOk};
-    EXPECT_TRUE(cmdGo_Click(form, display, box));
+    EXPECT_TRUE(GoWithForm(form, display, box));
     SetFileFaultHook(nullptr, nullptr);
     int ours = 0;
     for (const auto& [name, seen_hidden] : hidden) {

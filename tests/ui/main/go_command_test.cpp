@@ -1,6 +1,6 @@
 // The Go command driven through the window: names typed, options clicked, Go pressed, every
 // message box answered from a script that records it.
-#include "control/go_command.h"
+#include "control/commands.h"
 
 #include <gtest/gtest.h>
 

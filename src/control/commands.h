@@ -1,51 +1,21 @@
-// The Go command: runs a typed request through the request rules, asks for confirmation and
-// before replacing a file, clears the way and runs the split or join. Every file step goes
-// through the error trap, so a disk that is not ready can be retried. The window reads its
-// fields into a request (cmdGo_Click); the command line builds its request from its arguments.
+// The commands a front end runs: split, join, check and repair, each its own file
+// (split_command.cpp, join_command.cpp, check_command.cpp) over the steps of request_steps.h.
+// Each runs a typed request through the request rules, asks before replacing a file, clears
+// the way and runs the operation; every file step goes through the error trap, so a disk that
+// is not ready can be retried. Each may run on any thread: it talks only to display and box.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "control/request_plan.h"
-#include "engine/series_recovery.h"
 #include "engine/progress_display.h"
+#include "engine/series_check.h"
+#include "engine/series_recovery.h"
 #include "platform/message_box.h"
 
 namespace tessarel {
-
-// The fields of the main window the Go command reads and writes. Texts are UTF-8; names are
-// the file system's bytes.
-class GoForm {
-  public:
-    virtual ~GoForm() = default;
-    virtual std::string OpenText() const = 0;  // txtOpen
-    virtual std::string SaveText() const = 0;  // txtSave
-    virtual void SetSaveText(const std::string& text) = 0;
-    virtual bool SplitSelected() const = 0;  // optSplit
-    virtual bool ExactSelected() const = 0;  // optExact
-    virtual std::string ApproxText() const = 0;
-    virtual std::string ExactText() const = 0;
-    // txtSize: shows the piece size in bytes the request was made with.
-    virtual void SetSizeText(const std::string& text) = 0;
-    // The folder a name typed without one is in (empty: the current folder).
-    virtual std::string Folder() const { return ""; }
-};
-
-using Request = std::variant<SplitRequest, JoinRequest>;
-
-// Reads the window's request from its fields, as Go does before anything is run: nothing when a
-// rule refused it (its message has been shown).
-std::optional<Request> ReadGoForm(GoForm& form, MessageBox& message_box);
-
-// Reads the window's request from its fields and runs it. True when the split or join was
-// carried out to its end.
-bool cmdGo_Click(GoForm& form, ProgressDisplay& display, MessageBox& message_box);
-
-// Runs a request read from the window (on any thread: it talks only to display and box).
-bool RunRequest(const Request& request, ProgressDisplay& display, MessageBox& message_box);
 
 // Run a typed request. True when it was carried out to its end.
 bool RunSplit(const SplitRequest& request, ProgressDisplay& display, MessageBox& message_box);

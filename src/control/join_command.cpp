@@ -1,0 +1,196 @@
+// The join command: the checks before a join (the names, the series and its list, every
+// piece opened, lost ones rebuilt from the recovery pieces), the questions, then the operation.
+#include <map>
+
+#include "control/commands.h"
+#include "control/messages.h"
+#include "control/request_steps.h"
+#include "engine/piece_series.h"
+#include "engine/split_join.h"
+#include "platform/file.h"
+
+namespace tessarel {
+namespace {
+
+class JoinJob : public RequestSteps {
+  public:
+    using RequestSteps::RequestSteps;
+    bool Run(const JoinRequest& request);
+
+  private:
+    // Pieces rebuilt for a join, in hidden files beside its output that go when it ends.
+    struct RebuiltPieces {
+        std::vector<std::string> names;  // the pieces'
+        std::vector<std::string> files;  // where they were rebuilt
+        RebuiltPieces() = default;
+        RebuiltPieces(RebuiltPieces&&) = default;
+        RebuiltPieces& operator=(RebuiltPieces&& other) noexcept {
+            Clear();
+            names = std::move(other.names);
+            files = std::move(other.files);
+            return *this;
+        }
+        ~RebuiltPieces() { Clear(); }
+        void Clear() {
+            for (const std::string& file : files) {
+                RemoveQuietly(file);
+            }
+            files.clear();
+            names.clear();
+        }
+    };
+    RebuiltPieces RebuildForJoin(const std::string& first_piece, const SeriesPlan& series,
+                                 std::vector<PieceCheck>& pieces, const RecoveryCheck& recovery,
+                                 const std::string& output, std::vector<File>& open_pieces);
+};
+
+bool JoinJob::Run(const JoinRequest& request) {
+    const std::string& first_piece = request.first_piece;
+    const std::string& output = request.output;
+    RefuseIf(CheckFileNamed(first_piece));
+    RefuseIf(CheckFileNamed(output));
+    // The first piece as output is said as such, before its lock would call it busy.
+    std::optional<Notice> refusal;
+    Do([&] { refusal = CheckJoinTarget(first_piece, output, 1, SameFile); });
+    RefuseIf(refusal);
+    // Held until the output is in place, and until every piece is read: nobody writes the
+    // output meanwhile, nor the series it is read from.
+    const FileLock output_lock = LockForWriting(ResultNames::Single(output));
+    const FileLock series_lock = LockForReading(first_piece);
+    const SeriesPlan series = PlanFromFirstPiece(first_piece);
+    display_.ShowTotal(series.count);
+    Do([&] { refusal = CheckJoinTarget(first_piece, output, series.count, SameFile); });
+    RefuseIf(refusal);
+    Do([&] { refusal = CheckReplaceable(output); });
+    RefuseIf(refusal);
+    // The checksum list, when there is one, also tells a missing piece's look-alike for sure.
+    // Every piece is looked at, and opened, before anything is written: a join that would stop
+    // half-way must not have replaced the user's file first.
+    ListReading list;
+    if (request.verify) {
+        list = ReadList(first_piece, series.count);
+    }
+    CheckOptions options;
+    options.depth = CheckDepth::kOpen;
+    options.expected = list.digests ? &*list.digests : nullptr;
+    auto open_pieces = std::make_shared<std::vector<File>>();
+    options.keep_open = open_pieces.get();
+    std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
+    // Lost pieces are rebuilt from the recovery pieces beside the series when enough of them
+    // are good. With a list, a damaged piece is found before anything is written, so that it
+    // too is rebuilt rather than refused at the end.
+    const bool listed = list.digests && !list.digests->pieces.empty();
+    const RecoveryCheck recovery = RecoveryOf(first_piece, series, list, false);
+    // The pieces the join sees as lost are rebuilt first; a piece found damaged while it is
+    // read (a damaged recovery piece shows as a rebuilt piece that differs) sends the join back
+    // to read everything through first, and to rebuild what that finds.
+    RebuiltPieces rebuilt =
+        RebuildForJoin(first_piece, series, pieces, recovery, output, *open_pieces);
+    RefuseIf(CheckPieces(pieces));
+    AskOrEnd(LongerPiecesQuestion(pieces));
+    if (request.verify) {
+        if (!list.problem.empty() &&
+            Show(UnusableListQuestion(NameOf(list.path), list.problem)) != kAnswerYes) {
+            throw GivenUp{};
+        }
+    }
+    const DiskRoom disk = RoomFor(output);
+    RefuseIf(CheckLargestFile(Mode::kJoin, output, disk, series.source_length()));
+    AskOrEnd(JoinConfirmation(series.count));
+    AskAboutRoom(Mode::kJoin, output, disk, series.source_length());
+    StopIfAsked();
+    Replacement replaced;
+    Do([&] {
+        replaced = Replacement();
+        if (!DirectoryLookup(output).empty()) {
+            replaced.first = NameOf(output);
+            NoteLinks(replaced, output);
+        }
+    });
+    if (!ClearTheWay(output, replaced)) {
+        return Done(Outcome::kNotDone);
+    }
+    OperationPlan plan;
+    plan.mode = Mode::kJoin;
+    plan.whole = output;
+    plan.first_piece = first_piece;
+    plan.series = series;
+    plan.expected = list.digests;
+    plan.open_pieces = open_pieces;
+    plan.damage_is_rebuilt = recovery.declared > 0 && listed;
+    StopIfAsked();
+    Outcome outcome = RunOperation(plan, display_, box_);
+    if (outcome == Outcome::kDamaged) {
+        const RecoveryCheck read_recovery = RecoveryOf(first_piece, series, list, true);
+        CheckOptions read = options;
+        read.depth = CheckDepth::kRead;
+        read.keep_open = nullptr;
+        pieces = PiecesOf(first_piece, series, read);
+        plan.open_pieces = std::make_shared<std::vector<File>>();
+        rebuilt.Clear();
+        rebuilt =
+            RebuildForJoin(first_piece, series, pieces, read_recovery, output, *plan.open_pieces);
+        RefuseIf(CheckPieces(pieces));
+        plan.damage_is_rebuilt = false;
+        outcome = RunOperation(plan, display_, box_);
+    }
+    const bool done = Done(outcome);
+    if (done && !rebuilt.names.empty()) {
+        Show(RebuiltNotice(rebuilt.names));  // once, at the end: nothing was asked of it
+    }
+    return done;
+}
+
+JoinJob::RebuiltPieces JoinJob::RebuildForJoin(
+    const std::string& first_piece, const SeriesPlan& series, std::vector<PieceCheck>& pieces,
+    const RecoveryCheck& recovery, const std::string& output, std::vector<File>& open_pieces) {
+    RebuiltPieces rebuilt;
+    open_pieces.resize(pieces.size());
+    for (const PieceCheck& piece : pieces) {
+        // A renamed copy that matched its line stands in for its piece.
+        if (piece.state == PieceState::kMissing && piece.look_alike_checked) {
+            Do([&] {
+                open_pieces[size_t(piece.number) - 1] =
+                    File::OpenForReading(piece.look_alike, false);
+            });
+        }
+    }
+    const std::vector<int64_t> lost = LostPieces(pieces);
+    if (lost.empty() || recovery.declared == 0) {
+        return rebuilt;
+    }
+    if (!CanRebuild(pieces, recovery)) {
+        std::vector<std::string> names;
+        for (const int64_t n : lost) {
+            names.push_back(pieces[size_t(n) - 1].name);
+        }
+        RefuseIf(Refusal(CannotRebuildMessage(names, recovery.good())));
+    }
+    std::vector<File> made(lost.size());
+    std::map<int64_t, File*> out;
+    for (size_t i = 0; i < lost.size(); ++i) {
+        Do([&] { made[i] = CreateTemporaryBeside(output); });
+        rebuilt.files.push_back(made[i].path());
+        rebuilt.names.push_back(pieces[size_t(lost[i]) - 1].name);
+        out[lost[i]] = &made[i];
+    }
+    const SeriesNames names(first_piece);
+    RebuildLost(names, series, pieces, recovery, out, {},
+                [&](const std::function<void()>& step) { Do(step); });
+    for (size_t i = 0; i < lost.size(); ++i) {
+        Do([&] { made[i].Close(); });
+        PieceCheck& piece = pieces[size_t(lost[i]) - 1];
+        Do([&] { open_pieces[size_t(lost[i]) - 1] = File::OpenForReading(made[i].path()); });
+        piece.state = PieceState::kGood;  // as rebuilt; the join still compares it with its line
+        piece.actual = piece.expected;
+    }
+    return rebuilt;
+}
+
+}  // namespace
+
+bool RunJoin(const JoinRequest& request, ProgressDisplay& display, MessageBox& message_box) {
+    return Guarded(message_box, [&] { return JoinJob(display, message_box).Run(request); });
+}
+
+}  // namespace tessarel

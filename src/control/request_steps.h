@@ -1,0 +1,127 @@
+// The steps every request is made of, for the split, join, check and repair commands (one
+// file each): each step of the file system or of a rule that may raise an error goes through
+// the error trap, so a disk that is not ready can be retried; a refusal or a question's Cancel
+// ends the request (GivenUp) once its message is shown. The rules themselves are the plain
+// functions of request_plan.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "control/request_plan.h"
+#include "engine/checksums.h"
+#include "engine/commit.h"
+#include "engine/progress_display.h"
+#include "engine/series_check.h"
+#include "engine/series_recovery.h"
+#include "fileutil/error_trap.h"
+#include "platform/file_lock.h"
+#include "platform/message_box.h"
+#include "platform/path.h"
+#include "platform/runtime_error.h"
+
+namespace tessarel {
+
+class RequestSteps {
+  public:
+    RequestSteps(ProgressDisplay& display, MessageBox& box)
+        : display_(display), box_(box), trap_(box) {}
+
+    // Reads the first piece's header and plans the series from it, or refuses it.
+    SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
+    // Every piece of that series, with what was found; a stop asked for meanwhile ends the
+    // request.
+    std::vector<PieceCheck> PiecesOf(const std::string& first_piece, const SeriesPlan& plan,
+                                     CheckOptions options);
+    // The digests the series' checksum list gives, when it lies beside the first piece.
+    ListReading ReadList(const std::string& first_piece, int64_t count);
+    // The write lock of what names a run writes, or the request is refused when another run
+    // holds it; then what a killed run left there is put right (and said).
+    FileLock LockForWriting(const ResultNames& names);
+    // A series that is only read: shared with other readers, refused while a run writes it.
+    FileLock LockForReading(const std::string& first_piece);
+    // The recovery pieces beside a series; read through against the list when read is set.
+    RecoveryCheck RecoveryOf(const std::string& first_piece, const SeriesPlan& series,
+                             const ListReading& list, bool read);
+    void PutRight(const ResultNames& names);
+
+  protected:
+    template <typename F>
+    void Do(F&& step) {
+        StopIfAsked();
+        trap_.Must(step);
+    }
+    // A stop asked for before the operation starts ends the request without a word.
+    void StopIfAsked() {
+        if (display_.StopRequested()) {
+            throw GivenUp{};
+        }
+    }
+    MsgAnswer Show(const Notice& notice) { return box_.Show(notice); }
+    void RefuseIf(const std::optional<Notice>& refusal) {
+        if (refusal) {
+            Show(*refusal);
+            throw GivenUp{};
+        }
+    }
+    // A question whose Cancel ends the request without a further word.
+    void AskOrEnd(const std::optional<Notice>& question) {
+        if (question && Show(*question) != kAnswerOk) {
+            throw GivenUp{};
+        }
+    }
+    SeriesPlan PlanOrRefuse(const PlanOrRefusal& outcome) {
+        if (const auto* refusal = std::get_if<Notice>(&outcome)) {
+            RefuseIf(*refusal);
+        }
+        return std::get<SeriesPlan>(outcome);
+    }
+    // The failure message when the operation did not run to its end, unless the user
+    // stopped it.
+    bool Done(Outcome outcome) {
+        if (outcome == Outcome::kNotDone) {
+            Show(FailedNotice());
+        }
+        return outcome == Outcome::kDone;
+    }
+    // Asks before existing files are replaced, then makes and deletes a file beside the
+    // destination so a folder that takes none is said before the operation starts. False when
+    // the user would not have them replaced.
+    bool ClearTheWay(const std::string& destination, const Replacement& replaced);
+
+    // What the file system that is to hold path says of its room.
+    static DiskRoom RoomFor(const std::string& path) {
+        return {FreeSpaceOn(path), LargestFileOn(path)};
+    }
+    // Asks when the result looks larger than the room left; hidden files of unfinished runs
+    // that take room there are named.
+    void AskAboutRoom(Mode mode, const std::string& destination, const DiskRoom& disk,
+                      int64_t needed);
+    // Whether a file that is replaced has other names that keep its old contents.
+    static void NoteLinks(Replacement& replaced, const std::string& path) {
+        if (replaced.linked.empty() && InfoOf(path, false).links > 1) {
+            replaced.linked = NameOf(path);
+        }
+    }
+
+    ProgressDisplay& display_;
+    MessageBox& box_;
+    ErrorTrap trap_;
+};
+
+// Runs f, which ends a request early by throwing GivenUp once its message is shown. A failure
+// outside the checked steps is said, and the program goes on.
+template <typename F>
+auto Guarded(MessageBox& message_box, F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const GivenUp&) {
+        // The request ended with its message shown; nothing follows.
+    } catch (const std::exception&) {
+        ShowErrorReport(message_box, AsRuntimeError(std::current_exception()));
+    }
+    return {};
+}
+
+}  // namespace tessarel

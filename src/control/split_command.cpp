@@ -1,0 +1,149 @@
+// The split command: the checks before a split (the names, the source, the plan, every name
+// the series takes, the room), the questions, then the operation.
+#include "control/commands.h"
+#include "control/messages.h"
+#include "control/request_steps.h"
+#include "engine/piece_series.h"
+#include "engine/recovery.h"
+#include "engine/split_join.h"
+#include "platform/file.h"
+
+namespace tessarel {
+namespace {
+
+class SplitJob : public RequestSteps {
+  public:
+    using RequestSteps::RequestSteps;
+    bool Run(SplitRequest request);
+};
+
+bool SplitJob::Run(SplitRequest request) {
+    const std::string& source = request.source;
+    RefuseIf(CheckFileNamed(source));
+    RefuseIf(CheckFileNamed(request.destination));
+    std::string first_piece;
+    Do([&] { first_piece = FirstPieceName(request.destination); });
+    if (first_piece != request.destination && request.first_piece_settled) {
+        request.first_piece_settled(first_piece);
+    }
+    ResultNames result;
+    Do([&] { result = ResultNames::Series(first_piece); });
+    // Held until the series is in place: one writer of a series at a time.
+    const FileLock lock = LockForWriting(result);
+    int64_t file_length = 0;
+    PathInfo source_info;
+    Do([&] { source_info = InfoOf(source); });
+    // A folder, a device, a pipe or a socket is no file to split: said as such, before any
+    // rule of sizes is measured against a length it does not have.
+    if (source_info.exists() && !source_info.regular()) {
+        RefuseIf(Refusal(NotAFileToSplitMessage(NameOf(source), source_info.kind)));
+    }
+    Do([&] { file_length = FileLength(source); });
+    if (request.most_pieces > 0) {
+        request.piece_size = PieceSizeForCount(file_length, request.most_pieces);
+    }
+    PlanOrRefusal outcome;
+    Do([&] { outcome = PlanSplit(file_length, request.piece_size); });
+    const SeriesPlan series = PlanOrRefuse(outcome);
+    display_.ShowTotal(series.count);
+    std::optional<Notice> onto_source;
+    Do([&] { onto_source = CheckSplitTarget(source, first_piece, series.count, SameFile); });
+    RefuseIf(onto_source);
+    // Every name the series will take must be an ordinary file's, or free.
+    SeriesNames names;
+    Do([&] { names = SeriesNames(first_piece); });
+    for (int64_t n = 1; n <= series.count; ++n) {
+        std::optional<Notice> refusal;
+        Do([&] { refusal = CheckReplaceable(names[n]); });
+        RefuseIf(refusal);
+    }
+    std::string list_name;
+    Do([&] { list_name = ChecksumListName(first_piece); });
+    try {
+        RefuseIf(CheckReplaceable(list_name));
+    } catch (const RuntimeError& error) {
+        // A name at the file system's limit leaves no room for ".sha256": such a series goes
+        // without its list rather than not at all.
+        if (error.number() != kErrBadFileName) {
+            throw;
+        }
+        request.checksums = false;
+        list_name.clear();
+    }
+    const DiskRoom disk = RoomFor(first_piece);
+    RefuseIf(CheckLargestFile(Mode::kSplit, first_piece, disk, series.piece_size));
+    int recovery = 0;
+    if (!request.recovery.empty()) {
+        const std::optional<int> count = RecoveryCountFor(request.recovery, series.count);
+        if (!count) {
+            RefuseIf(Refusal(TooManyRecoveryPiecesMessage()));
+        }
+        recovery = *count;
+    }
+    AskOrEnd(SplitConfirmation(series.count, recovery));
+    StopIfAsked();
+    // Reading one byte now reports a source that cannot be read before anything is written.
+    // The source is opened for reading only, so a read-only file can be split.
+    File probe;
+    uint8_t byte = 0;
+    Do([&] { probe = File::OpenForReading(source); });
+    Do([&] { probe.Read(&byte, 1); });
+    Do([&] { probe.Close(); });
+    // Older pieces of the name are replaced only once the new ones are whole: the room needed
+    // is the whole series' (its checksum list is a line of about a hundred bytes a piece).
+    AskAboutRoom(Mode::kSplit, first_piece, disk,
+                 series.stream_length + (request.checksums ? 200 * series.count : 0) +
+                     recovery * (series.piece_size + kRecoveryHeaderLength));
+    Replacement replaced;
+    Do([&] {
+        replaced = Replacement();
+        const std::vector<std::string> pieces = ExistingNames(names, series.count);
+        for (const std::string& piece : pieces) {
+            NoteLinks(replaced, piece);
+        }
+        if (!pieces.empty()) {
+            replaced.first = NameOf(pieces.front());
+            replaced.more_pieces = static_cast<int64_t>(pieces.size()) - 1;
+        }
+        // The list is replaced too, or removed when none is written: a list of an older series
+        // would call the new pieces damaged.
+        if (!list_name.empty() && InfoOf(list_name, false).exists()) {
+            NoteLinks(replaced, list_name);
+            (replaced.first.empty() ? replaced.first : replaced.list) = NameOf(list_name);
+        }
+        // So are recovery pieces of that name.
+        for (int j = 0; RecoveryPieceNamed(names, j); ++j) {
+            NoteLinks(replaced, RecoveryPieceName(names, j));
+            ++replaced.recovery;
+        }
+        // So are an older, longer series' pieces after the new last one.
+        const std::vector<std::string> tail = FilesAfterSeries(first_piece, series.count);
+        if (!tail.empty() && replaced.first.empty()) {
+            replaced.first = NameOf(tail.front());
+            replaced.tail = static_cast<int64_t>(tail.size()) - 1;
+        } else {
+            replaced.tail = static_cast<int64_t>(tail.size());
+        }
+    });
+    if (!ClearTheWay(first_piece, replaced)) {
+        return Done(Outcome::kNotDone);
+    }
+    OperationPlan plan;
+    plan.mode = Mode::kSplit;
+    plan.whole = source;
+    plan.first_piece = first_piece;
+    plan.series = series;
+    plan.source_modified = source_info.modified;
+    plan.write_checksums = request.checksums;
+    plan.recovery_pieces = recovery;
+    StopIfAsked();
+    return Done(RunOperation(plan, display_, box_));
+}
+
+}  // namespace
+
+bool RunSplit(const SplitRequest& request, ProgressDisplay& display, MessageBox& message_box) {
+    return Guarded(message_box, [&] { return SplitJob(display, message_box).Run(request); });
+}
+
+}  // namespace tessarel
