@@ -1,0 +1,62 @@
+// A join's own steps: the pieces read into the output, their digests compared with the
+// checksum list, then the commit.
+#include "engine/checksums.h"
+#include "engine/series_copy.h"
+
+namespace tessarel {
+
+void SeriesCopy::CompareChecksums() {
+    const SeriesDigests found = hashes_->Finish();
+    const SeriesDigests& expected = *plan_.expected;
+    if (plan_.damage_is_rebuilt && found.pieces != expected.pieces) {
+        throw Damaged{};
+    }
+    Do([&] {
+        for (size_t n = 0; n < expected.pieces.size(); ++n) {
+            if (n >= found.pieces.size() || found.pieces[n] != expected.pieces[n]) {
+                throw RuntimeError(kErrPieceDamaged, ErrorDescription(kErrPieceDamaged),
+                                   names_[static_cast<int64_t>(n) + 1]);
+            }
+        }
+        if (expected.whole_proves() && found.whole != expected.whole) {
+            throw RuntimeError(kErrJoinedDiffers, ErrorDescription(kErrJoinedDiffers),
+                               ChecksumListName(plan_.first_piece));
+        }
+    });
+}
+
+void SeriesCopy::Join() {
+    Do([&] { MakeBuffers(); });
+    Do([&] { names_ = SeriesNames(plan_.first_piece); });
+    ShowOperating();
+
+    // The output is written beside the destination and takes its name only when it is whole.
+    Do([&] { permissions_ = AccessOf(plan_.first_piece); });
+    OpenTemporary(whole_, plan_.whole);
+    piece_ = TakePiece(1);
+    if (plan_.expected) {
+        // Pieces that match their lines are the bytes the list describes: the whole file's
+        // digest is worked out only when the list has nothing else to prove it by.
+        const bool whole = plan_.expected->whole_proves();
+        hashes_ = std::make_unique<HashPipeline>(!whole, whole);
+    }
+    std::vector<uint8_t> header(kHeaderLength);
+    Do([&] { piece_.Read(header.data(), kHeaderLength); });
+    Hash(header.data(), kHeaderLength, false);
+    CopyFirstPiece(piece_, whole_);
+    Do([&] { piece_.Close(); });
+    SetProgress(split_);
+
+    LaterPieces(false);
+    // The flush waits for the disk while the hashing catches up; only then are the digests
+    // compared, before anything takes the output's name.
+    Do([&] { whole_.Sync(); });
+    if (hashes_) {
+        CompareChecksums();
+    }
+    Do([&] { whole_.Close(); });
+    PutInPlace();
+    Do([&] { display_.SetProgress(100); });
+}
+
+}  // namespace tessarel

@@ -1,0 +1,132 @@
+// A split's own steps: the first piece's header, the checksum list and the recovery pieces
+// written beside the series, the source checked unchanged, then the commit.
+#include "engine/checksums.h"
+#include "engine/recovery.h"
+#include "engine/series_check.h"
+#include "engine/series_copy.h"
+#include "engine/series_recovery.h"
+
+namespace tessarel {
+
+void SeriesCopy::CheckSourceUnchanged() {
+    Do([&] {
+        const PathInfo now = InfoOf(plan_.whole);
+        if (now.size != plan_.series.source_length() ||
+            (plan_.source_modified != 0 && now.modified != plan_.source_modified)) {
+            throw RuntimeError(kErrSourceChanged, ErrorDescription(kErrSourceChanged), plan_.whole);
+        }
+    });
+}
+
+void SeriesCopy::WriteChecksumList() {
+    const SeriesDigests digests = hashes_->Finish();
+    File list;
+    std::string text;
+    Do([&] {
+        SeriesDigests listed = digests;
+        listed.recovery = recovery_digests_;
+        text = ChecksumListText(listed, names_);
+    });
+    OpenTemporary(list, list_name_);
+    Do([&] { list.Write(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size())); });
+    Do([&] { list.Sync(); });
+    Do([&] { list.Close(); });
+}
+
+void SeriesCopy::WriteRecoveryPieces() {
+    const int m = plan_.recovery_pieces;
+    std::vector<File> pieces(written_names_.size());
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        Do([&] { pieces[i] = File::OpenForReading(written_names_[i]); });
+    }
+    std::vector<File> recovery(static_cast<size_t>(m));
+    std::vector<Sha256> sums(static_cast<size_t>(m));
+    for (int j = 0; j < m; ++j) {
+        File& file = recovery[size_t(j)];
+        OpenTemporary(file, RecoveryPieceName(names_, j));
+        const std::vector<uint8_t> header =
+            RecoveryHeaderBytes({static_cast<int>(total_), m, j, split_, size_});
+        Do([&] { file.Write(header.data(), kRecoveryHeaderLength); });
+        sums[size_t(j)].Update(header.data(), header.size());
+    }
+    std::vector<File*> in;
+    std::vector<File*> out;
+    std::vector<Sha256*> hashes;
+    for (File& file : pieces) {
+        in.push_back(&file);
+    }
+    for (int j = 0; j < m; ++j) {
+        out.push_back(&recovery[size_t(j)]);
+        hashes.push_back(&sums[size_t(j)]);
+    }
+    RecoveryCoder(plan_.series, m).Encode(in, out, hashes, [&](const std::function<void()>& step) {
+        Do(step);
+    });
+    for (int j = 0; j < m; ++j) {
+        Do([&] { recovery[size_t(j)].StartWriteback(); });
+        written_.push_back(std::move(recovery[size_t(j)]));  // flushed with the pieces
+        recovery_digests_.push_back(sums[size_t(j)].Finish());
+    }
+}
+
+void SeriesCopy::Split() {
+    std::string header;
+    Do([&] { header = HeaderText(size_ - kHeaderLength); });
+    Do([&] { MakeBuffers(); });
+    Do([&] {
+        names_ = SeriesNames(plan_.first_piece);
+        list_name_ = ChecksumListName(plan_.first_piece);
+    });
+    ShowOperating();
+
+    // The source is only read: a missing one must not be created.
+    Do([&] { whole_ = File::OpenForReading(plan_.whole); });
+    Do([&] { permissions_ = AccessOf(plan_.whole); });
+    // The first piece is what makes a series: it takes its name only once every piece is
+    // written and flushed.
+    OpenTemporary(piece_, plan_.first_piece);
+    written_names_.push_back(piece_.path());
+    if (plan_.write_checksums) {
+        hashes_ = std::make_unique<HashPipeline>(true, true);
+    }
+    for (size_t i = 0; i < header.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(header[i]);
+        Do([&] { piece_.Write(&byte, 1); });
+        Hash(&byte, 1, false);  // the header is the first piece's, not the file's
+    }
+    CopyFirstPiece(whole_, piece_);
+    FinishWrittenPiece();
+    SetProgress(split_);
+
+    LaterPieces(true);
+    CheckSourceUnchanged();
+    // The recovery pieces are worked out while the pieces are still on their way to the disk,
+    // and all are flushed together: one wait for the disk, not two.
+    if (plan_.recovery_pieces > 0) {
+        WriteRecoveryPieces();
+    }
+    FlushWrittenPieces();
+    if (hashes_) {
+        WriteChecksumList();
+    }
+    // Until here the disk is as it was. An older list this split does not replace would call
+    // the new pieces damaged, and an older series' pieces after the new last one would be taken
+    // for this series' by a reader: they go with the commit.
+    Do([&] {
+        if (!plan_.write_checksums && ListExists()) {
+            commit_.Remove(list_name_);
+        }
+        for (const std::string& name : FilesAfterSeries(plan_.first_piece, total_)) {
+            commit_.Remove(name);
+        }
+        // So would an older series' recovery pieces this split does not write again.
+        for (int j = plan_.recovery_pieces; RecoveryPieceNamed(names_, j); ++j) {
+            commit_.Remove(RecoveryPieceName(names_, j));
+        }
+    });
+    PutInPlace();
+    Do([&] { display_.SetProgress(100); });
+    Do([&] { whole_.Close(); });
+}
+
+}  // namespace tessarel
