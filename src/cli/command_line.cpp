@@ -54,7 +54,8 @@ const char kUsageText[] =
 
 namespace {
 
-constexpr char kDefaultKilobytes[] = "1400";  // the window's size at start
+// A number of more digits than this may not fit in 64 bits.
+constexpr size_t kMostDigits = 18;
 
 // How to use one command: what `tessarel COMMAND --help` says.
 const char kSplitHelp[] =
@@ -117,11 +118,6 @@ void ListMediaSizes(FILE* out) {
         std::fprintf(out, "  %-8s %15s bytes  %s\n", m.name, PlainNumber(m.bytes).c_str(),
                      m.caption);
     }
-}
-
-bool AllDigits(const std::string& text) {
-    return !text.empty() && text.size() <= 18 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Where the result goes: the name given, or inside a folder given, under the name it would
@@ -241,7 +237,7 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             if (!digits.empty() && digits.back() == '%') {
                 digits.pop_back();
             }
-            if (!AllDigits(digits)) {
+            if (!AllDigits(digits, kMostDigits)) {
                 return "--recovery needs a number of recovery pieces, or a share of the pieces "
                        "(10%), not '" +
                        value + "'";
@@ -283,7 +279,8 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             }
             value = std::to_string(*bytes);
         }
-        if (!AllDigits(value) || (size == CommandLine::Size::kPieces && std::stoll(value) == 0)) {
+        if (!AllDigits(value, kMostDigits) ||
+            (size == CommandLine::Size::kPieces && std::stoll(value) == 0)) {
             return option + " needs a whole number" +
                    (size == CommandLine::Size::kPieces ? " above 0" : "") + ", not '" + value + "'";
         }
@@ -360,7 +357,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
             break;
     }
     const bool split = line.command == CommandLine::Command::kSplit;
-    std::string default_name = line.names[0] + ".m00";
+    std::string default_name = line.names[0] + kFirstPieceExtension;
     if (!split) {
         try {
             default_name = StripExtension(line.names[0]);
@@ -399,7 +396,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     request.recovery = line.recovery;
     switch (line.size) {
         case CommandLine::Size::kDefault:
-            request.piece_size = ApproximateBytes(kDefaultKilobytes);
+            request.piece_size = ApproximateBytes(kDefaultPieceKilobytes);
             break;
         case CommandLine::Size::kKilobytes:
             request.piece_size = ApproximateBytes(line.size_value);

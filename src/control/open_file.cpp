@@ -48,7 +48,7 @@ std::string SeriesBaseOf(const std::string& path) {
 
 FileProposal ProposeFor(const std::string& path, bool split) {
     if (split) {
-        return {Mode::kSplit, path, path + ".m00"};
+        return {Mode::kSplit, path, path + kFirstPieceExtension};
     }
     if (IsFirstPiece(path)) {
         // The join's output goes beside the series, named after it as the join names the
@@ -64,7 +64,7 @@ FileProposal ProposeFor(const std::string& path, bool split) {
     if (first != path) {
         return {Mode::kJoin, first, SeriesBaseOf(path)};
     }
-    return {Mode::kSplit, path, path + ".m00"};
+    return {Mode::kSplit, path, path + kFirstPieceExtension};
 }
 
 std::string FirstPieceFor(const std::string& path) {

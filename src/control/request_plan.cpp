@@ -26,11 +26,6 @@ bool SeriesHolds(const SeriesNames& names, int64_t count, const std::string& pat
     return false;
 }
 
-bool AllDigits(const std::string& text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 }  // namespace
 
 std::string TrimBlanks(const std::string& text) {
@@ -49,7 +44,9 @@ std::optional<Notice> CheckNamesGiven(const std::string& open_text, const std::s
 }
 
 std::string FirstPieceName(const std::string& destination) {
-    return ExtensionOf(destination) == "m00" ? destination : destination + ".m00";
+    return ExtensionOf(destination) == kFirstPieceExtension + 1
+               ? destination
+               : destination + kFirstPieceExtension;
 }
 
 int64_t ApproximateBytes(const std::string& approx_text) {

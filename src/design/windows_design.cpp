@@ -67,7 +67,7 @@ const ControlDesign kMainControls[] = {
      true, true},
     {"opt100", K::kOption, "fraMultiply", "100", 690, 150, 645, 225, 17, B825, "Step 100", "", 0,
      true, true, false},
-    {"txtApprox", K::kText, "fraOptions", "1400", 1860, 300, 975, 330, 3, B825Demi,
+    {"txtApprox", K::kText, "fraOptions", kDefaultPieceKilobytes, 1860, 300, 975, 330, 3, B825Demi,
      "Approximate piece size in kilobytes", "", 7, true, true, false},
     {"updSpinner", K::kSpinner, "fraOptions", "", 2865, 300, 195, 330, 4, kNone,
      "Change approximate piece size", "", 0, true, true, false},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/piece_series.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
@@ -204,8 +205,8 @@ bool ResultNames::Covers(const std::string& start) const {
     }
     const std::string base = NameOf(series->base);
     // Pieces (.m01 ...), recovery pieces (.r00 ...) and the list, in either letter case.
-    for (const std::string& extension :
-         {std::string(".sha256"), std::string(".m00"), std::string(".M00"), std::string(".r00")}) {
+    for (const std::string& extension : {std::string(".sha256"), std::string(kFirstPieceExtension),
+                                         std::string(".M00"), std::string(".r00")}) {
         if (start == NameStartOf(base + extension)) {
             return true;
         }

@@ -17,6 +17,11 @@ constexpr int32_t kMaxSplitPieces = 100;
 constexpr int32_t kMaxJoinPieces = 32767;
 // The header's length field has ten decimal digits: the largest file a series can describe.
 constexpr int64_t kMaxSourceLength = 9999999999;
+// What a split adds to a name to make the first piece's.
+constexpr char kFirstPieceExtension[] = ".m00";
+// The piece size, in kilobytes of 1024 bytes, when none is chosen: the window's at start, the
+// command line's without a size.
+constexpr char kDefaultPieceKilobytes[] = "1400";
 
 // The 20 header characters for a file of source_length bytes; beyond ten digits an overflow.
 std::string HeaderText(int64_t source_length);

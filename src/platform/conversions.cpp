@@ -65,6 +65,18 @@ double ParseNumber(std::string text) {
 
 }  // namespace
 
+bool AllDigits(const std::string& text, size_t most) {
+    if (text.empty() || text.size() > most) {
+        return false;
+    }
+    for (const char c : text) {
+        if (!IsDigit(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string StrWithSign(int64_t value) {
     return value < 0 ? std::to_string(value) : " " + std::to_string(value);
 }

@@ -12,6 +12,9 @@ std::string StrWithSign(int64_t value);
 // significant digits, very large or small ones as 1.5E+20.
 std::string RealWithSign(double value);
 
+// True when text is one or more decimal digits and nothing else, and no longer than most.
+bool AllDigits(const std::string& text, size_t most = std::string::npos);
+
 // A number as a caption or text field shows it: digits only, a minus when negative.
 std::string PlainNumber(int64_t value);
 

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 namespace tessarel {
 namespace {
 
@@ -58,7 +60,9 @@ void WinMainWindow::BuildControls() {
     HWND spinner = Control("updSpinner");
     SendMessageW(spinner, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control("txtApprox")), 0);
     SendMessageW(spinner, UDM_SETRANGE32, kSpinnerMinimum, kSpinnerMaximum);
-    SendMessageW(spinner, UDM_SETPOS32, 0, 1400);
+    // The spinner starts at the size the design gives the field.
+    const ControlDesign* approx = FindControl(kMainControls, kMainControlCount, "txtApprox");
+    SendMessageW(spinner, UDM_SETPOS32, 0, std::atoi(approx->caption));
     SetSpinnerStep(kSpinnerSteps[0]);
     // The tab stops of the option groups: the chosen option of each.
     for (int i = 0; i < kMainControlCount; ++i) {
