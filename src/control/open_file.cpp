@@ -24,26 +24,6 @@ bool IsFirstPiece(const std::string& path) {
     }
 }
 
-// The name without its extension when the extension is ".m" (or ".M") and two or more digits,
-// else "".
-std::string SeriesBaseOf(const std::string& path) {
-    const std::string name = NameOf(path);
-    const size_t name_dot = name.find_last_of('.');
-    if (name_dot == std::string::npos) {
-        return "";
-    }
-    const size_t dot = path.size() - name.size() + name_dot;
-    if (path.size() - dot < 4 || (path[dot + 1] != 'm' && path[dot + 1] != 'M')) {
-        return "";
-    }
-    for (size_t i = dot + 2; i < path.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(path[i]))) {
-            return "";
-        }
-    }
-    return path.substr(0, dot);
-}
-
 }  // namespace
 
 FileProposal ProposeFor(const std::string& path, bool split) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "fileutil/my_library.h"
+#include "platform/conversions.h"
+#include "platform/path.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
@@ -49,6 +51,19 @@ int64_t PieceLength(int64_t stream_length, int64_t piece_size, int64_t piece) {
     }
     const int64_t last = stream_length % piece_size;
     return last == 0 ? piece_size : last;
+}
+
+std::string SeriesBaseOf(const std::string& path) {
+    const std::string name = NameOf(path);
+    const size_t name_dot = name.find_last_of('.');
+    if (name_dot == std::string::npos) {
+        return "";
+    }
+    const size_t dot = path.size() - name.size() + name_dot;
+    if (path.size() - dot < 4 || (path[dot + 1] != 'm' && path[dot + 1] != 'M')) {
+        return "";
+    }
+    return AllDigits(path.substr(dot + 2)) ? path.substr(0, dot) : "";
 }
 
 }  // namespace tessarel
