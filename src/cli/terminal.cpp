@@ -206,7 +206,7 @@ void TerminalProgress::ShowBytes(int64_t done, int64_t total) {
     }
 }
 
-bool TerminalProgress::StopRequested() {
+bool TerminalProgress::ShouldStop() {
     return StopSignal() != 0;
 }
 

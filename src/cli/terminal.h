@@ -60,7 +60,7 @@ class TerminalProgress : public ProgressDisplay {
     void SetProgress(float percent) override;
     void ShowBytes(int64_t done, int64_t total) override;
     void ShowIdle() override;
-    bool StopRequested() override;
+    bool ShouldStop() override;
     // Ends the line being drawn, so that a message starts on a line of its own; the next
     // change draws it again below.
     void BreakLine();

@@ -36,13 +36,7 @@ class BackgroundOperation::WorkerDisplay : public ProgressDisplay {
             op->display_.ShowIdle();
         });
     }
-    void BeginOperation() override {
-        Post([](ProgressDisplay& d) { d.BeginOperation(); });
-    }
-    void EndOperation() override {
-        Post([](ProgressDisplay& d) { d.EndOperation(); });
-    }
-    bool StopRequested() override { return op_.WaitIfPaused(); }
+    bool ShouldStop() override { return op_.WaitIfPaused(); }
 
   private:
     template <typename F>

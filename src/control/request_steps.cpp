@@ -13,7 +13,7 @@ namespace tessarel {
 // request.
 std::vector<PieceCheck> RequestSteps::PiecesOf(const std::string& first_piece,
                                                const SeriesPlan& plan, CheckOptions options) {
-    options.stop = [this] { return display_.StopRequested(); };
+    options.stop = [this] { return display_.ShouldStop(); };
     std::vector<PieceCheck> pieces;
     try {
         Do([&] { pieces = CheckSeries(first_piece, plan, options); });
@@ -69,7 +69,7 @@ RecoveryCheck RequestSteps::RecoveryOf(const std::string& first_piece, const Ser
     Do([&] {
         recovery = CheckRecoveryPieces(SeriesNames(first_piece), series,
                                        list.digests ? &*list.digests : nullptr, read,
-                                       [this] { return display_.StopRequested(); });
+                                       [this] { return display_.ShouldStop(); });
     });
     return recovery;
 }

@@ -54,7 +54,7 @@ class RequestSteps {
     }
     // A stop asked for before the operation starts ends the request without a word.
     void StopIfAsked() {
-        if (display_.StopRequested()) {
+        if (display_.ShouldStop()) {
             throw GivenUp{};
         }
     }

@@ -22,12 +22,10 @@ class ProgressDisplay {
     virtual void ShowBytes(int64_t /*done*/, int64_t /*total*/) {}
     // Back to the idle state; the bar keeps its value.
     virtual void ShowIdle() = 0;
-    // Brackets a whole operation: while it runs the window takes no input.
-    virtual void BeginOperation() {}
-    virtual void EndOperation() {}
     // True once the user has asked to stop (Cancel, Ctrl-C): the operation stops at its next
-    // step and leaves the disk as it was. Asked from the thread the operation runs on.
-    virtual bool StopRequested() { return false; }
+    // step and leaves the disk as it was. Asked from the thread the operation runs on, and it
+    // may wait there: while the user is being asked whether to stop, it returns the answer.
+    virtual bool ShouldStop() { return false; }
 };
 
 }  // namespace tessarel

@@ -93,7 +93,7 @@ class SeriesCopy {
     template <typename F>
     void Do(F&& step) {
         // Once the result has its name the operation is done, whatever is asked of it.
-        if (!commit_.done() && display_.StopRequested()) {
+        if (!commit_.done() && display_.ShouldStop()) {
             throw Stopped{};
         }
         trap_.Must(step);

@@ -145,14 +145,12 @@ void SeriesCopy::LaterPieces(bool split) {
 }
 
 Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box) {
-    display.BeginOperation();
     Outcome result = Outcome::kNotDone;
     if (!plan.series.consistent()) {
         // The request rules hand over a consistent plan; anything else would read or write
         // bytes that belong to no piece. A series has at least two pieces: a piece size that
         // takes in the whole stream would have the join read its first piece a second time.
         ShowErrorReport(message_box, RuntimeError(kErrInvalidArgument));
-        display.EndOperation();
         return Outcome::kNotDone;
     }
     SeriesCopy operation(plan, display, message_box);
@@ -177,7 +175,6 @@ Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, Messag
         result = Outcome::kDone;
     }
     operation.Finish();
-    display.EndOperation();
     return result;
 }
 

@@ -26,8 +26,6 @@ class RecordingDisplay : public ProgressDisplay {
         }
     }
     void ShowIdle() override { operating = false; }
-    void BeginOperation() override { ++begun; }
-    void EndOperation() override { ++ended; }
 
     bool Idle() const { return !operating; }
 
@@ -37,8 +35,6 @@ class RecordingDisplay : public ProgressDisplay {
     std::vector<std::string> captions;
     std::vector<float> progress;
     int repaints = 0;
-    int begun = 0;
-    int ended = 0;
 };
 
 }  // namespace tessarel

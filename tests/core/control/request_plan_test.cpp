@@ -138,7 +138,7 @@ TEST(GoCommand, AnExistingDestinationIsAskedAboutAndCancelKeepsIt) {
     EXPECT_EQ(form.save, dir / "s.m00");
     EXPECT_EQ(display.total, "11");
     EXPECT_EQ(ReadBytes(dir / "s.m00"), Pattern(5, 3));
-    EXPECT_EQ(display.begun, 0) << "the engine ran";
+    EXPECT_EQ(display.shown_operating, 0) << "the engine ran";
 }
 
 // A disk that keeps no file as long as a piece (FAT) refuses the request; one with too little

@@ -83,7 +83,7 @@ Fault AtCall(FileOp op, const std::string& path, int64_t, int32_t, void* context
 class StopWhenAsked : public RecordingDisplay {
   public:
     explicit StopWhenAsked(const Sweep& sweep) : sweep_(sweep) {}
-    bool StopRequested() override { return sweep_.stop; }
+    bool ShouldStop() override { return sweep_.stop; }
 
   private:
     const Sweep& sweep_;
