@@ -182,15 +182,4 @@ bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& 
     return RunOperation(plan, display, message_box) == Outcome::kDone;
 }
 
-bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,
-               int64_t Insize, int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display,
-               MessageBox& message_box) {
-    OperationPlan plan;
-    plan.mode = InOption;
-    plan.whole = InOption == Mode::kSplit ? InOpenFile : InSaveFile;
-    plan.first_piece = InOption == Mode::kSplit ? InSaveFile : InOpenFile;
-    plan.series = {Insize, InSplit, InTotalFiles};
-    return SplitJoin(plan, display, message_box);
-}
-
 }  // namespace tessarel

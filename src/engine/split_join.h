@@ -61,14 +61,6 @@ Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, Messag
 // The same, true when the operation ran to its end.
 bool SplitJoin(const OperationPlan& plan, ProgressDisplay& display, MessageBox& message_box);
 
-// The same with the operation's classic parameters: InOption kSplit splits InOpenFile into the
-// series whose first piece is InSaveFile; kJoin joins the series whose first piece is
-// InOpenFile into InSaveFile. Insize is the stream length (file + header), InSplit the piece
-// size, InTotalFiles the number of pieces.
-bool SplitJoin(const std::string& InOpenFile, const std::string& InSaveFile, Mode InOption,
-               int64_t Insize, int64_t InSplit, int16_t InTotalFiles, ProgressDisplay& display,
-               MessageBox& message_box);
-
 // The bar's value for N stream bytes done: the whole part of N / Insize * 100.
 float ProgressPercent(int64_t done, int64_t Insize);
 

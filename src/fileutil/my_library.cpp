@@ -54,14 +54,7 @@ bool IsSeparator(const std::string& c) {
     return c == "\\" || c == "/";
 }
 
-}  // namespace
-
-std::string ReverseText(const std::string& text) {
-    std::vector<std::string> chars = Characters(text);
-    std::reverse(chars.begin(), chars.end());
-    return Join(chars.begin(), chars.end());
-}
-
+// The characters after the path's last separator; invalid argument (5) when it has none.
 std::string FileNameOf(const std::string& path) {
     const std::vector<std::string> chars = Characters(path);
     const auto last = std::find_if(chars.rbegin(), chars.rend(), IsSeparator);
@@ -70,6 +63,8 @@ std::string FileNameOf(const std::string& path) {
     }
     return Join(last.base(), chars.end());
 }
+
+}  // namespace
 
 std::string ExtensionOf(const std::string& path) {
     const std::vector<std::string> name = Characters(FileNameOf(path));

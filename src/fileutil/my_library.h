@@ -7,14 +7,8 @@
 
 namespace tessarel {
 
-// The characters of text in reverse order. Beyond 32767 characters: overflow (6).
-std::string ReverseText(const std::string& text);
-
-// The characters after the path's last separator; invalid argument (5) when it has none.
-std::string FileNameOf(const std::string& path);
-
 // The file name's extension of 1 to 3 characters, without the dot; otherwise empty.
-// Invalid argument (5) when the path has no separator.
+// Invalid argument (5) when the path has no separator; beyond 32767 characters, overflow (6).
 std::string ExtensionOf(const std::string& path);
 
 // The path without its final dot and extension; invalid argument (5) when it has no extension.

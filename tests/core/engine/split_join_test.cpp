@@ -53,8 +53,8 @@ bool Join(const std::string& first_piece, const std::string& output, RecordingDi
     const int32_t length = std::stoi(std::string(head.begin() + 10, head.begin() + 20));
     const int32_t P = FileLength(first_piece);
     const int32_t stream = length + kHeaderLength;
-    return SplitJoin(first_piece, output, Mode::kJoin, stream, P,
-                     static_cast<int16_t>(PieceCount(stream, P)), display, box);
+    return SplitJoin({Mode::kJoin, output, first_piece, {stream, P, PieceCount(stream, P)}},
+                     display, box);
 }
 
 TEST(SplitJoin, RoundTripsAreByteExactAroundTheChunkBoundaries) {
@@ -160,8 +160,8 @@ TEST(SplitJoin, AShortPieceOrSourceIsReadPastEndNeverPaddedWithInventedBytes) {
 
     // A source that is shorter than the plan (it shrank after the Go command measured it).
     fs::resize_file(dir / "source.bin", 500);
-    EXPECT_FALSE(
-        SplitJoin(dir / "source.bin", dir / "t.m00", Mode::kSplit, 1020, 100, 11, display, box));
+    EXPECT_FALSE(SplitJoin({Mode::kSplit, dir / "source.bin", dir / "t.m00", {1020, 100, 11}},
+                           display, box));
     EXPECT_EQ(box.shown.size(), 2u);
     EXPECT_FALSE(fs::exists(dir / "t.m00"));
     EXPECT_FALSE(fs::exists(dir / "t.m04")) << "what the split wrote is removed";
@@ -278,12 +278,13 @@ TEST(SplitJoin, AnInconsistentPlanIsRefusedBeforeAnyFileIsTouched) {
     RecordingDisplay display;
     ScriptedMessageBox box{kAnswerOk, kAnswerOk};
     // 12 pieces claimed where the stream makes 11.
-    EXPECT_FALSE(
-        SplitJoin(dir / "source.bin", dir / "s.m00", Mode::kSplit, 1020, 100, 12, display, box));
+    EXPECT_FALSE(SplitJoin({Mode::kSplit, dir / "source.bin", dir / "s.m00", {1020, 100, 12}},
+                           display, box));
     EXPECT_FALSE(fs::exists(dir / "s.m00"));
     // A piece size that swallows the whole stream would read piece 1 twice.
     WriteBytes(dir / "p.m00", Pattern(100));
-    EXPECT_FALSE(SplitJoin(dir / "p.m00", dir / "out.bin", Mode::kJoin, 90, 100, 1, display, box));
+    EXPECT_FALSE(
+        SplitJoin({Mode::kJoin, dir / "out.bin", dir / "p.m00", {90, 100, 1}}, display, box));
     EXPECT_FALSE(fs::exists(dir / "out.bin"));
     ASSERT_EQ(box.shown.size(), 2u);
     EXPECT_EQ(box.shown[0].prompt, "Error #  5\rInvalid procedure call or argument");

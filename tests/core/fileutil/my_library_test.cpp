@@ -10,8 +10,6 @@ namespace tessarel {
 namespace {
 
 TEST(MyLibrary, BackslashPathsBehaveAsDesigned) {
-    EXPECT_EQ(FileNameOf("C:\\data\\report.txt"), "report.txt");
-    EXPECT_EQ(FileNameOf("C:\\data\\"), "");
     EXPECT_EQ(ExtensionOf("C:\\data\\report.txt"), "txt");
     EXPECT_EQ(ExtensionOf("C:\\data\\archive.m00"), "m00");
     EXPECT_EQ(ExtensionOf("C:\\data\\page.html"), "");
@@ -20,12 +18,9 @@ TEST(MyLibrary, BackslashPathsBehaveAsDesigned) {
     EXPECT_EQ(ExtensionOf("C:\\data\\name."), "");
     EXPECT_EQ(ExtensionOf("C:\\data\\DATA.M00"), "M00");
     EXPECT_EQ(StripExtension("C:\\m00\\out.m00"), "C:\\m00\\out");
-    EXPECT_EQ(ReverseText(""), "");
 }
 
 TEST(MyLibrary, SlashPathsWorkTheSameWay) {
-    EXPECT_EQ(FileNameOf("/home/ann/report.txt"), "report.txt");
-    EXPECT_EQ(FileNameOf("/home/ann/"), "");
     EXPECT_EQ(ExtensionOf("/home/ann.d/readme"), "");
     EXPECT_EQ(ExtensionOf("/srv/data.zip.m00"), "m00");
     EXPECT_EQ(StripExtension("/m00/out.m00"), "/m00/out");
@@ -34,17 +29,12 @@ TEST(MyLibrary, SlashPathsWorkTheSameWay) {
 }
 
 TEST(MyLibrary, PathsWithoutSeparatorOrExtensionAreInvalidArguments) {
-    EXPECT_EQ(ErrorOf([] { FileNameOf("report.txt"); }), kErrInvalidArgument);
     EXPECT_EQ(ErrorOf([] { ExtensionOf("data"); }), kErrInvalidArgument);
     EXPECT_EQ(ErrorOf([] { StripExtension("/a/readme"); }), kErrInvalidArgument);
     EXPECT_EQ(ErrorOf([] { StripExtension("/a/page.html"); }), kErrInvalidArgument);
 }
 
 TEST(MyLibrary, Utf8NamesComeOutWhole) {
-    EXPECT_EQ(ReverseText("données"), "seénnod");
-    EXPECT_EQ(ReverseText(ReverseText("報告.txt")), "報告.txt");
-    EXPECT_EQ(FileNameOf("/tmp/données.bin"), "données.bin");
-    EXPECT_EQ(FileNameOf("/tmp/報告.txt"), "報告.txt");
     // Three characters, nine bytes: still a short extension.
     EXPECT_EQ(ExtensionOf("/tmp/file.報告書"), "報告書");
     EXPECT_EQ(ExtensionOf("/tmp/file.été"), "été");
@@ -57,24 +47,20 @@ TEST(MyLibrary, BytesThatAreNotUtf8SurviveUnchanged) {
     const std::string odd =
         "/tmp/\xff\xfe"
         "ab\xc3.m00";  // a cut-off two-byte sequence too
-    EXPECT_EQ(ReverseText(ReverseText(odd)), odd);
-    EXPECT_EQ(FileNameOf(odd),
-              "\xff\xfe"
-              "ab\xc3.m00");
     EXPECT_EQ(StripExtension(odd),
               "/tmp/\xff\xfe"
               "ab\xc3");
 }
 
-TEST(MyLibrary, TextsBeyond32767CharactersOverflow) {
-    EXPECT_EQ(ReverseText(std::string(32767, 'a')).size(), 32767u);
-    EXPECT_EQ(ErrorOf([] { ReverseText(std::string(32768, 'a')); }), kErrOverflow);
+TEST(MyLibrary, PathsBeyond32767CharactersOverflow) {
+    EXPECT_EQ(ExtensionOf("/" + std::string(32762, 'a') + ".m00"), "m00");
+    EXPECT_EQ(ErrorOf([] { ExtensionOf("/" + std::string(32767, 'a')); }), kErrOverflow);
     // Counted in characters, not bytes: 20000 two-byte characters are fine.
-    std::string wide;
+    std::string wide = "/";
     for (int i = 0; i < 20000; ++i) {
         wide += "é";
     }
-    EXPECT_EQ(ErrorOf([&] { ReverseText(wide); }), 0);
+    EXPECT_EQ(ErrorOf([&] { ExtensionOf(wide); }), 0);
 }
 
 }  // namespace
