@@ -127,6 +127,10 @@ constexpr uint32_t kHelpHeadingText = 0x000000;        // always with that yello
 // The About window.
 constexpr int kAboutClientWidth = 5730;
 constexpr int kAboutClientHeight = 3555;
+// The etched rule between the texts and the buttons: from (left, top) to right, in twips.
+constexpr int kAboutRuleLeft = 90;
+constexpr int kAboutRuleTop = 2445;
+constexpr int kAboutRuleRight = 5654;
 extern const ControlDesign kAboutControls[];
 extern const int kAboutControlCount;
 

@@ -50,8 +50,9 @@ WinAboutWindow::WinAboutWindow(HWND owner, MessageBox& message_box)
     HWND picture = Control("picIcon");
     SetWindowLongPtrW(picture, GWL_STYLE, WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE);
     SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
-    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, PixelsOf(90, dpi),
-                    PixelsOf(2445, dpi), PixelsOf(5654 - 90, dpi), 2, window_, nullptr,
+    CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ,
+                    PixelsOf(kAboutRuleLeft, dpi), PixelsOf(kAboutRuleTop, dpi),
+                    PixelsOf(kAboutRuleRight - kAboutRuleLeft, dpi), 2, window_, nullptr,
                     GetModuleHandleW(nullptr), nullptr);
     SendMessageW(Control("cmdOK"), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
     Form_Load();

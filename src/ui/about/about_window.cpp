@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include "design/windows_design.h"
 #include "platform/app_info.h"
 #include "platform/runtime_error.h"
 #include "ui/platform/geometry.h"
@@ -15,14 +16,12 @@
 namespace tessarel {
 namespace {
 
-constexpr int kClientWidth = 5730;  // twips
-constexpr int kClientHeight = 3555;
-
 // The etched rule between the texts and the buttons: a grey line over a white one.
 class EtchedRule : public QWidget {
   public:
     explicit EtchedRule(QWidget* parent) : QWidget(parent) {
-        setGeometry(Px(90), Px(2445), Px(5654) - Px(90) + 1, 3);
+        setGeometry(Px(kAboutRuleLeft), Px(kAboutRuleTop),
+                    Px(kAboutRuleRight) - Px(kAboutRuleLeft) + 1, 3);
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
@@ -34,9 +33,19 @@ class EtchedRule : public QWidget {
     }
 };
 
-QLabel* Label(QWidget* parent, const QString& text, int left, int top, int width, int height,
-              bool black = true) {
-    auto* label = PlaceTwips(new QLabel(text, parent), left, top, width, height);
+// A control's row of the design.
+const ControlDesign& Design(const char* name) {
+    return *FindControl(kAboutControls, kAboutControlCount, name);
+}
+
+template <typename Widget>
+Widget* Placed(Widget* widget, const ControlDesign& c) {
+    return PlaceTwips(widget, c.left, c.top, c.width, c.height);
+}
+
+QLabel* Label(QWidget* parent, const char* name, bool black = true) {
+    const ControlDesign& c = Design(name);
+    auto* label = Placed(new QLabel(c.caption, parent), c);
     label->setFont(BookmanFont(9, 300));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -71,27 +80,24 @@ AboutWindow::AboutWindow(MessageBox& message_box, QWidget* parent)
     EnsureResources();
     setWindowTitle("About MyApp");
     setWindowIcon(NoWindowIcon());  // the design gives these windows none
-    setFixedSize(Px(kClientWidth), Px(kClientHeight));
+    setFixedSize(Px(kAboutClientWidth), Px(kAboutClientHeight));
 
-    picIcon = new QLabel(this);
-    PlaceTwips(picIcon, 240, 240, 540, 540);
+    picIcon = Placed(new QLabel(this), Design("picIcon"));
     picIcon->setPixmap(QIcon(":/tessarel.xpm").pixmap(32, 32));
     picIcon->setAlignment(Qt::AlignCenter);
-    picIcon->setAccessibleName("Tessarel icon");
-    lblTitle = Label(this, "Application Title", 1050, 240, 1815, 480);
-    lblVersion = Label(this, "Version", 1050, 780, 3885, 225, false);
-    lblDescription = Label(this, "App Description", 1050, 1125, 3885, 600);
-    lblComments = Label(this, "App Comment", 1050, 1800, 3885, 570);
-    lblName = Label(this, "The Tessarel developers", 3000, 240, 2565, 225);
-    Label1 = Label(this, "Split and join, byte for byte", 2880, 465, 2805, 225);
-    lblDisclaimer = Label(this, "Warning: ...", 255, 2625, 3870, 825);
+    picIcon->setAccessibleName(Design("picIcon").accessible);
+    lblTitle = Label(this, "lblTitle");
+    lblVersion = Label(this, "lblVersion", false);
+    lblDescription = Label(this, "lblDescription");
+    lblComments = Label(this, "lblComments");
+    lblName = Label(this, "lblName");
+    Label1 = Label(this, "Label1");
+    lblDisclaimer = Label(this, "lblDisclaimer");
     new EtchedRule(this);
 
-    cmdOK = new QPushButton("OK", this);
-    PlaceTwips(cmdOK, 4245, 2625, 1260, 345);
+    cmdOK = Placed(new QPushButton(Design("cmdOK").caption, this), Design("cmdOK"));
     cmdOK->setDefault(true);  // Enter presses it; Escape closes the dialog the same way
-    cmdSysInfo = new QPushButton("&System Info...", this);
-    PlaceTwips(cmdSysInfo, 4260, 3075, 1245, 345);
+    cmdSysInfo = Placed(new QPushButton(Design("cmdSysInfo").caption, this), Design("cmdSysInfo"));
     cmdSysInfo->setAutoDefault(false);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &AboutWindow::StartSysInfo);
