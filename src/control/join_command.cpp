@@ -110,11 +110,7 @@ bool JoinJob::Run(const JoinRequest& request) {
     if (!ClearTheWay(output, replaced)) {
         return Done(Outcome::kNotDone);
     }
-    OperationPlan plan;
-    plan.mode = Mode::kJoin;
-    plan.whole = output;
-    plan.first_piece = first_piece;
-    plan.series = series;
+    OperationPlan plan(Mode::kJoin, output, first_piece, series);
     plan.expected = list.digests;
     plan.open_pieces = open_pieces;
     plan.damage_is_rebuilt = recovery.declared > 0 && listed;

@@ -128,11 +128,7 @@ bool SplitJob::Run(SplitRequest request) {
     if (!ClearTheWay(first_piece, replaced)) {
         return Done(Outcome::kNotDone);
     }
-    OperationPlan plan;
-    plan.mode = Mode::kSplit;
-    plan.whole = source;
-    plan.first_piece = first_piece;
-    plan.series = series;
+    OperationPlan plan(Mode::kSplit, source, first_piece, series);
     plan.source_modified = source_info.modified;
     plan.write_checksums = request.checksums;
     plan.recovery_pieces = recovery;

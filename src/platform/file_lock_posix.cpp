@@ -62,32 +62,6 @@ FileLock FileLock::Take(const std::string& path, bool exclusive) {
     return lock;
 }
 
-FileLock::FileLock(FileLock&& other) noexcept
-    : handle_(other.handle_),
-      path_(std::move(other.path_)),
-      state_(other.state_),
-      exclusive_(other.exclusive_) {
-    other.handle_ = -1;
-    other.state_ = State::kUnavailable;
-}
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-    if (this != &other) {
-        Release();
-        handle_ = other.handle_;
-        path_ = std::move(other.path_);
-        state_ = other.state_;
-        exclusive_ = other.exclusive_;
-        other.handle_ = -1;
-        other.state_ = State::kUnavailable;
-    }
-    return *this;
-}
-
-FileLock::~FileLock() {
-    Release();
-}
-
 void FileLock::MakeShared() {
     if (handle_ >= 0 && exclusive_) {
         LockRetrying(static_cast<int>(handle_), LOCK_SH);

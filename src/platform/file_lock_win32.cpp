@@ -66,32 +66,6 @@ FileLock FileLock::Take(const std::string& path, bool exclusive) {
     return lock;
 }
 
-FileLock::FileLock(FileLock&& other) noexcept
-    : handle_(other.handle_),
-      path_(std::move(other.path_)),
-      state_(other.state_),
-      exclusive_(other.exclusive_) {
-    other.handle_ = -1;
-    other.state_ = State::kUnavailable;
-}
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-    if (this != &other) {
-        Release();
-        handle_ = other.handle_;
-        path_ = std::move(other.path_);
-        state_ = other.state_;
-        exclusive_ = other.exclusive_;
-        other.handle_ = -1;
-        other.state_ = State::kUnavailable;
-    }
-    return *this;
-}
-
-FileLock::~FileLock() {
-    Release();
-}
-
 void FileLock::MakeShared() {
     if (handle_ != -1 && exclusive_) {
         // Not in one step here; for that moment another run may take it.
