@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 #include "platform/runtime_error.h"
 
 namespace {

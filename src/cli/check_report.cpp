@@ -2,7 +2,7 @@
 
 #include "cli/command_line.h"
 #include "control/commands.h"
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 #include "platform/console.h"
 #include "platform/conversions.h"
 #include "platform/path.h"

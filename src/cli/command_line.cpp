@@ -8,7 +8,7 @@
 #include "control/media_sizes.h"
 #include "control/open_file.h"
 #include "engine/piece_series.h"
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 #include "platform/console.h"
 #include "platform/conversions.h"
 #include "platform/path.h"

@@ -2,7 +2,7 @@
 
 #include "control/commands.h"
 #include "control/request_steps.h"
-#include "fileutil/error_trap.h"
+#include "trap/error_trap.h"
 #include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"

@@ -1,5 +1,5 @@
 // Every text the requests show, in one place: a change of wording is one edit here. The disk
-// errors' texts are the table of fileutil/file_err.cpp; the command line's own words (usage,
+// errors' texts are the table of trap/file_err.cpp; the command line's own words (usage,
 // progress) are in cli/. Each notice carries its kind, so no front end reads its words.
 #pragma once
 

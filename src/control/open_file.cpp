@@ -4,7 +4,7 @@
 
 #include "control/messages.h"
 #include "engine/piece_series.h"
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"

@@ -5,7 +5,7 @@
 
 #include "engine/checksums.h"
 #include "engine/piece_series.h"
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 #include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"

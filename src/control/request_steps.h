@@ -15,7 +15,7 @@
 #include "engine/progress_display.h"
 #include "engine/series_check.h"
 #include "engine/series_recovery.h"
-#include "fileutil/error_trap.h"
+#include "trap/error_trap.h"
 #include "platform/file_lock.h"
 #include "platform/message_box.h"
 #include "platform/path.h"

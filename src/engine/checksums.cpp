@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 #include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"

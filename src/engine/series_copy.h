@@ -12,7 +12,7 @@
 #include "engine/hash_pipeline.h"
 #include "engine/piece_series.h"
 #include "engine/split_join.h"
-#include "fileutil/error_trap.h"
+#include "trap/error_trap.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"

@@ -1,4 +1,4 @@
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "fileutil/error_trap.h"
+#include "trap/error_trap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fileutil/my_library.h"
+#include "platform/extension.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 namespace tessarel {
 namespace {
 
-TEST(MyLibrary, BackslashPathsBehaveAsDesigned) {
+TEST(Extension, BackslashPathsBehaveAsDesigned) {
     EXPECT_EQ(ExtensionOf("C:\\data\\report.txt"), "txt");
     EXPECT_EQ(ExtensionOf("C:\\data\\archive.m00"), "m00");
     EXPECT_EQ(ExtensionOf("C:\\data\\page.html"), "");
@@ -20,7 +20,7 @@ TEST(MyLibrary, BackslashPathsBehaveAsDesigned) {
     EXPECT_EQ(StripExtension("C:\\m00\\out.m00"), "C:\\m00\\out");
 }
 
-TEST(MyLibrary, SlashPathsWorkTheSameWay) {
+TEST(Extension, SlashPathsWorkTheSameWay) {
     EXPECT_EQ(ExtensionOf("/home/ann.d/readme"), "");
     EXPECT_EQ(ExtensionOf("/srv/data.zip.m00"), "m00");
     EXPECT_EQ(StripExtension("/m00/out.m00"), "/m00/out");
@@ -28,13 +28,13 @@ TEST(MyLibrary, SlashPathsWorkTheSameWay) {
     EXPECT_EQ(StripExtension("/a/.m00"), "/a/");
 }
 
-TEST(MyLibrary, PathsWithoutSeparatorOrExtensionAreInvalidArguments) {
+TEST(Extension, PathsWithoutSeparatorOrExtensionAreInvalidArguments) {
     EXPECT_EQ(ErrorOf([] { ExtensionOf("data"); }), kErrInvalidArgument);
     EXPECT_EQ(ErrorOf([] { StripExtension("/a/readme"); }), kErrInvalidArgument);
     EXPECT_EQ(ErrorOf([] { StripExtension("/a/page.html"); }), kErrInvalidArgument);
 }
 
-TEST(MyLibrary, Utf8NamesComeOutWhole) {
+TEST(Extension, Utf8NamesComeOutWhole) {
     // Three characters, nine bytes: still a short extension.
     EXPECT_EQ(ExtensionOf("/tmp/file.報告書"), "報告書");
     EXPECT_EQ(ExtensionOf("/tmp/file.été"), "été");
@@ -43,7 +43,7 @@ TEST(MyLibrary, Utf8NamesComeOutWhole) {
     EXPECT_EQ(StripExtension("/tmp/🙂.m05"), "/tmp/🙂");
 }
 
-TEST(MyLibrary, BytesThatAreNotUtf8SurviveUnchanged) {
+TEST(Extension, BytesThatAreNotUtf8SurviveUnchanged) {
     const std::string odd =
         "/tmp/\xff\xfe"
         "ab\xc3.m00";  // a cut-off two-byte sequence too
@@ -52,7 +52,7 @@ TEST(MyLibrary, BytesThatAreNotUtf8SurviveUnchanged) {
               "ab\xc3");
 }
 
-TEST(MyLibrary, PathsBeyond32767CharactersOverflow) {
+TEST(Extension, PathsBeyond32767CharactersOverflow) {
     EXPECT_EQ(ExtensionOf("/" + std::string(32762, 'a') + ".m00"), "m00");
     EXPECT_EQ(ErrorOf([] { ExtensionOf("/" + std::string(32767, 'a')); }), kErrOverflow);
     // Counted in characters, not bytes: 20000 two-byte characters are fine.

@@ -1,6 +1,7 @@
-// Path helpers. A path's folders are separated by "/" or "\"; its extension is the one to three
-// characters after the last dot of its file name. Texts are UTF-8 and are handled character by
-// character; bytes that are not valid UTF-8 count as one character each and come back unchanged.
+// A file name's extension as the series rules read it: the one to three characters after the
+// last dot of the name, which follows the last "/" or "\" of the path. Texts are UTF-8 and are
+// handled character by character; bytes that are not valid UTF-8 count as one character each
+// and come back unchanged.
 #pragma once
 
 #include <string>

@@ -1,8 +1,8 @@
-#include "fileutil/error_trap.h"
+#include "trap/error_trap.h"
 
 #include <new>
 
-#include "fileutil/file_err.h"
+#include "trap/file_err.h"
 #include "platform/conversions.h"
 #include "platform/runtime_error.h"
 

@@ -1,4 +1,4 @@
-#include "fileutil/file_err.h"
+#include "trap/file_err.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "fileutil/file_err.h"
+#include "trap/file_err.h"
 
 #include <gtest/gtest.h>
 
-#include "fileutil/error_trap.h"
+#include "trap/error_trap.h"
 #include "platform/runtime_error.h"
 #include "support/scripted_message_box.h"
 
