@@ -13,11 +13,9 @@ namespace {
 int Run(const std::vector<std::string>& args) {
     tessarel::OpenMissingStandardStreams();
     if (!tessarel::IsCommandLineRun(args)) {
-#ifdef _WIN32
         if (tessarel::StartWindowTwin("tessarelw.exe", args)) {
             return tessarel::kExitDone;
         }
-#endif
         std::fprintf(stderr, "tessarel: this build has no window; give it a command\n%s",
                      tessarel::kUsageText);
         return tessarel::kExitUsage;
@@ -28,9 +26,7 @@ int Run(const std::vector<std::string>& args) {
                      tessarel::IsTerminal(tessarel::Stream::kError);
     const int status =
         tessarel::RunCommandLine(args, io, stdout, tessarel::IsTerminal(tessarel::Stream::kError));
-#ifdef _WIN32
     tessarel::KeepOwnConsoleOpen(tessarel::kKeyToClose);
-#endif
     return status;
 }
 

@@ -35,18 +35,20 @@ int StopStatus(int signal);
 // meant for the stream.
 void OpenMissingStandardStreams();
 
-#ifdef _WIN32
-// The program's arguments as UTF-8, from the UTF-16 ones Windows gives (wmain).
-std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv);
-
 // Starts the program with the window that lies beside this one (tessarelw.exe beside
-// tessarel.exe) with these arguments, and does not wait for it. False when it cannot be started.
+// tessarel.exe) with these arguments, and does not wait for it. False when it cannot be started,
+// and always on POSIX, where one program is both.
 bool StartWindowTwin(const char* twin, const std::vector<std::string>& args);
 
 // When the console was opened for this program alone (Explorer started it, as its Check with
 // Tessarel does), says prompt and waits for a key, so the console does not close on the report
-// before it is read. Started from a prompt, or with its input not the console, it returns.
+// before it is read. Started from a prompt, with its input not the console, or on POSIX (a
+// terminal is never opened for the program alone), it returns.
 void KeepOwnConsoleOpen(const char* prompt);
+
+#ifdef _WIN32
+// The program's arguments as UTF-8, from the UTF-16 ones Windows gives (wmain).
+std::vector<std::string> Utf8Arguments(int argc, wchar_t** argv);
 #endif
 
 }  // namespace tessarel

@@ -112,4 +112,10 @@ void OpenMissingStandardStreams() {
     }
 }
 
+bool StartWindowTwin(const char* /*twin*/, const std::vector<std::string>& /*args*/) {
+    return false;
+}
+
+void KeepOwnConsoleOpen(const char* /*prompt*/) {}
+
 }  // namespace tessarel
