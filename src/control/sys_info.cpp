@@ -8,6 +8,20 @@
 
 namespace tessarel {
 
+AboutTexts AboutTextsOf(const AppInfo& app) {
+    AboutTexts texts;
+    texts.caption = std::string("About ") + app.title;
+    texts.labels = {
+        {"lblVersion", "Version " + std::to_string(app.major) + "." + std::to_string(app.minor) +
+                           "." + std::to_string(app.revision)},
+        {"lblTitle", app.title},
+        {"lblDisclaimer", app.legal_notice},
+        {"lblDescription", app.file_description},
+        {"lblComments", app.comments},
+    };
+    return texts;
+}
+
 namespace {
 
 constexpr char kToolKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";

@@ -1,13 +1,26 @@
-// Finding and starting the system-information tool from the About window.
+// The About window's behaviour, for both window front ends: what it shows of the program, and
+// finding and starting the system-information tool.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/app_info.h"
 
 #include "platform/message_box.h"
 #include "platform/registry.h"
 
 namespace tessarel {
+
+// What the About window shows of the program: its title bar, and each label's text by the
+// label's name in the design.
+struct AboutTexts {
+    std::string caption;
+    std::vector<std::pair<std::string, std::string>> labels;
+};
+AboutTexts AboutTextsOf(const AppInfo& app);
 
 // What starting the tool needs from the system besides the registry.
 struct SysInfoSystem {

@@ -124,7 +124,8 @@ constexpr FontDesign kHelpSelectorFont{Face::kSans, 8.25, 700};
 constexpr uint32_t kHelpHeadingBackground = 0xFFFFC0;  // light yellow, as RGB
 constexpr uint32_t kHelpHeadingText = 0x000000;        // always with that yellow
 
-// The About window.
+// The About window; its caption until it is loaded, when it names the program.
+constexpr const char* kAboutCaption = "About MyApp";
 constexpr int kAboutClientWidth = 5730;
 constexpr int kAboutClientHeight = 3555;
 // The etched rule between the texts and the buttons: from (left, top) to right, in twips.

@@ -30,8 +30,9 @@ WinAboutWindow::WinAboutWindow(HWND owner, MessageBox& message_box)
         RegisterClassW(&kind);
     }
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"About MyApp", style, 0, 0, 100,
-                              100, owner, nullptr, GetModuleHandleW(nullptr), this);
+    window_ =
+        CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, WideText(kAboutCaption).c_str(), style, 0,
+                        0, 100, 100, owner, nullptr, GetModuleHandleW(nullptr), this);
     const int dpi = DpiOf(window_);
     RECT frame{0, 0, PixelsOf(kAboutClientWidth, dpi), PixelsOf(kAboutClientHeight, dpi)};
     AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_DLGMODALFRAME, UINT(dpi));
@@ -75,16 +76,11 @@ void WinAboutWindow::RunModal() {
 }
 
 void WinAboutWindow::Form_Load() {
-    const AppInfo& app = TheAppInfo();
-    SetWindowTextW(window_, WideText(std::string("About ") + app.title).c_str());
-    SetWindowTextW(Control("lblVersion"),
-                   WideText("Version " + std::to_string(app.major) + "." +
-                            std::to_string(app.minor) + "." + std::to_string(app.revision))
-                       .c_str());
-    SetWindowTextW(Control("lblTitle"), WideText(app.title).c_str());
-    SetWindowTextW(Control("lblDisclaimer"), WideText(app.legal_notice).c_str());
-    SetWindowTextW(Control("lblDescription"), WideText(app.file_description).c_str());
-    SetWindowTextW(Control("lblComments"), WideText(app.comments).c_str());
+    const AboutTexts texts = AboutTextsOf(TheAppInfo());
+    SetWindowTextW(window_, WideText(texts.caption).c_str());
+    for (const auto& [name, text] : texts.labels) {
+        SetWindowTextW(Control(name), WideText(text).c_str());
+    }
 }
 
 void WinAboutWindow::StartSysInfo() {

@@ -46,6 +46,7 @@ Widget* Placed(Widget* widget, const ControlDesign& c) {
 QLabel* Label(QWidget* parent, const char* name, bool black = true) {
     const ControlDesign& c = Design(name);
     auto* label = Placed(new QLabel(c.caption, parent), c);
+    label->setObjectName(c.name);
     label->setFont(BookmanFont(9, 300));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -78,7 +79,7 @@ AboutWindow::AboutWindow(MessageBox& message_box, QWidget* parent)
       registry_(SystemRegistry()),
       system_(DefaultSystem()) {
     EnsureResources();
-    setWindowTitle("About MyApp");
+    setWindowTitle(kAboutCaption);
     setWindowIcon(NoWindowIcon());  // the design gives these windows none
     setFixedSize(Px(kAboutClientWidth), Px(kAboutClientHeight));
 
@@ -113,14 +114,11 @@ void AboutWindow::SetSystem(std::unique_ptr<Registry> registry, SysInfoSystem sy
 }
 
 void AboutWindow::Form_Load() {
-    const AppInfo& app = TheAppInfo();
-    setWindowTitle(QString("About ") + app.title);
-    lblVersion->setText(
-        QString("Version %1.%2.%3").arg(app.major).arg(app.minor).arg(app.revision));
-    lblTitle->setText(app.title);
-    lblDisclaimer->setText(app.legal_notice);
-    lblDescription->setText(app.file_description);
-    lblComments->setText(app.comments);
+    const AboutTexts texts = AboutTextsOf(TheAppInfo());
+    setWindowTitle(QString::fromStdString(texts.caption));
+    for (const auto& [name, text] : texts.labels) {
+        findChild<QLabel*>(QString::fromStdString(name))->setText(QString::fromStdString(text));
+    }
 }
 
 void AboutWindow::StartSysInfo() {
