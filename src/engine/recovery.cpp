@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/conversions.h"
 #include "platform/runtime_error.h"
 
 namespace tessarel {
@@ -70,14 +71,13 @@ std::string RecoveryPieceName(const SeriesNames& names, int index) {
     return PieceName(names.base, index + 1, 'r');
 }
 
-std::optional<int> RecoveryCountFor(const std::string& spec, int64_t count) {
-    std::string digits = spec;
+std::optional<int> RecoveryCountFor(const std::string& text, int64_t count) {
+    std::string digits = text;
     const bool percent = !digits.empty() && digits.back() == '%';
     if (percent) {
         digits.pop_back();
     }
-    if (digits.empty() || digits.size() > 5 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (!AllDigits(digits, 5)) {
         return std::nullopt;
     }
     const int64_t n = std::stoll(digits);

@@ -48,7 +48,7 @@ std::string RecoveryPieceName(const SeriesNames& names, int index);
 
 // How many recovery pieces "N" or "N%" (of count pieces, rounded up) asks for; nothing when the
 // text is neither, or the series and its recovery pieces would be more than the code allows.
-std::optional<int> RecoveryCountFor(const std::string& spec, int64_t count);
+std::optional<int> RecoveryCountFor(const std::string& text, int64_t count);
 
 // Runs one step of the work (the operation's error trap: a failure can be retried or given up).
 using RecoveryStep = std::function<void(const std::function<void()>&)>;

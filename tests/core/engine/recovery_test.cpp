@@ -147,8 +147,8 @@ TEST(Recovery, AHeaderIsOursOnlyWhenWholeAndConsistent) {
     EXPECT_FALSE(ParseRecoveryHeader(reinterpret_cast<const uint8_t*>(first_piece.data()), 20));
     const std::pair<const char*, std::optional<int>> counts[] = {
         {"2", 2}, {"10%", 2}, {"1%", 1}, {"0", 0}, {"x", std::nullopt}, {"250", std::nullopt}};
-    for (const auto& [spec, count] : counts) {
-        EXPECT_EQ(RecoveryCountFor(spec, 11), count) << spec;
+    for (const auto& [wanted, count] : counts) {
+        EXPECT_EQ(RecoveryCountFor(wanted, 11), count) << wanted;
     }
 }
 
