@@ -173,27 +173,27 @@ std::string BusyMessage(const std::string& name, bool series) {
            " now. Try again when it is done.";
 }
 
-Notice RecoveryNotice(const Recovery& recovery, const std::string& name) {
+Notice AftermathNotice(const Aftermath& aftermath, const std::string& name) {
     std::string text;
-    switch (recovery.journal) {
-        case Recovery::Journal::kUndone:
+    switch (aftermath.journal) {
+        case Aftermath::Journal::kUndone:
             text = "A Tessarel that was ended while it put " + name +
                    " in place had not finished: its files are back as they were before it.";
             break;
-        case Recovery::Journal::kCompleted:
+        case Aftermath::Journal::kCompleted:
             text = "A Tessarel that was ended while it put " + name +
                    " in place had all but finished: that is done now.";
             break;
-        case Recovery::Journal::kUnreadable:
+        case Aftermath::Journal::kUnreadable:
             text = "A record of an unfinished Tessarel beside " + name +
                    " cannot be read; it is left as it is.";
             break;
-        case Recovery::Journal::kNone:
+        case Aftermath::Journal::kNone:
             break;
     }
-    if (recovery.removed_bytes > 0) {
+    if (aftermath.removed_bytes > 0) {
         text += std::string(text.empty() ? "" : " ") + "Hidden files that an ended Tessarel left " +
-                "beside " + name + " were removed (" + PlainNumber(recovery.removed_bytes) +
+                "beside " + name + " were removed (" + PlainNumber(aftermath.removed_bytes) +
                 " bytes).";
     }
     return {MsgKind::kInformation, text, kStyleInformation, kFileTitle, name};

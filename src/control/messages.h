@@ -67,7 +67,7 @@ Notice RepairedNotice(const std::vector<std::string>& names);
 // Another run of the program writes name (a series' first piece, or a file) now.
 std::string BusyMessage(const std::string& name, bool series);
 // What was put right of a killed run's leavings beside name, in one line.
-Notice RecoveryNotice(const Recovery& recovery, const std::string& name);
+Notice AftermathNotice(const Aftermath& aftermath, const std::string& name);
 // A name the request would write is taken by something that is not an ordinary file.
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind);
 Notice QuitQuestion();

@@ -76,10 +76,10 @@ RecoveryCheck RequestSteps::RecoveryOf(const std::string& first_piece, const Ser
 
 // What a killed run left where this one writes is put right, and said.
 void RequestSteps::PutRight(const ResultNames& names) {
-    Recovery recovery;
-    Do([&] { recovery = RecoverInterrupted(names); });
-    if (recovery.anything()) {
-        Show(RecoveryNotice(recovery, NameOf(names.key)));
+    Aftermath aftermath;
+    Do([&] { aftermath = SettleInterrupted(names); });
+    if (aftermath.anything()) {
+        Show(AftermathNotice(aftermath, NameOf(names.key)));
     }
 }
 

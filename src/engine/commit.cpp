@@ -232,8 +232,8 @@ FileLock TakeReadLock(const std::string& key) {
     return FileLock::Take(LockNameFor(key), false);
 }
 
-Recovery RecoverInterrupted(const ResultNames& names) {
-    Recovery recovery;
+Aftermath SettleInterrupted(const ResultNames& names) {
+    Aftermath aftermath;
     const std::string folder = FolderOf(names.key);
     const std::string journal_path = JournalNameFor(names.key);
     if (Exists(journal_path)) {
@@ -261,15 +261,15 @@ Recovery RecoverInterrupted(const ResultNames& names) {
         if (!journal) {
             // A journal is flushed whole before the first rename: one that is not whole was
             // being written when its run ended, and nothing had been moved yet.
-            recovery.journal = Recovery::Journal::kUnreadable;
+            aftermath.journal = Aftermath::Journal::kUnreadable;
             if (read && text.rfind("end\n") == std::string::npos) {
                 RemoveJournal(journal_path);
             }
         } else {
             // The key file's temporary name is gone only once it took its final name.
             const bool committed = !Exists(JoinPath(folder, journal->results.back().temporary));
-            recovery.journal =
-                committed ? Recovery::Journal::kCompleted : Recovery::Journal::kUndone;
+            aftermath.journal =
+                committed ? Aftermath::Journal::kCompleted : Aftermath::Journal::kUndone;
             if (committed && Complete(folder, *journal)) {
                 RemoveJournal(journal_path);
             } else if (!committed) {
@@ -281,11 +281,11 @@ Recovery RecoverInterrupted(const ResultNames& names) {
         const std::string start = TemporaryNameStart(name);
         if (!start.empty() && names.Covers(start)) {
             if (const auto bytes = RemoveIfAbandoned(JoinPath(folder, name))) {
-                recovery.removed_bytes += *bytes;
+                aftermath.removed_bytes += *bytes;
             }
         }
     }
-    return recovery;
+    return aftermath;
 }
 
 HiddenFiles HiddenFilesIn(const std::string& folder) {

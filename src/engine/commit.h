@@ -10,7 +10,7 @@
 // last; the folder is flushed. That flush is the commit. Only then are the moved-aside files and
 // the journal deleted. A failure at any step before it moves everything back (renames only); a
 // killed run is put back, or finished when only deletions were left, by the next run that takes
-// the write lock of that key (RecoverInterrupted).
+// the write lock of that key (SettleInterrupted).
 #pragma once
 
 #include <cstdint>
@@ -48,7 +48,7 @@ FileLock TakeWriteLock(const std::string& key);
 FileLock TakeReadLock(const std::string& key);
 
 // What the run that takes a key's lock found of an earlier run there that was killed.
-struct Recovery {
+struct Aftermath {
     enum class Journal { kNone, kUndone, kCompleted, kUnreadable };
     Journal journal = Journal::kNone;
     int64_t removed_bytes = 0;  // of hidden temporary files whose writer is gone
@@ -58,7 +58,7 @@ struct Recovery {
 // Puts right what a killed run left of names (its lock must be held exclusively): an interrupted
 // commit is undone, or finished when it had passed its commit, and temporary files of ours that
 // no running program holds are removed. Quiet: what cannot be done is left for a later run.
-Recovery RecoverInterrupted(const ResultNames& names);
+Aftermath SettleInterrupted(const ResultNames& names);
 
 // Hidden files of ours in folder (temporary and moved-aside ones) and the room they take: what
 // an unfinished run holds, or left behind.

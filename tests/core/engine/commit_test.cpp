@@ -190,7 +190,7 @@ std::pair<Snapshot, std::optional<bool>> RunWith(const Case& c, Sweep& sweep) {
     // puts right what it finds.
     const std::string key = dir / c.key;
     FileLock lock = TakeWriteLock(key);
-    RecoverInterrupted(c.series ? ResultNames::Series(key) : ResultNames::Single(key));
+    SettleInterrupted(c.series ? ResultNames::Series(key) : ResultNames::Single(key));
     lock.Release();
     TakeWriteLock(dir / "f.m00").Release();
     return {Take(dir.path()), done};
