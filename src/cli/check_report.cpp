@@ -2,9 +2,9 @@
 
 #include "cli/command_line.h"
 #include "control/commands.h"
-#include "platform/extension.h"
 #include "platform/console.h"
 #include "platform/conversions.h"
+#include "platform/extension.h"
 #include "platform/path.h"
 
 namespace tessarel {
@@ -45,6 +45,8 @@ const char* RecoveryStateText(RecoveryPieceCheck::State state) {
             return "recovery piece missing";
         case RecoveryPieceCheck::State::kNotOurs:
             return "not a recovery piece of this series";
+        case RecoveryPieceCheck::State::kForeign:
+            return "belongs to another series";
         case RecoveryPieceCheck::State::kUnreadable:
             return "recovery piece cannot be read";
         case RecoveryPieceCheck::State::kDamaged:
@@ -53,16 +55,33 @@ const char* RecoveryStateText(RecoveryPieceCheck::State state) {
     return "";
 }
 
-std::string RebuildSummary(size_t lost, int good, bool rebuildable, const std::string& first) {
-    const std::string pieces = PlainNumber(int64_t(lost)) + (lost == 1 ? " piece" : " pieces");
-    const std::string recovery =
-        PlainNumber(good) + (good == 1 ? " good recovery piece" : " good recovery pieces");
-    if (rebuildable) {
+std::string Pieces(size_t n, const char* what) {
+    return PlainNumber(int64_t(n)) + " " + what + (n == 1 ? "" : "s");
+}
+
+// What the recovery pieces can do for the lost pieces, in a line.
+std::string RebuildSummary(const SeriesReport& report, size_t lost, const std::string& first) {
+    const int good = report.recovery.good();
+    const std::string pieces = Pieces(lost, "piece");
+    const std::string recovery = Pieces(size_t(good), "good recovery piece");
+    const char* they = lost == 1 ? "it" : "they";
+    if (report.rebuildable) {
         return pieces + " can be rebuilt from the " + recovery + ": tessarel repair " +
                QuotedName(first) + " puts " + (lost == 1 ? "it" : "them") + " in place.";
     }
-    return pieces + " lost or damaged, and only " + recovery + ": " +
-           (lost == 1 ? "it cannot" : "they cannot") + " be rebuilt.";
+    if (!report.enough) {
+        return pieces + " lost or damaged, and only " + recovery + ": " + they +
+               " cannot be rebuilt.";
+    }
+    if (report.rebuild.listless) {
+        return pieces +
+               " lost or damaged: the recovery pieces are of the first kind, which "
+               "proves a rebuild only with the checksum list, so " +
+               they + " cannot be rebuilt.";
+    }
+    return pieces + " lost or damaged: what the recovery pieces give for " +
+           (lost == 1 ? "it" : "them") + " differs from " + (lost == 1 ? "its" : "their") +
+           " checksums, so " + they + " cannot be rebuilt.";
 }
 
 }  // namespace
@@ -122,11 +141,13 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
             break;
     }
     const std::vector<int64_t> lost = LostPieces(report->pieces);
-    if (!lost.empty() && report->recovery.declared > 0) {
-        std::fprintf(
-            out, "%s\n",
-            RebuildSummary(lost.size(), report->recovery.good(), report->rebuildable, first_piece)
-                .c_str());
+    if (!lost.empty() && report->recovery.version > 0) {
+        std::fprintf(out, "%s\n", RebuildSummary(*report, lost.size(), first_piece).c_str());
+    } else if (!report->lost_recovery.empty()) {
+        const size_t n = report->lost_recovery.size();
+        std::fprintf(out, "%s lost or damaged: tessarel repair %s writes %s again.\n",
+                     Pieces(n, "recovery piece").c_str(), QuotedName(first_piece).c_str(),
+                     n == 1 ? "it" : "them");
     }
     if (!all_good && report->rebuildable) {
         return kExitRebuildable;

@@ -8,9 +8,9 @@
 #include "control/media_sizes.h"
 #include "control/open_file.h"
 #include "engine/piece_series.h"
-#include "platform/extension.h"
 #include "platform/console.h"
 #include "platform/conversions.h"
+#include "platform/extension.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
@@ -233,16 +233,13 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             std::string value = equals != std::string::npos ? arg.substr(equals + 1)
                                 : i + 1 < args.size()       ? args[++i]
                                                             : std::string();
-            std::string digits = value;
-            if (!digits.empty() && digits.back() == '%') {
-                digits.pop_back();
-            }
-            if (!AllDigits(digits, kMostDigits)) {
+            const std::optional<RecoveryCount> count = ParseRecoveryCount(value);
+            if (!count || value.empty()) {
                 return "--recovery needs a number of recovery pieces, or a share of the pieces "
                        "(10%), not '" +
                        value + "'";
             }
-            line.recovery = value;
+            line.recovery = *count;
             continue;
         }
         std::string option = arg.substr(0, equals);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/terminal.h"
+#include "engine/recovery.h"
 
 namespace tessarel {
 
@@ -25,7 +26,7 @@ struct CommandLine {
     bool yes = false;        // an existing output may be replaced
     bool checksums = true;   // a split writes the series' checksum list
     bool verify = true;      // a join compares the pieces with the list
-    std::string recovery;    // a split's recovery pieces: "N" or "N%"
+    RecoveryCount recovery;  // a split's recovery pieces
     bool help = false;       // how to use the command, rather than the command itself
     std::vector<std::string> names;
 };

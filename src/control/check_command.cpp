@@ -7,6 +7,7 @@
 #include "control/request_steps.h"
 #include "engine/piece_series.h"
 #include "engine/recovery.h"
+#include "engine/series_recovery.h"
 #include "platform/file.h"
 
 namespace tessarel {
@@ -26,7 +27,8 @@ class RepairJob : public RequestSteps {
 
 SeriesReport CheckJob::Run(const std::string& first_piece) {
     const FileLock lock = LockForReading(first_piece);
-    const SeriesPlan series = PlanFromFirstPiece(first_piece);
+    const SeriesFound found = FindSeries(first_piece);
+    const SeriesPlan& series = found.plan;
     SeriesReport report;
     const ListReading list = ReadList(first_piece, series.count);
     report.list = list.path;
@@ -35,12 +37,10 @@ SeriesReport CheckJob::Run(const std::string& first_piece) {
                         : !list.problem.empty() ? SeriesReport::List::kUnusable
                                                 : SeriesReport::List::kMissing;
     CheckOptions options;
-    options.depth = CheckDepth::kRead;
-    options.expected = list.digests ? &*list.digests : nullptr;
     // The file the pieces make is compared only where its line is the list's proof of it.
     std::optional<Digest> whole;
     options.whole = list.digests && list.digests->whole_proves() ? &whole : nullptr;
-    report.pieces = PiecesOf(first_piece, series, options);
+    report.recovery = Survey(first_piece, found, list, options, report.pieces);
     if (whole) {
         report.whole = whole == list.digests->whole ? SeriesReport::Whole::kAsListed
                                                     : SeriesReport::Whole::kDiffers;
@@ -50,8 +50,25 @@ SeriesReport CheckJob::Run(const std::string& first_piece) {
     } catch (const RuntimeError&) {
         // What cannot be looked at is not listed; the pieces themselves were.
     }
-    report.recovery = RecoveryOf(first_piece, series, list, true);
-    report.rebuildable = CanRebuild(report.pieces, report.recovery);
+    // What is lost can be rebuilt only when its rebuild, worked out here and thrown away,
+    // proves out against the recovery pieces' checksums and the list.
+    const SeriesDigests* digests = list.digests ? &*list.digests : nullptr;
+    const std::vector<int64_t> lost = LostPieces(report.pieces);
+    if (!lost.empty() && report.recovery.version > 0) {
+        Do([&] {
+            report.enough = EnoughToRebuild(series, report.pieces, report.recovery, digests);
+        });
+    }
+    if (report.enough) {
+        std::map<int64_t, File*> trial;
+        for (const int64_t n : lost) {
+            trial[n] = nullptr;
+        }
+        report.rebuild = RebuildLost(series, report.pieces, report.recovery, digests, trial, {},
+                                     [&](const std::function<void()>& step) { Do(step); });
+    }
+    report.rebuildable = report.enough && report.rebuild.proven();
+    report.lost_recovery = LostRecoveryPieces(report.recovery);
     return report;
 }
 
@@ -60,18 +77,19 @@ bool RepairJob::Run(const std::string& first_piece) {
     ResultNames result;
     Do([&] { result = ResultNames::Series(first_piece); });
     const FileLock lock = LockForWriting(result);
-    const SeriesPlan series = PlanFromFirstPiece(first_piece);
+    const SeriesFound found = FindSeries(first_piece);
+    const SeriesPlan& series = found.plan;
     display_.ShowTotal(series.count);
     const ListReading list = ReadList(first_piece, series.count);
-    CheckOptions options;
-    options.depth = CheckDepth::kRead;
-    options.expected = list.digests ? &*list.digests : nullptr;
-    std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
-    const RecoveryCheck recovery = RecoveryOf(first_piece, series, list, true);
+    const SeriesDigests* digests = list.digests ? &*list.digests : nullptr;
+    std::vector<PieceCheck> pieces;
+    const RecoveryCheck recovery = Survey(first_piece, found, list, CheckOptions(), pieces);
     // What is not in its place is written there: a renamed copy too, rebuilt under its name.
+    const SeriesNames series_names(first_piece);
     std::map<int64_t, File*> pieces_out;
     std::map<int, File*> recovery_out;
     std::vector<std::string> names;
+    std::vector<std::string> lost;
     for (PieceCheck& piece : pieces) {
         if (PieceLost(piece) || piece.state == PieceState::kMissing) {
             piece.look_alike_checked = false;
@@ -79,51 +97,64 @@ bool RepairJob::Run(const std::string& first_piece) {
             names.push_back(piece.name);
         }
     }
-    for (const RecoveryPieceCheck& piece : recovery.pieces) {
-        if (piece.state != RecoveryPieceCheck::State::kGood) {
-            recovery_out[piece.index] = nullptr;
-            names.push_back(piece.name);
+    lost = names;
+    for (const int j : LostRecoveryPieces(recovery)) {
+        recovery_out[j] = nullptr;
+        std::string name = RecoveryPieceName(series_names, j);
+        for (const RecoveryPieceCheck& piece : recovery.pieces) {
+            if (piece.row == j || (piece.row < 0 && piece.index == j)) {
+                name = piece.name;  // in the letter case it has there
+                break;
+            }
         }
+        names.push_back(name);
     }
     if (names.empty()) {
         Show(NothingToRepairNotice());
         return true;
     }
-    if (int(pieces_out.size()) > recovery.good()) {
-        std::vector<std::string> lost;
-        for (const auto& [n, file] : pieces_out) {
-            lost.push_back(pieces[size_t(n) - 1].name);
-        }
-        RefuseIf(Refusal(CannotRebuildMessage(lost, recovery.good())));
+    // Only ordinary files are replaced: a folder or a link at a name is the user's to move.
+    for (const std::string& name : names) {
+        std::optional<Notice> refusal;
+        Do([&] { refusal = CheckReplaceable(name); });
+        RefuseIf(refusal);
+    }
+    bool enough = recovery.version > 0;
+    if (enough && !pieces_out.empty()) {
+        Do([&] { enough = EnoughToRebuild(series, pieces, recovery, digests); });
+    }
+    if (!enough) {
+        RefuseIf(Refusal(CannotRebuildMessage(lost.empty() ? names : lost, recovery.good())));
     }
     AskOrEnd(RepairConfirmation(names));
-    const SeriesNames series_names(first_piece);
     uint32_t permissions = 0666;
-    Do([&] { permissions = InfoOf(PiecePath(pieces.front())).permissions; });
+    for (const PieceCheck& piece : pieces) {
+        if (!PieceLost(piece)) {
+            Do([&] { permissions = InfoOf(PiecePath(piece)).permissions; });
+            break;
+        }
+    }
     Commit commit(first_piece);
     std::vector<File> made(names.size());
     size_t next = 0;
-    // (Named copies, not structured bindings: a lambda may not capture those in C++17.)
+    const auto create = [&](const std::string& name) {
+        File& made_file = made[next];
+        Do([&] { made_file = commit.Create(name, permissions ? permissions : 0666); });
+        return &made[next++];
+    };
     for (auto& out : pieces_out) {
-        const int64_t n = out.first;
-        File& made_file = made[next++];
-        Do([&] { made_file = commit.Create(series_names[n], permissions ? permissions : 0666); });
-        out.second = &made_file;
+        out.second = create(series_names[out.first]);
     }
-    for (auto& out : recovery_out) {
-        const auto j = out.first;
-        File& made_file = made[next++];
-        Do([&] {
-            made_file =
-                commit.Create(RecoveryPieceName(series_names, j), permissions ? permissions : 0666);
-        });
-        const std::vector<uint8_t> header = RecoveryHeaderBytes(
-            {int(series.count), recovery.declared, j, series.piece_size, series.stream_length});
-        Do([&] { made_file.Write(header.data(), kRecoveryHeaderLength); });
-        out.second = &made_file;
+    for (size_t i = 0; i < recovery_out.size(); ++i) {
+        auto out = std::next(recovery_out.begin(), std::ptrdiff_t(i));
+        out->second = create(names[pieces_out.size() + i]);
     }
-    const auto step = [&](const std::function<void()>& work) { Do(work); };
-    RebuildLost(series_names, series, pieces, recovery, pieces_out, recovery_out, step);
+    const RebuildOutcome outcome =
+        RebuildLost(series, pieces, recovery, digests, pieces_out, recovery_out,
+                    [&](const std::function<void()>& step) { Do(step); });
+    if (!outcome.proven()) {
+        RefuseIf(Refusal(UnprovenRebuildMessage(names, outcome)));
+    }
     for (File& file : made) {
         Do([&] { file.Sync(); });
         Do([&] { file.Close(); });

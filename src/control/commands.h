@@ -35,7 +35,10 @@ struct SeriesReport {
     // Files named as pieces after the last one (an older, longer series' tail).
     std::vector<std::string> after;
     RecoveryCheck recovery;    // the recovery pieces beside it, read through
-    bool rebuildable = false;  // its lost pieces can be rebuilt from them
+    bool enough = false;       // every stripe of its lost pieces has enough good ones to rebuild
+    RebuildOutcome rebuild;    // the rebuild worked out and thrown away, when enough
+    bool rebuildable = false;  // its lost pieces can be rebuilt, and their rebuild proves out
+    std::vector<int> lost_recovery;  // its recovery pieces that are not as they were written
 };
 
 // The series whose first piece is first_piece, each piece read through and compared with the

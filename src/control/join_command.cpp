@@ -39,8 +39,10 @@ class JoinJob : public RequestSteps {
             names.clear();
         }
     };
-    RebuiltPieces RebuildForJoin(const std::string& first_piece, const SeriesPlan& series,
-                                 std::vector<PieceCheck>& pieces, const RecoveryCheck& recovery,
+    // Rebuilds what the check of the pieces found lost, proven, into hidden files that stand in
+    // for the lost pieces; refuses, naming them, when they cannot be rebuilt or do not prove out.
+    RebuiltPieces RebuildForJoin(const SeriesPlan& series, std::vector<PieceCheck>& pieces,
+                                 const RecoveryCheck& recovery, const ListReading& list,
                                  const std::string& output, std::vector<File>& open_pieces);
 };
 
@@ -57,7 +59,8 @@ bool JoinJob::Run(const JoinRequest& request) {
     // output meanwhile, nor the series it is read from.
     const FileLock output_lock = LockForWriting(ResultNames::Single(output));
     const FileLock series_lock = LockForReading(first_piece);
-    const SeriesPlan series = PlanFromFirstPiece(first_piece);
+    const SeriesFound found = FindSeries(first_piece);
+    const SeriesPlan& series = found.plan;
     display_.ShowTotal(series.count);
     Do([&] { refusal = CheckJoinTarget(first_piece, output, series.count, SameFile); });
     RefuseIf(refusal);
@@ -76,16 +79,19 @@ bool JoinJob::Run(const JoinRequest& request) {
     auto open_pieces = std::make_shared<std::vector<File>>();
     options.keep_open = open_pieces.get();
     std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
-    // Lost pieces are rebuilt from the recovery pieces beside the series when enough of them
-    // are good. With a list, a damaged piece is found before anything is written, so that it
-    // too is rebuilt rather than refused at the end.
+    RecoveryCheck recovery = RecoveryOf(first_piece, found, pieces, list, false);
+    // With recovery pieces, every piece is read through against their checksums before
+    // anything is rebuilt from it: when one is lost, when the recovery pieces had to say how
+    // the series was cut, and when no list will compare the pieces while they are joined.
     const bool listed = list.digests && !list.digests->pieces.empty();
-    const RecoveryCheck recovery = RecoveryOf(first_piece, series, list, false);
-    // The pieces the join sees as lost are rebuilt first; a piece found damaged while it is
-    // read (a damaged recovery piece shows as a rebuilt piece that differs) sends the join back
-    // to read everything through first, and to rebuild what that finds.
-    RebuiltPieces rebuilt =
-        RebuildForJoin(first_piece, series, pieces, recovery, output, *open_pieces);
+    RebuiltPieces rebuilt;
+    if (recovery.version > 0 && (!LostPieces(pieces).empty() || found.planned_by_recovery ||
+                                 (recovery.version == 2 && !listed && request.verify))) {
+        open_pieces = std::make_shared<std::vector<File>>();
+        options.keep_open = open_pieces.get();
+        recovery = Survey(first_piece, found, list, options, pieces);
+        rebuilt = RebuildForJoin(series, pieces, recovery, list, output, *open_pieces);
+    }
     RefuseIf(CheckPieces(pieces));
     AskOrEnd(LongerPiecesQuestion(pieces));
     if (request.verify) {
@@ -113,19 +119,17 @@ bool JoinJob::Run(const JoinRequest& request) {
     OperationPlan plan(Mode::kJoin, output, first_piece, series);
     plan.expected = list.digests;
     plan.open_pieces = open_pieces;
-    plan.damage_is_rebuilt = recovery.declared > 0 && listed;
+    // A piece that differs from its line while it is joined sends the join back to read
+    // everything through and rebuild what that finds, once.
+    plan.damage_is_rebuilt = recovery.version > 0 && listed;
     StopIfAsked();
     Outcome outcome = RunOperation(plan, display_, box_);
     if (outcome == Outcome::kDamaged) {
-        const RecoveryCheck read_recovery = RecoveryOf(first_piece, series, list, true);
-        CheckOptions read = options;
-        read.depth = CheckDepth::kRead;
-        read.keep_open = nullptr;
-        pieces = PiecesOf(first_piece, series, read);
         plan.open_pieces = std::make_shared<std::vector<File>>();
+        options.keep_open = plan.open_pieces.get();
+        recovery = Survey(first_piece, found, list, options, pieces);
         rebuilt.Clear();
-        rebuilt =
-            RebuildForJoin(first_piece, series, pieces, read_recovery, output, *plan.open_pieces);
+        rebuilt = RebuildForJoin(series, pieces, recovery, list, output, *plan.open_pieces);
         RefuseIf(CheckPieces(pieces));
         plan.damage_is_rebuilt = false;
         outcome = RunOperation(plan, display_, box_);
@@ -137,9 +141,11 @@ bool JoinJob::Run(const JoinRequest& request) {
     return done;
 }
 
-JoinJob::RebuiltPieces JoinJob::RebuildForJoin(
-    const std::string& first_piece, const SeriesPlan& series, std::vector<PieceCheck>& pieces,
-    const RecoveryCheck& recovery, const std::string& output, std::vector<File>& open_pieces) {
+JoinJob::RebuiltPieces JoinJob::RebuildForJoin(const SeriesPlan& series,
+                                               std::vector<PieceCheck>& pieces,
+                                               const RecoveryCheck& recovery,
+                                               const ListReading& list, const std::string& output,
+                                               std::vector<File>& open_pieces) {
     RebuiltPieces rebuilt;
     open_pieces.resize(pieces.size());
     for (const PieceCheck& piece : pieces) {
@@ -152,14 +158,17 @@ JoinJob::RebuiltPieces JoinJob::RebuildForJoin(
         }
     }
     const std::vector<int64_t> lost = LostPieces(pieces);
-    if (lost.empty() || recovery.declared == 0) {
+    if (lost.empty() || recovery.version == 0) {
         return rebuilt;
     }
-    if (!CanRebuild(pieces, recovery)) {
-        std::vector<std::string> names;
-        for (const int64_t n : lost) {
-            names.push_back(pieces[size_t(n) - 1].name);
-        }
+    std::vector<std::string> names;
+    for (const int64_t n : lost) {
+        names.push_back(pieces[size_t(n) - 1].name);
+    }
+    const SeriesDigests* digests = list.digests ? &*list.digests : nullptr;
+    bool enough = false;
+    Do([&] { enough = EnoughToRebuild(series, pieces, recovery, digests); });
+    if (!enough) {
         RefuseIf(Refusal(CannotRebuildMessage(names, recovery.good())));
     }
     std::vector<File> made(lost.size());
@@ -167,18 +176,22 @@ JoinJob::RebuiltPieces JoinJob::RebuildForJoin(
     for (size_t i = 0; i < lost.size(); ++i) {
         Do([&] { made[i] = CreateTemporaryBeside(output); });
         rebuilt.files.push_back(made[i].path());
-        rebuilt.names.push_back(pieces[size_t(lost[i]) - 1].name);
+        rebuilt.names.push_back(names[i]);
         out[lost[i]] = &made[i];
     }
-    const SeriesNames names(first_piece);
-    RebuildLost(names, series, pieces, recovery, out, {},
-                [&](const std::function<void()>& step) { Do(step); });
+    const RebuildOutcome outcome =
+        RebuildLost(series, pieces, recovery, digests, out, {},
+                    [&](const std::function<void()>& step) { Do(step); });
+    if (!outcome.proven()) {
+        RefuseIf(Refusal(UnprovenRebuildMessage(names, outcome)));
+    }
     for (size_t i = 0; i < lost.size(); ++i) {
         Do([&] { made[i].Close(); });
         PieceCheck& piece = pieces[size_t(lost[i]) - 1];
         Do([&] { open_pieces[size_t(lost[i]) - 1] = File::OpenForReading(made[i].path()); });
-        piece.state = PieceState::kGood;  // as rebuilt; the join still compares it with its line
+        piece.state = PieceState::kGood;  // as rebuilt and proven; the join compares it again
         piece.actual = piece.expected;
+        piece.bad_stripes = 0;
     }
     return rebuilt;
 }

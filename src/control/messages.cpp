@@ -162,6 +162,23 @@ std::string CannotRebuildMessage(const std::vector<std::string>& lost, int good)
            " there: " + (lost.size() == 1 ? "it cannot" : "they cannot") + " be rebuilt.";
 }
 
+std::string UnprovenRebuildMessage(const std::vector<std::string>& names,
+                                   const RebuildOutcome& outcome) {
+    const bool one = names.size() == 1;
+    if (outcome.changed) {
+        return "A piece changed while it was read, so " + NameList(names) + (one ? " is" : " are") +
+               " not rebuilt. Try again once nothing writes the series.";
+    }
+    if (outcome.listless) {
+        return "The recovery pieces there are of the first kind, which proves a rebuilt piece only "
+               "with the series' checksum list, and there is none: " +
+               NameList(names) + (one ? " is" : " are") + " not rebuilt.";
+    }
+    return "What the recovery pieces give for " + NameList(names) + " differs from " +
+           (one ? "its" : "their") + " checksums: " + (one ? "it is" : "they are") +
+           " not rebuilt.";
+}
+
 std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind) {
     return name + " is " +
            (kind == PathInfo::Kind::kFolder ? "a folder" : "a device, a pipe or a socket") +

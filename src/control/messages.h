@@ -10,6 +10,7 @@
 
 #include "engine/commit.h"
 #include "engine/series_check.h"
+#include "engine/series_recovery.h"
 #include "platform/message_box.h"
 #include "platform/path.h"
 
@@ -60,6 +61,11 @@ std::string TooManyRecoveryPiecesMessage();
 Notice RebuiltNotice(const std::vector<std::string>& names);
 // Lost pieces that the recovery pieces there are too few to rebuild.
 std::string CannotRebuildMessage(const std::vector<std::string>& lost, int good);
+// Lost pieces whose rebuild did not prove out: what the recovery pieces gave differs from their
+// checksums, a piece changed while it was read, or the recovery pieces (of the first kind) can
+// prove a rebuild only with the checksum list, which is not there.
+std::string UnprovenRebuildMessage(const std::vector<std::string>& names,
+                                   const RebuildOutcome& outcome);
 // repair: nothing was lost; the pieces it will rebuild (go on?); what it rebuilt.
 Notice NothingToRepairNotice();
 Notice RepairConfirmation(const std::vector<std::string>& names);

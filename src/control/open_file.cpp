@@ -4,6 +4,7 @@
 
 #include "control/messages.h"
 #include "engine/piece_series.h"
+#include "engine/series_recovery.h"
 #include "platform/extension.h"
 #include "platform/file.h"
 #include "platform/path.h"
@@ -24,6 +25,15 @@ bool IsFirstPiece(const std::string& path) {
     }
 }
 
+// True when recovery pieces of the series whose first piece is first_piece are there.
+bool HasRecoveryPieces(const std::string& first_piece) {
+    try {
+        return !RecoveryPieceNames(SeriesNames(first_piece)).empty();
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 FileProposal ProposeFor(const std::string& path, bool split) {
@@ -40,21 +50,35 @@ FileProposal ProposeFor(const std::string& path, bool split) {
         }
         return {Mode::kJoin, path, save};
     }
+    // A later piece or a recovery piece stands for its series when something of the series
+    // is there to join from: its first piece, or recovery pieces that may rebuild it.
     const std::string first = FirstPieceFor(path);
-    if (first != path) {
-        return {Mode::kJoin, first, SeriesBaseOf(path)};
+    if (first != path && (IsFirstPiece(first) || HasRecoveryPieces(first))) {
+        return {Mode::kJoin, first, StripExtension(first)};
     }
     return {Mode::kSplit, path, path + kFirstPieceExtension};
 }
 
 std::string FirstPieceFor(const std::string& path) {
-    const std::string base = SeriesBaseOf(path);
+    std::string base = SeriesBaseOf(path);
+    char letter = base.empty() ? 'm' : path[base.size() + 1];
     if (base.empty()) {
-        return path;
+        // A recovery piece stands for its series too (FILE.R02 -> FILE.M00).
+        base = RecoveryBaseOf(path);
+        if (base.empty()) {
+            return path;
+        }
+        letter = path[base.size() + 1] == 'R' ? 'M' : 'm';
     }
     // Its first piece has the same letter case (FILE.M03 -> FILE.M00).
-    const std::string first = base + "." + path[base.size() + 1] + "00";
-    return first != path && IsFirstPiece(first) ? first : path;
+    const std::string first = base + "." + letter + "00";
+    if (first == path || IsFirstPiece(first)) {
+        return first;
+    }
+    // A first piece the user named as a later one is taken under that name; otherwise the
+    // series' first piece is its own name's, even when it is lost or no longer reads as one:
+    // a later piece never stands in its place.
+    return IsFirstPiece(path) ? path : first;
 }
 
 std::optional<Notice> CheckDropped(const std::vector<std::string>& paths) {

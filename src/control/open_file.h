@@ -18,14 +18,16 @@ struct FileProposal {
 };
 
 // A first piece (it starts with the signature) is proposed for joining into its base name
-// beside it; a later piece NAME.mNN whose NAME.m00 is a first piece proposes that first piece;
+// beside it; a later piece NAME.mNN or a recovery piece NAME.rNN proposes NAME.m00 (FirstPieceFor)
+// when that is a first piece or recovery pieces of NAME are there;
 // any other file is proposed for splitting into FILE.m00. With split, the file is proposed for
 // splitting whatever it is (a file manager's "Split with Tessarel" on a piece).
 FileProposal ProposeFor(const std::string& path, bool split = false);
 
-// The first piece of the series a later piece NAME.mNN belongs to (NAME.m00, in the same
-// letter case, when that is a first piece); any other name as it is. A later piece given to
-// join, check or repair stands for its series, as it does in the window.
+// The first piece of the series a later piece NAME.mNN or a recovery piece NAME.rNN belongs to:
+// NAME.m00, in the same letter case, whether it is there or not (the recovery pieces may rebuild
+// it); the piece itself only when it is a first piece under a later piece's name. Any other name
+// as it is. A piece given to join, check or repair stands for its series, as in the window.
 std::string FirstPieceFor(const std::string& path);
 
 // Files dropped on the window: one file is taken as if opened; several, or a folder, are

@@ -12,6 +12,7 @@
 
 #include "control/messages.h"
 #include "engine/piece_series.h"
+#include "engine/recovery.h"
 #include "engine/series_check.h"
 #include "engine/split_join.h"
 
@@ -26,8 +27,8 @@ struct SplitRequest {
     // Told the first piece's name when it differs from the destination (the window shows it).
     std::function<void(const std::string&)> first_piece_settled;
     bool checksums = true;  // write the series' checksum list beside it
-    // Recovery pieces to write beside it: "N", or "N%" of the pieces (rounded up); "" for none.
-    std::string recovery;
+    // Recovery pieces to write beside it: a number, or a share of the pieces (rounded up).
+    RecoveryCount recovery;
 };
 
 struct JoinRequest {

@@ -62,16 +62,31 @@ FileLock RequestSteps::LockForReading(const std::string& first_piece) {
     return lock;
 }
 
-// The recovery pieces beside a series; read through against the list when read is set.
-RecoveryCheck RequestSteps::RecoveryOf(const std::string& first_piece, const SeriesPlan& series,
-                                       const ListReading& list, bool read) {
+// The recovery pieces beside a series, judged against its pieces.
+RecoveryCheck RequestSteps::RecoveryOf(const std::string& first_piece, const SeriesFound& series,
+                                       std::vector<PieceCheck>& pieces, const ListReading& list,
+                                       bool read) {
     RecoveryCheck recovery;
-    Do([&] {
-        recovery = CheckRecoveryPieces(SeriesNames(first_piece), series,
-                                       list.digests ? &*list.digests : nullptr, read,
-                                       [this] { return display_.ShouldStop(); });
-    });
+    try {
+        Do([&] {
+            recovery = JudgeRecoveryPieces(SeriesNames(first_piece), series.plan, series.recovery,
+                                           pieces, list.digests ? &*list.digests : nullptr, read,
+                                           [this] { return display_.ShouldStop(); });
+        });
+    } catch (const CheckStopped&) {
+        throw GivenUp{};
+    }
     return recovery;
+}
+
+RecoveryCheck RequestSteps::Survey(const std::string& first_piece, const SeriesFound& series,
+                                   const ListReading& list, CheckOptions options,
+                                   std::vector<PieceCheck>& pieces) {
+    options.depth = CheckDepth::kRead;
+    options.expected = list.digests ? &*list.digests : nullptr;
+    options.stripe_size = StripeSizeOf(series.plan);
+    pieces = PiecesOf(first_piece, series.plan, options);
+    return RecoveryOf(first_piece, series, pieces, list, true);
 }
 
 // What a killed run left where this one writes is put right, and said.
@@ -99,35 +114,87 @@ void RequestSteps::AskAboutRoom(Mode mode, const std::string& destination, const
     AskOrEnd(question);
 }
 
-SeriesPlan RequestSteps::PlanFromFirstPiece(const std::string& first_piece) {
-    // A first piece that is lost, or no longer reads as one, leaves its series to the recovery
-    // pieces beside it: their header says how it was cut.
-    std::optional<SeriesPlan> from_recovery;
-    Do([&] { from_recovery = PlanFromRecoveryPieces(first_piece); });
-    bool there = true;
-    Do([&] { there = InfoOf(first_piece).exists(); });
-    if (!there && from_recovery) {
-        return *from_recovery;
+SeriesFound RequestSteps::FindSeries(const std::string& first_piece) {
+    SeriesFound found;
+    Do([&] {
+        found.recovery.clear();
+        try {
+            const SeriesNames names(first_piece);
+            found.recovery = FindRecoveryPieces(names);
+        } catch (const RuntimeError& error) {
+            if (error.number() != kErrInvalidArgument) {
+                throw;
+            }
+            // A first piece without an extension has no recovery pieces' names.
+        }
+    });
+    const std::vector<SeriesPlan> from_recovery = PlansOf(found.recovery);
+    if (from_recovery.empty()) {
+        found.plan = PlanOrRefuse(PlanOfHeader(first_piece));
+        return found;
     }
+    // The first piece's own header, when it can be read as one; quietly, since the recovery
+    // pieces may say what it no longer can.
+    std::optional<SeriesPlan> from_header;
+    try {
+        if (InfoOf(first_piece).regular()) {
+            const PlanOrRefusal outcome = PlanOfHeader(first_piece, true);
+            if (const auto* plan = std::get_if<SeriesPlan>(&outcome)) {
+                from_header = *plan;
+            }
+        }
+    } catch (const RuntimeError&) {
+        // Not to be read: the recovery pieces say how the series was cut.
+    }
+    // The plan the files there bear out best; of two as good, the header's, then the one
+    // most recovery pieces give.
+    std::vector<SeriesPlan> candidates;
+    if (from_header) {
+        candidates.push_back(*from_header);
+    }
+    candidates.insert(candidates.end(), from_recovery.begin(), from_recovery.end());
+    const SeriesNames names(first_piece);
+    int64_t best = -1;
+    for (const SeriesPlan& plan : candidates) {
+        int64_t bearing = 0;
+        Do([&] { bearing = PiecesBearingOut(names, plan); });
+        if (bearing > best) {
+            best = bearing;
+            found.plan = plan;
+        }
+    }
+    found.planned_by_recovery = !from_header ||
+                                found.plan.stream_length != from_header->stream_length ||
+                                found.plan.piece_size != from_header->piece_size;
+    return found;
+}
+
+// The plan the first piece's header gives, or why it gives none. Quietly: a failure is raised
+// rather than put to the user.
+PlanOrRefusal RequestSteps::PlanOfHeader(const std::string& first_piece, bool quietly) {
+    const auto step = [&](const std::function<void()>& work) {
+        if (quietly) {
+            work();
+        } else {
+            Do(work);
+        }
+    };
     int64_t piece_length = 0;
-    Do([&] { piece_length = FileLength(first_piece); });
+    step([&] { piece_length = FileLength(first_piece); });
     std::string header;
     if (piece_length > kHeaderLength) {
         File piece;
-        Do([&] { piece = File::OpenForReading(first_piece); });
+        step([&] { piece = File::OpenForReading(first_piece); });
         for (int i = 0; i < kHeaderLength; ++i) {
             uint8_t byte = 0;
-            Do([&] { piece.Read(&byte, 1); });
+            step([&] { piece.Read(&byte, 1); });
             header += static_cast<char>(byte);
         }
-        Do([&] { piece.Close(); });
+        step([&] { piece.Close(); });
     }
     PlanOrRefusal outcome;
-    Do([&] { outcome = PlanJoin(header, piece_length); });
-    if (std::holds_alternative<Notice>(outcome) && from_recovery) {
-        return *from_recovery;
-    }
-    return PlanOrRefuse(outcome);
+    step([&] { outcome = PlanJoin(header, piece_length); });
+    return outcome;
 }
 
 bool RequestSteps::ClearTheWay(const std::string& destination, const Replacement& replaced) {

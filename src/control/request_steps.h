@@ -15,21 +15,30 @@
 #include "engine/progress_display.h"
 #include "engine/series_check.h"
 #include "engine/series_recovery.h"
-#include "trap/error_trap.h"
 #include "platform/file_lock.h"
 #include "platform/message_box.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
+#include "trap/error_trap.h"
 
 namespace tessarel {
+
+// The series a request reads: how it is cut, and the recovery pieces found beside it.
+struct SeriesFound {
+    SeriesPlan plan;
+    std::vector<FoundRecoveryPiece> recovery;
+    bool planned_by_recovery = false;  // the first piece's header did not set the plan
+};
 
 class RequestSteps {
   public:
     RequestSteps(ProgressDisplay& display, MessageBox& box)
         : display_(display), box_(box), trap_(box) {}
 
-    // Reads the first piece's header and plans the series from it, or refuses it.
-    SeriesPlan PlanFromFirstPiece(const std::string& first_piece);
+    // Plans the series whose first piece is first_piece: from its header, or from its recovery
+    // pieces' when the pieces there bear theirs out better (a first piece that is lost, cut
+    // short, or whose header was damaged); refuses it when neither can.
+    SeriesFound FindSeries(const std::string& first_piece);
     // Every piece of that series, with what was found; a stop asked for meanwhile ends the
     // request.
     std::vector<PieceCheck> PiecesOf(const std::string& first_piece, const SeriesPlan& plan,
@@ -41,9 +50,15 @@ class RequestSteps {
     FileLock LockForWriting(const ResultNames& names);
     // A series that is only read: shared with other readers, refused while a run writes it.
     FileLock LockForReading(const std::string& first_piece);
-    // The recovery pieces beside a series; read through against the list when read is set.
-    RecoveryCheck RecoveryOf(const std::string& first_piece, const SeriesPlan& series,
-                             const ListReading& list, bool read);
+    // The recovery pieces beside a series, judged against its pieces (read through, with their
+    // stripes, when they were); each read through when read is set.
+    RecoveryCheck RecoveryOf(const std::string& first_piece, const SeriesFound& series,
+                             std::vector<PieceCheck>& pieces, const ListReading& list, bool read);
+    // Every piece read through (against the list, when it is there, and by stripes) and the
+    // recovery pieces judged against them: what a check, a repair and a rebuilding join know.
+    RecoveryCheck Survey(const std::string& first_piece, const SeriesFound& series,
+                         const ListReading& list, CheckOptions options,
+                         std::vector<PieceCheck>& pieces);
     void PutRight(const ResultNames& names);
 
   protected:
@@ -71,6 +86,7 @@ class RequestSteps {
             throw GivenUp{};
         }
     }
+    PlanOrRefusal PlanOfHeader(const std::string& first_piece, bool quietly = false);
     SeriesPlan PlanOrRefuse(const PlanOrRefusal& outcome) {
         if (const auto* refusal = std::get_if<Notice>(&outcome)) {
             RefuseIf(*refusal);

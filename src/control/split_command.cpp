@@ -72,14 +72,14 @@ bool SplitJob::Run(SplitRequest request) {
     }
     const DiskRoom disk = RoomFor(first_piece);
     RefuseIf(CheckLargestFile(Mode::kSplit, first_piece, disk, series.piece_size));
-    int recovery = 0;
-    if (!request.recovery.empty()) {
-        const std::optional<int> count = RecoveryCountFor(request.recovery, series.count);
-        if (!count) {
-            RefuseIf(Refusal(TooManyRecoveryPiecesMessage()));
-        }
-        recovery = *count;
+    const std::optional<int> count = request.recovery.For(series.count);
+    if (!count) {
+        RefuseIf(Refusal(TooManyRecoveryPiecesMessage()));
     }
+    const int recovery = *count;
+    const RecoveryHeader recovery_piece{
+        kRecoveryFormatVersion, int(series.count),   recovery, 0, series.piece_size,
+        series.stream_length,   StripeSizeOf(series)};
     AskOrEnd(SplitConfirmation(series.count, recovery));
     StopIfAsked();
     // Reading one byte now reports a source that cannot be read before anything is written.
@@ -93,7 +93,7 @@ bool SplitJob::Run(SplitRequest request) {
     // is the whole series' (its checksum list is a line of about a hundred bytes a piece).
     AskAboutRoom(Mode::kSplit, first_piece, disk,
                  series.stream_length + (request.checksums ? 200 * series.count : 0) +
-                     recovery * (series.piece_size + kRecoveryHeaderLength));
+                     recovery * recovery_piece.file_length());
     Replacement replaced;
     Do([&] {
         replaced = Replacement();
@@ -112,8 +112,8 @@ bool SplitJob::Run(SplitRequest request) {
             (replaced.first.empty() ? replaced.first : replaced.list) = NameOf(list_name);
         }
         // So are recovery pieces of that name.
-        for (int j = 0; RecoveryPieceNamed(names, j); ++j) {
-            NoteLinks(replaced, RecoveryPieceName(names, j));
+        for (const auto& there : RecoveryPieceNames(names)) {
+            NoteLinks(replaced, there.second);
             ++replaced.recovery;
         }
         // So are an older, longer series' pieces after the new last one.

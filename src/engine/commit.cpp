@@ -205,8 +205,9 @@ bool ResultNames::Covers(const std::string& start) const {
     }
     const std::string base = NameOf(series->base);
     // Pieces (.m01 ...), recovery pieces (.r00 ...) and the list, in either letter case.
-    for (const std::string& extension : {std::string(".sha256"), std::string(kFirstPieceExtension),
-                                         std::string(".M00"), std::string(".r00")}) {
+    for (const std::string& extension :
+         {std::string(".sha256"), std::string(kFirstPieceExtension), std::string(".M00"),
+          std::string(".r00"), std::string(".R00")}) {
         if (start == NameStartOf(base + extension)) {
             return true;
         }
@@ -216,7 +217,7 @@ bool ResultNames::Covers(const std::string& start) const {
         return false;
     }
     const char letter = start[base.size() + 1];
-    if (letter != 'm' && letter != 'M' && letter != 'r') {
+    if (letter != 'm' && letter != 'M' && letter != 'r' && letter != 'R') {
         return false;
     }
     const std::string number = start.substr(base.size() + 2);
@@ -277,9 +278,12 @@ Aftermath SettleInterrupted(const ResultNames& names) {
             }
         }
     }
+    // A join of the series into its own folder, killed, leaves its output's and its rebuilt
+    // pieces' temporary files under the name of the file the series makes: those too.
+    const std::string joined = names.series ? NameStartOf(NameOf(names.series->base)) : "";
     for (const std::string& name : NamesIn(folder)) {
         const std::string start = TemporaryNameStart(name);
-        if (!start.empty() && names.Covers(start)) {
+        if (!start.empty() && (names.Covers(start) || start == joined)) {
             if (const auto bytes = RemoveIfAbandoned(JoinPath(folder, name))) {
                 aftermath.removed_bytes += *bytes;
             }

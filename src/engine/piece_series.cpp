@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/extension.h"
 #include "platform/conversions.h"
+#include "platform/extension.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
@@ -53,17 +53,32 @@ int64_t PieceLength(int64_t stream_length, int64_t piece_size, int64_t piece) {
     return last == 0 ? piece_size : last;
 }
 
-std::string SeriesBaseOf(const std::string& path) {
+namespace {
+
+// The name without its extension when the extension is the letter (either case) and two or
+// more digits, else "".
+std::string BaseBefore(const std::string& path, char letter) {
     const std::string name = NameOf(path);
     const size_t name_dot = name.find_last_of('.');
     if (name_dot == std::string::npos) {
         return "";
     }
     const size_t dot = path.size() - name.size() + name_dot;
-    if (path.size() - dot < 4 || (path[dot + 1] != 'm' && path[dot + 1] != 'M')) {
+    const char upper = static_cast<char>(letter - 'a' + 'A');
+    if (path.size() - dot < 4 || (path[dot + 1] != letter && path[dot + 1] != upper)) {
         return "";
     }
     return AllDigits(path.substr(dot + 2)) ? path.substr(0, dot) : "";
+}
+
+}  // namespace
+
+std::string SeriesBaseOf(const std::string& path) {
+    return BaseBefore(path, 'm');
+}
+
+std::string RecoveryBaseOf(const std::string& path) {
+    return BaseBefore(path, 'r');
 }
 
 }  // namespace tessarel

@@ -37,6 +37,8 @@ std::string PieceName(const std::string& base, int64_t piece, char letter = 'm')
 // The series a piece's name says it belongs to: the name without its extension when the
 // extension is ".m" (or ".M") and two or more digits, else "".
 std::string SeriesBaseOf(const std::string& path);
+// The same for a recovery piece's name: the extension ".r" (or ".R") and two or more digits.
+std::string RecoveryBaseOf(const std::string& path);
 
 // The letter a series whose first piece is first_piece names its later pieces with: "M" when
 // the first piece's extension starts with it, "m" otherwise.

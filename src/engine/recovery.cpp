@@ -1,7 +1,7 @@
 #include "engine/recovery.h"
 
 #include <isa-l/crc.h>
-#include <isa-l/erasure_code.h>
+#include <isa-l/crc64.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,12 +12,16 @@
 namespace tessarel {
 namespace {
 
-// Bytes of a stripe: a row of each piece at a time, so memory stays within 255 such rows.
-constexpr int64_t kStripe = 64 * 1024;
+// Zeros a row is padded with are summed this many at a time.
+constexpr int64_t kBlock = 64 * 1024;
 
-void PutLittle(std::vector<uint8_t>& bytes, size_t at, uint64_t value, int width) {
+constexpr size_t kCrcAtVersion1 = 36;  // the header's bytes before it are what it checks
+constexpr size_t kCrcAtVersion2 = 60;
+constexpr size_t kStripeSizeAt = 36;
+
+void PutLittle(uint8_t* bytes, uint64_t value, int width) {
     for (int i = 0; i < width; ++i) {
-        bytes[at + size_t(i)] = static_cast<uint8_t>(value >> (8 * i));
+        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
     }
 }
 
@@ -29,191 +33,283 @@ uint64_t GetLittle(const uint8_t* bytes, int width) {
     return value;
 }
 
-constexpr size_t kCrcAt = 36;  // the header's bytes before it are what it checks
+int64_t RoundUp(int64_t value, int64_t unit) {
+    return (value + unit - 1) / unit * unit;
+}
+
+const uint8_t kZeros[kBlock] = {};
 
 }  // namespace
+
+int64_t StripeSizeFor(int64_t piece_size, int64_t data_pieces) {
+    return std::max({kStripeUnit,
+                     RoundUp((piece_size + kMostStripes - 1) / kMostStripes, kStripeUnit),
+                     RoundUp(256 * data_pieces, kStripeUnit)});
+}
+
+uint64_t StripeCrc(uint64_t crc, const uint8_t* bytes, size_t size) {
+    return crc64_ecma_refl(crc, bytes, size);
+}
+
+int64_t RecoveryHeader::stripes() const {
+    return version == 1 ? 1 : (piece_size + stripe_size - 1) / stripe_size;
+}
+
+int64_t RecoveryHeader::table_length() const {
+    return version == 1 ? 0 : int64_t(data_pieces + recovery_pieces) * stripes() * 8;
+}
+
+int64_t RecoveryHeader::file_length() const {
+    return kRecoveryHeaderLength + piece_size +
+           (version == 1 ? 0 : table_length() + kRecoveryTrailerLength);
+}
 
 std::vector<uint8_t> RecoveryHeaderBytes(const RecoveryHeader& header) {
     std::vector<uint8_t> bytes(kRecoveryHeaderLength, 0);
     std::memcpy(bytes.data(), kRecoverySignature, 10);
-    PutLittle(bytes, 10, kRecoveryFormatVersion, 2);
-    PutLittle(bytes, 12, static_cast<uint64_t>(header.data_pieces), 2);
-    PutLittle(bytes, 14, static_cast<uint64_t>(header.recovery_pieces), 2);
-    PutLittle(bytes, 16, static_cast<uint64_t>(header.index), 2);
-    PutLittle(bytes, 20, static_cast<uint64_t>(header.piece_size), 8);
-    PutLittle(bytes, 28, static_cast<uint64_t>(header.stream_length), 8);
-    PutLittle(bytes, kCrcAt, crc32_gzip_refl(0, bytes.data(), kCrcAt), 4);
+    PutLittle(&bytes[10], static_cast<uint64_t>(header.version), 2);
+    PutLittle(&bytes[12], static_cast<uint64_t>(header.data_pieces), 2);
+    PutLittle(&bytes[14], static_cast<uint64_t>(header.recovery_pieces), 2);
+    PutLittle(&bytes[16], static_cast<uint64_t>(header.index), 2);
+    PutLittle(&bytes[20], static_cast<uint64_t>(header.piece_size), 8);
+    PutLittle(&bytes[28], static_cast<uint64_t>(header.stream_length), 8);
+    if (header.version == 1) {
+        PutLittle(&bytes[kCrcAtVersion1], crc32_gzip_refl(0, bytes.data(), kCrcAtVersion1), 4);
+    } else {
+        PutLittle(&bytes[kStripeSizeAt], static_cast<uint64_t>(header.stripe_size), 4);
+        PutLittle(&bytes[kCrcAtVersion2], crc32_gzip_refl(0, bytes.data(), kCrcAtVersion2), 4);
+    }
     return bytes;
 }
 
 std::optional<RecoveryHeader> ParseRecoveryHeader(const uint8_t* bytes, size_t size) {
-    if (size < size_t(kRecoveryHeaderLength) || std::memcmp(bytes, kRecoverySignature, 10) != 0 ||
-        GetLittle(bytes + 10, 2) != uint64_t(kRecoveryFormatVersion) ||
-        GetLittle(bytes + kCrcAt, 4) != crc32_gzip_refl(0, bytes, kCrcAt)) {
+    if (size < size_t(kRecoveryHeaderLength) || std::memcmp(bytes, kRecoverySignature, 10) != 0) {
         return std::nullopt;
     }
     RecoveryHeader header;
+    header.version = static_cast<int>(GetLittle(bytes + 10, 2));
+    const size_t crc_at = header.version == 1 ? kCrcAtVersion1 : kCrcAtVersion2;
+    if ((header.version != 1 && header.version != 2) ||
+        GetLittle(bytes + crc_at, 4) != crc32_gzip_refl(0, bytes, crc_at)) {
+        return std::nullopt;
+    }
     header.data_pieces = static_cast<int>(GetLittle(bytes + 12, 2));
     header.recovery_pieces = static_cast<int>(GetLittle(bytes + 14, 2));
     header.index = static_cast<int>(GetLittle(bytes + 16, 2));
-    header.piece_size = static_cast<int64_t>(GetLittle(bytes + 20, 8));
-    header.stream_length = static_cast<int64_t>(GetLittle(bytes + 28, 8));
-    const SeriesPlan series{header.stream_length, header.piece_size, header.data_pieces};
-    if (header.data_pieces < 1 || header.recovery_pieces < 1 ||
-        header.data_pieces + header.recovery_pieces > kMostCodedPieces ||
-        header.index >= header.recovery_pieces || !series.consistent()) {
+    const uint64_t piece_size = GetLittle(bytes + 20, 8);
+    const uint64_t stream_length = GetLittle(bytes + 28, 8);
+    if (piece_size > uint64_t(kMostCodedStream) || stream_length > uint64_t(kMostCodedStream)) {
         return std::nullopt;
+    }
+    header.piece_size = static_cast<int64_t>(piece_size);
+    header.stream_length = static_cast<int64_t>(stream_length);
+    if (header.data_pieces < 2 || header.recovery_pieces < 1 ||
+        header.data_pieces + header.recovery_pieces > kMostCodedPieces ||
+        header.index >= header.recovery_pieces || !header.plan().consistent()) {
+        return std::nullopt;
+    }
+    if (header.version == 2) {
+        header.stripe_size = static_cast<int64_t>(GetLittle(bytes + kStripeSizeAt, 4));
+        if (header.stripe_size != StripeSizeFor(header.piece_size, header.data_pieces)) {
+            return std::nullopt;
+        }
     }
     return header;
 }
 
-std::string RecoveryPieceName(const SeriesNames& names, int index) {
-    return PieceName(names.base, index + 1, 'r');
+Digest SeriesIdentity(const RecoveryHeader& header, const StripeTable& table) {
+    Sha256 hash;
+    uint8_t plan[22];
+    PutLittle(plan, static_cast<uint64_t>(header.data_pieces), 2);
+    PutLittle(plan + 2, static_cast<uint64_t>(header.piece_size), 8);
+    PutLittle(plan + 10, static_cast<uint64_t>(header.stream_length), 8);
+    PutLittle(plan + 18, static_cast<uint64_t>(header.stripe_size), 4);
+    hash.Update(plan, sizeof plan);
+    const size_t data = size_t(header.data_pieces) * size_t(table.stripes);
+    std::vector<uint8_t> bytes(data * 8);
+    for (size_t i = 0; i < data && i < table.crcs.size(); ++i) {
+        PutLittle(&bytes[8 * i], table.crcs[i], 8);
+    }
+    hash.Update(bytes.data(), bytes.size());
+    return hash.Finish();
 }
 
-std::optional<int> RecoveryCountFor(const std::string& text, int64_t count) {
-    std::string digits = text;
-    const bool percent = !digits.empty() && digits.back() == '%';
-    if (percent) {
-        digits.pop_back();
+std::vector<uint8_t> RecoveryTrailerBytes(const RecoveryHeader& header, const StripeTable& table) {
+    std::vector<uint8_t> bytes(table.crcs.size() * 8 + kRecoveryTrailerLength);
+    for (size_t i = 0; i < table.crcs.size(); ++i) {
+        PutLittle(&bytes[8 * i], table.crcs[i], 8);
     }
-    if (!AllDigits(digits, 5)) {
+    Sha256 hash;
+    hash.Update(bytes.data(), table.crcs.size() * 8);
+    const Digest identity = SeriesIdentity(header, table);
+    const Digest digest = hash.Finish();
+    std::memcpy(&bytes[table.crcs.size() * 8], identity.data(), identity.size());
+    std::memcpy(&bytes[table.crcs.size() * 8 + 32], digest.data(), digest.size());
+    return bytes;
+}
+
+std::optional<RecoveryTrailer> ParseRecoveryTrailer(const RecoveryHeader& header,
+                                                    const uint8_t* bytes, size_t size) {
+    const int64_t table_length = header.table_length();
+    if (header.version != 2 || int64_t(size) != table_length + kRecoveryTrailerLength) {
         return std::nullopt;
     }
-    const int64_t n = std::stoll(digits);
-    const int64_t wanted = percent ? (count * n + 99) / 100 : n;
-    if (wanted + count > kMostCodedPieces) {
+    Sha256 hash;
+    hash.Update(bytes, size_t(table_length));
+    const Digest digest = hash.Finish();
+    if (std::memcmp(digest.data(), bytes + table_length + 32, digest.size()) != 0) {
+        return std::nullopt;
+    }
+    RecoveryTrailer trailer;
+    trailer.table = StripeTable(header.data_pieces + header.recovery_pieces, header.stripes());
+    for (size_t i = 0; i < trailer.table.crcs.size(); ++i) {
+        trailer.table.crcs[i] = GetLittle(bytes + 8 * i, 8);
+    }
+    std::memcpy(trailer.identity.data(), bytes + table_length, trailer.identity.size());
+    if (SeriesIdentity(header, trailer.table) != trailer.identity) {
+        return std::nullopt;
+    }
+    return trailer;
+}
+
+std::string RecoveryPieceName(const SeriesNames& names, int index) {
+    return PieceName(names.base, index + 1, names.letter == 'M' ? 'R' : 'r');
+}
+
+std::optional<int> RecoveryCount::For(int64_t pieces) const {
+    // Past these the count is too many whatever the series; no product below can overflow.
+    if (value > (percent ? 100 * kMostCodedPieces : kMostCodedPieces)) {
+        return std::nullopt;
+    }
+    const int64_t wanted = percent ? (pieces * value + 99) / 100 : value;
+    if (wanted + pieces > kMostCodedPieces) {
         return std::nullopt;
     }
     return static_cast<int>(wanted);
 }
 
-RecoveryCoder::RecoveryCoder(const SeriesPlan& series, int recovery_pieces)
-    : series_(series),
-      k_(static_cast<int>(series.count)),
-      m_(recovery_pieces),
-      matrix_(size_t(k_ + m_) * size_t(k_)) {
-    gf_gen_cauchy1_matrix(matrix_.data(), k_ + m_, k_);
+std::optional<RecoveryCount> ParseRecoveryCount(const std::string& text) {
+    if (text.empty()) {
+        return RecoveryCount{};
+    }
+    std::string digits = text;
+    RecoveryCount count;
+    count.percent = digits.back() == '%';
+    if (count.percent) {
+        digits.pop_back();
+    }
+    if (!AllDigits(digits, 18)) {
+        return std::nullopt;
+    }
+    count.value = std::stoll(digits);
+    return count;
 }
 
-int64_t RecoveryCoder::RowLength(int row) const {
-    return row < k_ ? series_.piece_length(row + 1) : series_.piece_size;
+StripeSums::StripeSums(int64_t stripe_size, int64_t row_length, int64_t padded_length)
+    : stripe_size_(stripe_size),
+      row_length_(row_length),
+      padded_length_(padded_length),
+      crcs_(size_t(std::max<int64_t>(1, (padded_length + stripe_size - 1) / stripe_size)), 0),
+      read_(crcs_.size(), 0) {}
+
+void StripeSums::Move(const uint8_t* bytes, int64_t size) {
+    while (size > 0 && at_ < padded_length_) {
+        const int64_t stripe = at_ / stripe_size_;
+        const int64_t end = std::min((stripe + 1) * stripe_size_, padded_length_);
+        const int64_t n = std::min(size, end - at_);
+        if (bytes) {
+            crc_ = StripeCrc(crc_, bytes, size_t(n));
+            bytes += n;
+        } else {
+            whole_ = false;
+        }
+        at_ += n;
+        size -= n;
+        if (at_ == end) {
+            crcs_[size_t(stripe)] = crc_;
+            read_[size_t(stripe)] = whole_ ? 1 : 0;
+            crc_ = 0;
+            whole_ = true;
+        }
+    }
 }
 
-void RecoveryCoder::Encode(const std::vector<File*>& pieces, const std::vector<File*>& recovery,
-                           const std::vector<Sha256*>& hashes, const RecoveryStep& step) {
-    std::vector<File*> rows(pieces);
-    rows.resize(size_t(k_ + m_), nullptr);
-    std::vector<File*> out(size_t(k_), nullptr);
-    out.insert(out.end(), recovery.begin(), recovery.end());
-    // Encoding is rebuilding the recovery rows from all the series' rows.
-    hashes_ = &hashes;
-    Rebuild(rows, out, step);
-    hashes_ = nullptr;
+void StripeSums::Add(const uint8_t* bytes, size_t size) {
+    // Bytes past the row's length (a piece longer than its series says) are not the row's.
+    Move(bytes, std::min(int64_t(size), std::max<int64_t>(0, row_length_ - at_)));
 }
 
-bool RecoveryCoder::Rebuild(const std::vector<File*>& rows, const std::vector<File*>& out,
-                            const RecoveryStep& step) {
-    const int n = k_ + m_;
-    // The rows to rebuild from: the first K that are there, series' pieces first (they cost no
-    // arithmetic when they are the ones wanted back).
-    std::vector<int> from;
-    for (int r = 0; r < n && static_cast<int>(from.size()) < k_; ++r) {
-        if (rows[size_t(r)] && !(size_t(r) < out.size() && out[size_t(r)])) {
-            from.push_back(r);
-        }
-    }
-    if (static_cast<int>(from.size()) < k_) {
-        return false;
-    }
-    // The series' rows from those: the inverse of their rows of the matrix.
-    std::vector<uint8_t> chosen(size_t(k_) * size_t(k_));
-    std::vector<uint8_t> inverse(chosen.size());
-    for (int i = 0; i < k_; ++i) {
-        std::memcpy(&chosen[size_t(i) * size_t(k_)], &matrix_[size_t(from[size_t(i)]) * size_t(k_)],
-                    size_t(k_));
-    }
-    if (gf_invert_matrix(chosen.data(), inverse.data(), k_) != 0) {
-        throw RuntimeError(kErrInternal, "the recovery rows cannot be inverted");
-    }
-    std::vector<int> lost_data;
-    std::vector<int> lost_recovery;
-    for (int r = 0; r < n; ++r) {
-        if (size_t(r) < out.size() && out[size_t(r)]) {
-            (r < k_ ? lost_data : lost_recovery).push_back(r);
-        }
-    }
-    std::vector<uint8_t> data_rows(size_t(lost_data.size()) * size_t(k_));
-    for (size_t i = 0; i < lost_data.size(); ++i) {
-        std::memcpy(&data_rows[i * size_t(k_)], &inverse[size_t(lost_data[i]) * size_t(k_)],
-                    size_t(k_));
-    }
-    std::vector<uint8_t> recovery_rows(size_t(lost_recovery.size()) * size_t(k_));
-    for (size_t i = 0; i < lost_recovery.size(); ++i) {
-        std::memcpy(&recovery_rows[i * size_t(k_)], &matrix_[size_t(lost_recovery[i]) * size_t(k_)],
-                    size_t(k_));
-    }
-    std::vector<uint8_t> data_tables(32 * data_rows.size() + 1);
-    std::vector<uint8_t> recovery_tables(32 * recovery_rows.size() + 1);
-    if (!lost_data.empty()) {
-        ec_init_tables(k_, int(lost_data.size()), data_rows.data(), data_tables.data());
-    }
-    if (!lost_recovery.empty()) {
-        ec_init_tables(k_, int(lost_recovery.size()), recovery_rows.data(), recovery_tables.data());
-    }
+void StripeSums::Skip(int64_t size) {
+    Move(nullptr, std::min(size, std::max<int64_t>(0, row_length_ - at_)));
+}
 
-    // One stripe of every row at a time.
-    const auto rows_count = static_cast<size_t>(n);
-    const auto k = static_cast<size_t>(k_);
-    std::vector<std::vector<uint8_t>> stripe(rows_count, std::vector<uint8_t>(kStripe));
-    std::vector<uint8_t*> sources(k);
-    std::vector<uint8_t*> data_out(lost_data.size());
-    std::vector<uint8_t*> all_data(k);
-    std::vector<uint8_t*> recovery_out(lost_recovery.size());
-    for (int64_t at = 0; at < series_.piece_size; at += kStripe) {
-        const int64_t length = std::min(kStripe, series_.piece_size - at);
-        for (int i = 0; i < k_; ++i) {
-            const int r = from[size_t(i)];
-            uint8_t* buffer = stripe[size_t(r)].data();
-            const int64_t there = std::clamp<int64_t>(RowLength(r) - at, 0, length);
-            if (there > 0) {
-                step([&] { rows[size_t(r)]->Read(buffer, static_cast<int32_t>(there)); });
+std::vector<uint64_t> StripeSums::Finish(StripeMarks* read) {
+    Skip(row_length_ - at_);  // what never came
+    while (at_ < padded_length_) {
+        Move(kZeros, std::min<int64_t>(kBlock, padded_length_ - at_));
+    }
+    if (read) {
+        *read = read_;
+    }
+    return crcs_;
+}
+
+RowReading ReadRow(File& file, int64_t file_length, int64_t row_at, int64_t row_length,
+                   int64_t padded_length, int64_t stripe_size, std::vector<uint8_t>& buffer,
+                   const std::function<void(const uint8_t*, int64_t, size_t)>& seen,
+                   const std::function<void()>& between) {
+    StripeSums sums(stripe_size, row_length, padded_length);
+    RowReading reading;
+    const int64_t row_end = row_at + row_length;
+    // The row's bytes in [at, at + n) go to the sums, as read or as unread.
+    const auto to_sums = [&](const uint8_t* bytes, int64_t at, int64_t n) {
+        const int64_t from = std::max(at, row_at);
+        const int64_t to = std::min(at + n, row_end);
+        if (from < to) {
+            if (bytes) {
+                sums.Add(bytes + (from - at), size_t(to - from));
+            } else {
+                sums.Skip(to - from);
             }
-            std::memset(buffer + there, 0, size_t(length - there));  // the padding
-            sources[size_t(i)] = buffer;
         }
-        for (size_t i = 0; i < lost_data.size(); ++i) {
-            data_out[i] = stripe[size_t(lost_data[i])].data();
-        }
-        if (!lost_data.empty()) {
-            ec_encode_data(int(length), k_, int(lost_data.size()), data_tables.data(),
-                           sources.data(), data_out.data());
-        }
-        if (!lost_recovery.empty()) {
-            for (int r = 0; r < k_; ++r) {
-                all_data[size_t(r)] = stripe[size_t(r)].data();
+    };
+    const auto read = [&](int64_t at, int64_t n) {
+        try {
+            file.Seek(at);
+            file.Read(buffer.data(), static_cast<int32_t>(n));
+        } catch (const RuntimeError& error) {
+            if (!reading.failed) {
+                reading.failed = true;
+                reading.reason = error.description();
             }
-            for (size_t i = 0; i < lost_recovery.size(); ++i) {
-                recovery_out[i] = stripe[size_t(lost_recovery[i])].data();
-            }
-            ec_encode_data(int(length), k_, int(lost_recovery.size()), recovery_tables.data(),
-                           all_data.data(), recovery_out.data());
+            return false;
         }
-        for (const std::vector<int>* lost : {&lost_data, &lost_recovery}) {
-            for (const int r : *lost) {
-                const int64_t there = std::clamp<int64_t>(RowLength(r) - at, 0, length);
-                const uint8_t* bytes = stripe[size_t(r)].data();
-                if (there > 0) {
-                    step([&] { out[size_t(r)]->Write(bytes, static_cast<int32_t>(there)); });
-                    if (hashes_ && r >= k_ && size_t(r - k_) < hashes_->size() &&
-                        (*hashes_)[size_t(r - k_)]) {
-                        (*hashes_)[size_t(r - k_)]->Update(bytes, size_t(there));
-                    }
-                }
+        seen(buffer.data(), at, size_t(n));
+        to_sums(buffer.data(), at, n);
+        return true;
+    };
+    for (int64_t at = 0; at < file_length;) {
+        if (between) {
+            between();
+        }
+        const int64_t n = std::min<int64_t>(file_length - at, int64_t(buffer.size()));
+        if (read(at, n)) {
+            at += n;
+            continue;
+        }
+        // Stripe by stripe through the range that failed.
+        for (const int64_t end = at + n; at < end;) {
+            const int64_t next =
+                at < row_at ? row_at : row_at + ((at - row_at) / stripe_size + 1) * stripe_size;
+            const int64_t part = std::min(end, next) - at;
+            if (!read(at, part)) {
+                to_sums(nullptr, at, part);
             }
+            at += part;
         }
     }
-    return true;
+    reading.crcs = sums.Finish(&reading.read);
+    return reading;
 }
 
 }  // namespace tessarel

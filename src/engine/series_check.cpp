@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "engine/recovery.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
@@ -43,18 +44,49 @@ void ReadThrough(File& file, int64_t length, std::vector<uint8_t>& buffer, Sha25
     }
 }
 
+// Reads a piece through for its stripe checksums (and its digest when hash is given). A range
+// that cannot be read leaves its stripes unread, and the rest of the piece is still read; the
+// piece is then unreadable, for the reason of the first failure.
+void ReadStripes(File& file, PieceCheck& piece, int64_t piece_size, std::vector<uint8_t>& buffer,
+                 Sha256* hash, const CheckOptions& options, Sha256* whole, int64_t whole_from) {
+    bool whole_read = true;
+    const auto seen = [&](const uint8_t* bytes, int64_t at, size_t n) {
+        if (hash) {
+            hash->Update(bytes, n);
+        }
+        const int64_t from = std::max(at, whole_from);
+        const int64_t to = std::min(at + int64_t(n), piece.expected);
+        if (whole && from < to) {
+            whole->Update(bytes + (from - at), static_cast<size_t>(to - from));
+        }
+    };
+    RowReading reading = ReadRow(file, piece.actual, 0, piece.expected, piece_size,
+                                 options.stripe_size, buffer, seen, [&] { StopIfAsked(options); });
+    whole_read = !reading.failed;
+    piece.stripe_crcs = std::move(reading.crcs);
+    piece.stripe_read = std::move(reading.read);
+    if (!whole_read) {
+        throw RuntimeError(kErrDeviceIo, reading.reason, piece.name);
+    }
+}
+
 // Opens the piece, and reads it through when asked; what stops that makes the piece
 // unreadable, with the reason. The file that the pieces make is hashed on the way, when asked.
 void TryPiece(PieceCheck& piece, const CheckOptions& options, const Digest* expected,
-              std::vector<uint8_t>& buffer, Sha256* whole) {
+              int64_t piece_size, std::vector<uint8_t>& buffer, Sha256* whole) {
     try {
         File file = File::OpenForReading(piece.name, options.keep_open == nullptr);
         Sha256 hash;
-        if (options.depth == CheckDepth::kRead) {
+        const int64_t whole_from = piece.number == 1 ? kHeaderLength : 0;
+        if (options.depth == CheckDepth::kRead && options.stripe_size > 0) {
+            ReadStripes(file, piece, piece_size, buffer, expected ? &hash : nullptr, options, whole,
+                        whole_from);
+        } else if (options.depth == CheckDepth::kRead) {
             ReadThrough(file, piece.actual, buffer, expected ? &hash : nullptr, options, whole,
-                        piece.number == 1 ? kHeaderLength : 0, piece.expected);
+                        whole_from, piece.expected);
         }
         if (options.keep_open && options.keep_open->size() < kMostHeldOpen) {
+            file.Seek(0);  // read again from its start
             options.keep_open->resize(static_cast<size_t>(piece.number));
             options.keep_open->back() = std::move(file);
         } else {
@@ -225,7 +257,7 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
             if (options.depth != CheckDepth::kLengths) {
                 const bool listed = expected && size_t(n) <= expected->pieces.size();
                 TryPiece(piece, options, listed ? &expected->pieces[size_t(n) - 1] : nullptr,
-                         buffer, whole_known ? &whole : nullptr);
+                         series.piece_size, buffer, whole_known ? &whole : nullptr);
             }
         }
         whole_known = whole_known &&
@@ -250,7 +282,7 @@ bool PieceLost(const PieceCheck& piece) {
     switch (piece.state) {
         case PieceState::kGood:
         case PieceState::kLonger:
-            return false;
+            return piece.bad_stripes > 0;
         case PieceState::kMissing:
             return !piece.look_alike_checked;  // a renamed copy that matches its line is found
         default:

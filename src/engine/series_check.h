@@ -39,6 +39,13 @@ struct PieceCheck {
     // the series' checksum is known, of its contents. Full path; empty when there is none.
     std::string look_alike;
     bool look_alike_checked = false;  // its contents matched the piece's listed checksum
+    // Read with stripes: each stripe's checksum, and which stripes could be read whole.
+    std::vector<uint64_t> stripe_crcs;
+    std::vector<uint8_t> stripe_read;
+    // Judged against the recovery pieces: which stripes are as they were split (empty: not
+    // judged), and how many are not.
+    std::vector<uint8_t> good_stripes;
+    int64_t bad_stripes = 0;
 };
 
 // How far a check goes: the lengths only, each piece opened too (a join, before it writes
@@ -59,6 +66,9 @@ struct CheckOptions {
     std::function<bool()> stop;
     // With kRead: set to the digest of the file the pieces make, when every piece could be read.
     std::optional<Digest>* whole = nullptr;
+    // With kRead and a stripe size: each piece's stripe checksums are worked out, and a range
+    // that cannot be read leaves its stripes unread rather than ending the piece's reading.
+    int64_t stripe_size = 0;
 };
 
 // The pieces of the series whose first piece is first_piece, planned as series, each with what
@@ -79,7 +89,8 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stre
 std::string LookAlikeKey(const std::string& name);
 
 // True when a piece is lost for a join: missing (but for a renamed copy that matched its listed
-// checksum), not ordinary, short, unreadable or damaged. A longer one gives its planned bytes.
+// checksum), not ordinary, short, unreadable or damaged, or with stripes that differ from the
+// recovery pieces' checksums. A longer one gives its planned bytes.
 bool PieceLost(const PieceCheck& piece);
 // The path a piece is read from: its own, or its look-alike's when that stands in for it.
 std::string PiecePath(const PieceCheck& piece);

@@ -35,36 +35,40 @@ void SeriesCopy::WriteChecksumList() {
 
 void SeriesCopy::WriteRecoveryPieces() {
     const int m = plan_.recovery_pieces;
+    const int k = static_cast<int>(total_);
+    RecoveryHeader header{kRecoveryFormatVersion,    k, m, 0, split_, size_,
+                          StripeSizeOf(plan_.series)};
+    RecoveryCoder coder(plan_.series, m, header.stripe_size);
     std::vector<File> pieces(written_names_.size());
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        Do([&] { pieces[i] = File::OpenForReading(written_names_[i]); });
-    }
     std::vector<File> recovery(static_cast<size_t>(m));
     std::vector<Sha256> sums(static_cast<size_t>(m));
+    std::vector<CoderRow> rows(size_t(k + m));
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        Do([&] { pieces[i] = File::OpenForReading(written_names_[i]); });
+        rows[i].in = &pieces[i];
+    }
     for (int j = 0; j < m; ++j) {
         File& file = recovery[size_t(j)];
         OpenTemporary(file, RecoveryPieceName(names_, j));
-        const std::vector<uint8_t> header =
-            RecoveryHeaderBytes({static_cast<int>(total_), m, j, split_, size_});
-        Do([&] { file.Write(header.data(), kRecoveryHeaderLength); });
-        sums[size_t(j)].Update(header.data(), header.size());
+        header.index = j;
+        const std::vector<uint8_t> bytes = RecoveryHeaderBytes(header);
+        Do([&] { file.Write(bytes.data(), kRecoveryHeaderLength); });
+        sums[size_t(j)].Update(bytes.data(), bytes.size());
+        CoderRow& row = rows[size_t(k + j)];
+        row.wanted = true;
+        row.out = &file;
+        row.hash = &sums[size_t(j)];
     }
-    std::vector<File*> in;
-    std::vector<File*> out;
-    std::vector<Sha256*> hashes;
-    for (File& file : pieces) {
-        in.push_back(&file);
-    }
+    // Every stripe's checksum, of the pieces as read back and of the recovery rows as made.
+    StripeTable table(k + m, coder.stripes());
+    coder.Run(rows, nullptr, &table, [&](const std::function<void()>& step) { Do(step); });
+    const std::vector<uint8_t> trailer = RecoveryTrailerBytes(header, table);
     for (int j = 0; j < m; ++j) {
-        out.push_back(&recovery[size_t(j)]);
-        hashes.push_back(&sums[size_t(j)]);
-    }
-    RecoveryCoder(plan_.series, m).Encode(in, out, hashes, [&](const std::function<void()>& step) {
-        Do(step);
-    });
-    for (int j = 0; j < m; ++j) {
-        Do([&] { recovery[size_t(j)].StartWriteback(); });
-        written_.push_back(std::move(recovery[size_t(j)]));  // flushed with the pieces
+        File& file = recovery[size_t(j)];
+        Do([&] { file.Write(trailer.data(), static_cast<int32_t>(trailer.size())); });
+        sums[size_t(j)].Update(trailer.data(), trailer.size());
+        Do([&] { file.StartWriteback(); });
+        written_.push_back(std::move(file));  // flushed with the pieces
         recovery_digests_.push_back(sums[size_t(j)].Finish());
     }
 }
@@ -120,8 +124,10 @@ void SeriesCopy::Split() {
             commit_.Remove(name);
         }
         // So would an older series' recovery pieces this split does not write again.
-        for (int j = plan_.recovery_pieces; RecoveryPieceNamed(names_, j); ++j) {
-            commit_.Remove(RecoveryPieceName(names_, j));
+        for (const auto& [index, name] : RecoveryPieceNames(names_)) {
+            if (index >= plan_.recovery_pieces) {
+                commit_.Remove(name);
+            }
         }
     });
     PutInPlace();

@@ -64,6 +64,9 @@ class File {
 
     // Reads exactly size bytes; a file that ends first raises input past end (62).
     void Read(uint8_t* buffer, int32_t size);
+    // The next read starts at position (bytes from the start): a file read in pieces out of
+    // order. Asks nothing of the system, so it cannot fail.
+    void Seek(int64_t position) { position_ = position; }
     void Write(const uint8_t* buffer, int32_t size);
     // Puts what was written on the medium. A failure is a disk error like a failed write, and
     // it stays: once a flush has failed the data cannot be vouched for, so every later flush of

@@ -32,6 +32,14 @@ TEST(ProposeFor, AFirstPieceALaterPieceOrAnyOtherFile) {
         EXPECT_EQ(p.open, dir / name);
         EXPECT_EQ(p.save, dir / name + ".m00");
     }
+    // The first piece lost, recovery pieces there: any piece opened stands for the series.
+    WriteBytes(dir / "lost.m04", Pattern(50));
+    WriteBytes(dir / "lost.R01", Pattern(50));
+    for (const char* name : {"lost.m04", "lost.R01"}) {
+        p = ProposeFor(dir / name);
+        EXPECT_EQ(p.mode, Mode::kJoin) << name;
+        EXPECT_EQ(p.open, dir / (name[5] == 'R' ? "lost.M00" : "lost.m00")) << name;
+    }
     p = ProposeFor(dir / "movie.m07", true);  // "Split with Tessarel" on a piece
     EXPECT_EQ(p.mode, Mode::kSplit);
     EXPECT_EQ(p.save, dir / "movie.m07.m00");
