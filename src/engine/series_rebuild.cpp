@@ -151,8 +151,8 @@ RebuildOutcome RebuildLost(const SeriesPlan& plan, const std::vector<PieceCheck>
         row.hash = &recovery_sums[j];
         header.index = j;
         const std::vector<uint8_t> bytes = RecoveryHeaderBytes(header);
-        if (file) {
-            step([&] { file->Write(bytes.data(), kRecoveryHeaderLength); });
+        if (File* out = file) {
+            step([&] { out->Write(bytes.data(), kRecoveryHeaderLength); });
         }
         row.hash->Update(bytes.data(), bytes.size());
     }
@@ -164,8 +164,8 @@ RebuildOutcome RebuildLost(const SeriesPlan& plan, const std::vector<PieceCheck>
         const std::vector<uint8_t> trailer =
             RecoveryTrailerBytes(header, has_table ? recovery.table : computed);
         for (const auto& [j, file] : remade) {
-            if (file) {
-                step([&] { file->Write(trailer.data(), static_cast<int32_t>(trailer.size())); });
+            if (File* out = file) {
+                step([&] { out->Write(trailer.data(), static_cast<int32_t>(trailer.size())); });
             }
             recovery_sums[j].Update(trailer.data(), trailer.size());
         }
