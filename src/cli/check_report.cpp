@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "control/commands.h"
+#include "control/messages.h"
 #include "platform/console.h"
 #include "platform/conversions.h"
 #include "platform/extension.h"
@@ -47,6 +48,8 @@ const char* RecoveryStateText(RecoveryPieceCheck::State state) {
             return "not a recovery piece of this series";
         case RecoveryPieceCheck::State::kForeign:
             return "belongs to another series";
+        case RecoveryPieceCheck::State::kUncertain:
+            return "of this series or of another version of it: there is no telling which";
         case RecoveryPieceCheck::State::kUnreadable:
             return "recovery piece cannot be read";
         case RecoveryPieceCheck::State::kDamaged:
@@ -141,7 +144,9 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
             break;
     }
     const std::vector<int64_t> lost = LostPieces(report->pieces);
-    if (!lost.empty() && report->recovery.version > 0) {
+    if (!lost.empty() && report->recovery.ambiguous) {
+        std::fprintf(out, "%s\n", AmbiguousRecoveryMessage(lost.size()).c_str());
+    } else if (!lost.empty() && report->recovery.version > 0) {
         std::fprintf(out, "%s\n", RebuildSummary(*report, lost.size(), first_piece).c_str());
     } else if (!report->lost_recovery.empty()) {
         const size_t n = report->lost_recovery.size();

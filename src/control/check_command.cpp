@@ -113,6 +113,9 @@ bool RepairJob::Run(const std::string& first_piece) {
         Show(NothingToRepairNotice());
         return true;
     }
+    if (!lost.empty() && recovery.ambiguous) {
+        RefuseIf(Refusal(AmbiguousRecoveryMessage(lost.size())));
+    }
     // Only ordinary files are replaced: a folder or a link at a name is the user's to move.
     for (const std::string& name : names) {
         std::optional<Notice> refusal;

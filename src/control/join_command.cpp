@@ -1,5 +1,6 @@
 // The join command: the checks before a join (the names, the series and its list, every
 // piece opened, lost ones rebuilt from the recovery pieces), the questions, then the operation.
+#include <algorithm>
 #include <map>
 
 #include "control/commands.h"
@@ -82,11 +83,15 @@ bool JoinJob::Run(const JoinRequest& request) {
     RecoveryCheck recovery = RecoveryOf(first_piece, found, pieces, list, false);
     // With recovery pieces, every piece is read through against their checksums before
     // anything is rebuilt from it: when one is lost, when the recovery pieces had to say how
-    // the series was cut, and when no list will compare the pieces while they are joined.
+    // the series was cut, when no list will compare the pieces while they are joined, and when
+    // a piece is longer than planned (its planned bytes may be damaged too).
     const bool listed = list.digests && !list.digests->pieces.empty();
+    const bool longer = std::any_of(pieces.begin(), pieces.end(), [](const PieceCheck& piece) {
+        return piece.state == PieceState::kLonger;
+    });
     RebuiltPieces rebuilt;
     if (recovery.version > 0 && (!LostPieces(pieces).empty() || found.planned_by_recovery ||
-                                 (recovery.version == 2 && !listed && request.verify))) {
+                                 longer || (recovery.version == 2 && !listed && request.verify))) {
         open_pieces = std::make_shared<std::vector<File>>();
         options.keep_open = open_pieces.get();
         recovery = Survey(first_piece, found, list, options, pieces);
@@ -158,6 +163,9 @@ JoinJob::RebuiltPieces JoinJob::RebuildForJoin(const SeriesPlan& series,
         }
     }
     const std::vector<int64_t> lost = LostPieces(pieces);
+    if (!lost.empty() && recovery.ambiguous) {
+        RefuseIf(Refusal(AmbiguousRecoveryMessage(lost.size())));
+    }
     if (lost.empty() || recovery.version == 0) {
         return rebuilt;
     }

@@ -179,6 +179,13 @@ std::string UnprovenRebuildMessage(const std::vector<std::string>& names,
            " not rebuilt.";
 }
 
+std::string AmbiguousRecoveryMessage(size_t lost) {
+    return PlainNumber(int64_t(lost)) + (lost == 1 ? " piece is" : " pieces are") +
+           " lost or damaged, and the recovery pieces there are of two versions of the series that "
+           "the other pieces cannot tell apart; without the series' checksum list, nothing is "
+           "rebuilt from either.";
+}
+
 std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind) {
     return name + " is " +
            (kind == PathInfo::Kind::kFolder ? "a folder" : "a device, a pipe or a socket") +

@@ -66,6 +66,9 @@ std::string CannotRebuildMessage(const std::vector<std::string>& lost, int good)
 // prove a rebuild only with the checksum list, which is not there.
 std::string UnprovenRebuildMessage(const std::vector<std::string>& names,
                                    const RebuildOutcome& outcome);
+// Lost pieces, and recovery pieces of two versions of the series that the pieces there bear out
+// alike: neither is used (lost: how many).
+std::string AmbiguousRecoveryMessage(size_t lost);
 // repair: nothing was lost; the pieces it will rebuild (go on?); what it rebuilt.
 Notice NothingToRepairNotice();
 Notice RepairConfirmation(const std::vector<std::string>& names);

@@ -90,9 +90,10 @@ void ReadWhatItSays(FoundRecoveryPiece& piece) {
 // Recovery pieces of one code: version 2 of one identity, or version 1.
 struct Group {
     std::vector<size_t> members;  // in found
-    StripeTable table;
-    int64_t matches = 0;   // stripes of the pieces that bear its checksums out
-    bool refuted = false;  // a piece the list proves differs from its checksums
+    int64_t matches = 0;          // stripes of the pieces read that bear its checksums out
+    int64_t mismatches = 0;       // and that do not
+    bool refuted = false;         // a piece the list proves differs from its checksums
+    bool confirmed = false;       // a member is as its line in the list says
 };
 
 // The count most members say the series has; of two as common, the smaller.
@@ -112,18 +113,35 @@ int MostDeclared(const std::vector<FoundRecoveryPiece>& found, const std::vector
     return best;
 }
 
-// Bears the group's checksums out against the stripes of the pieces read.
-void Weigh(Group& group, const std::vector<PieceCheck>& pieces) {
+// The table of a code: from a whole member that declares count, else from any whole member.
+std::optional<StripeTable> TableOf(const std::vector<FoundRecoveryPiece>& found,
+                                   const std::vector<size_t>& members, int count) {
+    for (const bool exact : {true, false}) {
+        for (const size_t i : members) {
+            if (found[i].header->version == 2 &&
+                (!exact || found[i].header->recovery_pieces == count)) {
+                if (const auto trailer = ReadTrailer(found[i].name, *found[i].header)) {
+                    return trailer->table;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// Bears the table out against the stripes of the pieces read.
+void Weigh(Group& group, const StripeTable& table, const std::vector<PieceCheck>& pieces) {
     for (const PieceCheck& piece : pieces) {
         const auto row = piece.number - 1;
         bool differs = false;
-        for (size_t s = 0; s < piece.stripe_read.size() && int64_t(s) < group.table.stripes; ++s) {
+        for (size_t s = 0; s < piece.stripe_read.size() && int64_t(s) < table.stripes; ++s) {
             if (!piece.stripe_read[s]) {
                 continue;
             }
-            if (piece.stripe_crcs[s] == group.table.at(row, int64_t(s))) {
+            if (piece.stripe_crcs[s] == table.at(row, int64_t(s))) {
                 ++group.matches;
             } else {
+                ++group.mismatches;
                 differs = true;
             }
         }
@@ -134,42 +152,133 @@ void Weigh(Group& group, const std::vector<PieceCheck>& pieces) {
     }
 }
 
-// Reads one of the series' recovery pieces through: its row's stripes against the table, and
-// the whole against its line in the list.
-void ReadThrough(RecoveryPieceCheck& piece, const RecoveryHeader& code, const StripeTable* table,
-                 int64_t file_length, const Digest* listed, std::vector<uint8_t>& buffer,
-                 const std::function<bool()>& stop) {
+// What reading a recovery piece through found: its row's stripes, and its bytes against its
+// line in the list.
+struct Reading {
+    RowReading row;
+    bool listed = false;     // the list has a line for it
+    bool as_listed = false;  // and its bytes are that line's
+};
+
+Reading ReadThrough(const FoundRecoveryPiece& piece, const Digest* listed,
+                    std::vector<uint8_t>& buffer, const std::function<bool()>& stop) {
+    Reading reading;
+    const RecoveryHeader& header = *piece.header;
     try {
         File file = File::OpenForReading(piece.name);
         Sha256 hash;
-        const int64_t stripe = code.version == 2 ? code.stripe_size : code.piece_size;
-        RowReading reading = ReadRow(
-            file, file_length, kRecoveryHeaderLength, code.piece_size, code.piece_size, stripe,
-            buffer, [&](const uint8_t* bytes, int64_t, size_t n) { hash.Update(bytes, n); },
+        reading.row = ReadRow(
+            file, header.file_length(), kRecoveryHeaderLength, header.piece_size, header.piece_size,
+            header.version == 2 ? header.stripe_size : header.piece_size, buffer,
+            [&](const uint8_t* bytes, int64_t, size_t n) { hash.Update(bytes, n); },
             [&] {
                 if (stop && stop()) {
                     throw CheckStopped{};
                 }
             });
-        if (table) {
-            piece.good_stripes.assign(reading.read.size(), 0);
-            const int64_t row = code.data_pieces + piece.row;
-            for (size_t s = 0; s < reading.read.size(); ++s) {
-                piece.good_stripes[s] = reading.read[s] && row < table->rows &&
-                                        reading.crcs[s] == table->at(row, int64_t(s));
-                piece.bad_stripes += piece.good_stripes[s] ? 0 : 1;
+        reading.as_listed = listed && !reading.row.failed && hash.Finish() == *listed;
+    } catch (const RuntimeError& error) {
+        reading.row.failed = true;
+        reading.row.reason = error.description();
+    }
+    return reading;
+}
+
+// The pieces' stripes, judged against the series' checksums: a good piece with a stripe that
+// differs is damaged.
+void JudgePieces(std::vector<PieceCheck>& pieces, const RecoveryCheck& check) {
+    if (check.version != 2 || check.table.crcs.empty()) {
+        return;
+    }
+    for (PieceCheck& piece : pieces) {
+        if (piece.stripe_read.empty()) {
+            continue;
+        }
+        const auto row = piece.number - 1;
+        piece.good_stripes.assign(piece.stripe_read.size(), 0);
+        piece.bad_stripes = 0;
+        for (size_t s = 0; s < piece.stripe_read.size(); ++s) {
+            piece.good_stripes[s] =
+                piece.stripe_read[s] && piece.stripe_crcs[s] == check.table.at(row, int64_t(s));
+            piece.bad_stripes += piece.good_stripes[s] ? 0 : 1;
+        }
+        if (piece.bad_stripes > 0 &&
+            (piece.state == PieceState::kGood || piece.state == PieceState::kLonger)) {
+            piece.state = PieceState::kDamaged;
+        }
+    }
+}
+
+// Each recovery piece of the series, r00 to r(M-1), by its row (a member of the series' code
+// whose header gives that index), as its reading found it; then the other files at such names.
+std::vector<RecoveryPieceCheck> RecoveryEntries(const SeriesNames& names,
+                                                const std::vector<FoundRecoveryPiece>& found,
+                                                const Group* series,
+                                                const std::map<size_t, Reading>& readings,
+                                                const RecoveryCheck& check) {
+    std::vector<RecoveryPieceCheck> entries;
+    std::vector<bool> placed(found.size(), false);
+    for (int j = 0; j < check.declared; ++j) {
+        RecoveryPieceCheck piece;
+        piece.index = j;
+        piece.name = RecoveryPieceName(names, j);
+        std::optional<size_t> member;
+        for (const size_t i : series ? series->members : std::vector<size_t>()) {
+            if (!placed[i] && found[i].header->index == j && (!member || found[i].index == j)) {
+                member = i;
             }
         }
-        const bool as_listed = listed && !reading.failed && hash.Finish() == *listed;
-        piece.proven = as_listed;
-        if (reading.failed) {
-            piece.state = State::kUnreadable;
-        } else if (piece.bad_stripes > 0 || (listed && !as_listed)) {
-            piece.state = State::kDamaged;
+        if (member) {
+            placed[*member] = true;
+            piece.name = found[*member].name;
+            piece.index = found[*member].index;
+            piece.row = j;
+            piece.state = State::kGood;
+            const auto reading = readings.find(*member);
+            if (reading != readings.end()) {
+                const RowReading& row = reading->second.row;
+                piece.proven = reading->second.as_listed;
+                const int64_t table_row = check.code->data_pieces + j;
+                if (check.version == 2 && !check.table.crcs.empty() && !row.crcs.empty()) {
+                    piece.good_stripes.assign(row.read.size(), 0);
+                    for (size_t s = 0; s < row.read.size(); ++s) {
+                        piece.good_stripes[s] =
+                            row.read[s] && table_row < check.table.rows &&
+                            row.crcs[s] == check.table.at(table_row, int64_t(s));
+                        piece.bad_stripes += piece.good_stripes[s] ? 0 : 1;
+                    }
+                }
+                if (row.failed) {
+                    piece.state = State::kUnreadable;
+                } else if (piece.bad_stripes > 0 || (reading->second.listed && !piece.proven)) {
+                    piece.state = State::kDamaged;
+                }
+            }
+        } else {
+            for (size_t i = 0; i < found.size(); ++i) {
+                if (!placed[i] && found[i].index == j) {
+                    placed[i] = true;
+                    piece.name = found[i].name;
+                    piece.state = found[i].header ? State::kForeign : State::kNotOurs;
+                    break;
+                }
+            }
         }
-    } catch (const RuntimeError&) {
-        piece.state = State::kUnreadable;
+        entries.push_back(piece);
     }
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (placed[i]) {
+            continue;
+        }
+        RecoveryPieceCheck piece;
+        piece.index = found[i].index;
+        piece.name = found[i].name;
+        const bool ours = series && std::find(series->members.begin(), series->members.end(), i) !=
+                                        series->members.end();
+        piece.state = ours ? State::kGood : found[i].header ? State::kForeign : State::kNotOurs;
+        entries.push_back(piece);
+    }
+    return entries;
 }
 
 }  // namespace
@@ -246,19 +355,17 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
                                   const std::vector<FoundRecoveryPiece>& found,
                                   std::vector<PieceCheck>& pieces, const SeriesDigests* list,
                                   bool read, const std::function<bool()>& stop) {
-    const auto of_plan = [&](const FoundRecoveryPiece& f) {
-        return f.header && f.header->stream_length == plan.stream_length &&
-               f.header->piece_size == plan.piece_size;
-    };
     // The codes there are for this plan: each identity of version 2, and version 1.
     std::vector<Group> groups;
     std::vector<Digest> identities;
     Group version1;
     for (size_t i = 0; i < found.size(); ++i) {
-        if (!of_plan(found[i])) {
+        const auto& header = found[i].header;
+        if (!header || header->stream_length != plan.stream_length ||
+            header->piece_size != plan.piece_size) {
             continue;
         }
-        if (found[i].header->version == 1) {
+        if (header->version == 1) {
             version1.members.push_back(i);
             continue;
         }
@@ -266,47 +373,72 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
         if (known == identities.end()) {
             identities.push_back(found[i].identity);
             groups.emplace_back();
-            groups.back().members.push_back(i);
-        } else {
-            groups[size_t(known - identities.begin())].members.push_back(i);
+        }
+        groups[size_t(std::find(identities.begin(), identities.end(), found[i].identity) -
+                      identities.begin())]
+            .members.push_back(i);
+    }
+    // Each read through once: its stripes, and its line in the list, which confirms its code.
+    std::map<size_t, Reading> readings;
+    std::vector<uint8_t> buffer(read ? size_t{1} << 20 : 0);
+    for (Group* group : [&] {
+             std::vector<Group*> all{&version1};
+             for (Group& g : groups) {
+                 all.push_back(&g);
+             }
+             return all;
+         }()) {
+        for (const size_t i : read ? group->members : std::vector<size_t>()) {
+            const size_t index = size_t(found[i].index);
+            const bool listed = list && index < list->recovery.size();
+            readings[i] =
+                ReadThrough(found[i], listed ? &list->recovery[index] : nullptr, buffer, stop);
+            readings[i].listed = listed;
+            group->confirmed = group->confirmed || readings[i].as_listed;
         }
     }
-    // Which of them the pieces there bear out: one table at a time is in memory.
+    // Which code the pieces there bear out, one table in memory at a time.
     bool evidence = false;
     for (const PieceCheck& piece : pieces) {
         evidence =
             evidence || std::count(piece.stripe_read.begin(), piece.stripe_read.end(), 1) > 0;
     }
-    std::optional<size_t> chosen;
-    for (size_t g = 0; g < groups.size(); ++g) {
-        Group& group = groups[g];
+    for (Group& group : groups) {
         if (evidence) {
-            // The table of the count most members declare, since it has their rows.
-            const int declared = MostDeclared(found, group.members);
-            for (const size_t i : group.members) {
-                if (found[i].header->recovery_pieces == declared) {
-                    if (const auto trailer = ReadTrailer(found[i].name, *found[i].header)) {
-                        group.table = trailer->table;
-                        break;
-                    }
-                }
+            if (const auto table =
+                    TableOf(found, group.members, MostDeclared(found, group.members))) {
+                Weigh(group, *table, pieces);
             }
-            Weigh(group, pieces);
-            group.table = StripeTable();
-            if (group.refuted || group.matches == 0) {
-                continue;
-            }
-        }
-        if (!chosen || group.matches > groups[*chosen].matches ||
-            (group.matches == groups[*chosen].matches &&
-             group.members.size() > groups[*chosen].members.size())) {
-            chosen = g;
         }
     }
+    const auto better = [&](const Group& a, const Group& b) {
+        return a.matches != b.matches ? a.matches > b.matches : a.mismatches < b.mismatches;
+    };
+    std::vector<size_t> order;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const Group& group = groups[g];
+        if (!group.refuted && (group.confirmed || !evidence || group.matches > 0)) {
+            order.push_back(g);
+        }
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        if (groups[a].confirmed != groups[b].confirmed) {
+            return groups[a].confirmed;
+        }
+        return better(groups[a], groups[b]) ||
+               (!better(groups[b], groups[a]) &&
+                groups[a].members.size() > groups[b].members.size());
+    });
     RecoveryCheck check;
     const Group* series = nullptr;
-    if (chosen) {
-        series = &groups[*chosen];
+    // Two codes the pieces there bear out alike (two versions of the series that differ only
+    // where the pieces are lost), and no list to tell them apart: neither is used.
+    const bool alike = order.size() > 1 && evidence && !groups[order[0]].confirmed &&
+                       !better(groups[order[0]], groups[order[1]]);
+    if (alike) {
+        check.ambiguous = true;
+    } else if (!order.empty() && (groups[order[0]].confirmed || !version1.confirmed)) {
+        series = &groups[order[0]];
         check.version = 2;
     } else if (!version1.members.empty()) {
         series = &version1;
@@ -316,8 +448,6 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
     if (series) {
         check.declared =
             listed_count ? int(list->recovery.size()) : MostDeclared(found, series->members);
-        // The code's header, and its table, from a whole member that declares that count when
-        // there is one.
         size_t from = series->members.front();
         for (const size_t i : series->members) {
             if (found[i].header->recovery_pieces == check.declared) {
@@ -328,11 +458,11 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
         check.code = found[from].header;
         check.code->index = 0;
         if (check.version == 2) {
-            if (const auto trailer = ReadTrailer(found[from].name, *check.code)) {
-                check.table = trailer->table;
+            if (const auto table = TableOf(found, series->members, check.code->recovery_pieces)) {
+                check.table = *table;
             }
         }
-    } else if (listed_count) {
+    } else if (listed_count && !check.ambiguous) {
         // None is there, but the list says how many there were.
         check.declared = int(list->recovery.size());
         check.version = 2;
@@ -344,76 +474,18 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
                                     plan.stream_length,
                                     StripeSizeOf(plan)};
     }
-    // The pieces' stripes, judged against the series' checksums.
-    if (check.version == 2 && !check.table.crcs.empty()) {
-        for (PieceCheck& piece : pieces) {
-            if (piece.stripe_read.empty()) {
-                continue;
-            }
-            const auto row = piece.number - 1;
-            piece.good_stripes.assign(piece.stripe_read.size(), 0);
-            piece.bad_stripes = 0;
-            for (size_t s = 0; s < piece.stripe_read.size(); ++s) {
-                piece.good_stripes[s] =
-                    piece.stripe_read[s] && piece.stripe_crcs[s] == check.table.at(row, int64_t(s));
-                piece.bad_stripes += piece.good_stripes[s] ? 0 : 1;
-            }
-            if (piece.bad_stripes > 0 &&
-                (piece.state == PieceState::kGood || piece.state == PieceState::kLonger)) {
-                piece.state = PieceState::kDamaged;
-            }
-        }
-    }
-    // Each recovery piece of the series, by its row; the other files at such names.
-    std::vector<bool> placed(found.size(), false);
-    std::vector<uint8_t> buffer(read ? size_t{1} << 20 : 0);
-    for (int j = 0; j < check.declared; ++j) {
-        RecoveryPieceCheck piece;
-        piece.index = j;
-        piece.name = RecoveryPieceName(names, j);
-        std::optional<size_t> member;
-        if (series) {
-            for (const size_t i : series->members) {
-                if (!placed[i] && found[i].header->index == j && (!member || found[i].index == j)) {
-                    member = i;
+    JudgePieces(pieces, check);
+    check.pieces = RecoveryEntries(names, found, series, readings, check);
+    if (check.ambiguous) {
+        for (const size_t g : order) {
+            for (const size_t i : groups[g].members) {
+                for (RecoveryPieceCheck& piece : check.pieces) {
+                    if (piece.name == found[i].name) {
+                        piece.state = State::kUncertain;
+                    }
                 }
             }
         }
-        if (member) {
-            placed[*member] = true;
-            piece.name = found[*member].name;
-            piece.index = found[*member].index;
-            piece.row = j;
-            piece.state = State::kGood;
-            if (read) {
-                const bool listed = list && size_t(piece.index) < list->recovery.size();
-                ReadThrough(piece, *check.code, check.version == 2 ? &check.table : nullptr,
-                            found[*member].header->file_length(),
-                            listed ? &list->recovery[size_t(piece.index)] : nullptr, buffer, stop);
-            }
-        } else {
-            for (size_t i = 0; i < found.size(); ++i) {
-                if (!placed[i] && found[i].index == j) {
-                    placed[i] = true;
-                    piece.name = found[i].name;
-                    piece.state = found[i].header ? State::kForeign : State::kNotOurs;
-                    break;
-                }
-            }
-        }
-        check.pieces.push_back(piece);
-    }
-    for (size_t i = 0; i < found.size(); ++i) {
-        if (placed[i]) {
-            continue;
-        }
-        RecoveryPieceCheck piece;
-        piece.index = found[i].index;
-        piece.name = found[i].name;
-        const bool ours = series && std::find(series->members.begin(), series->members.end(), i) !=
-                                        series->members.end();
-        piece.state = ours ? State::kGood : found[i].header ? State::kForeign : State::kNotOurs;
-        check.pieces.push_back(piece);
     }
     return check;
 }

@@ -24,7 +24,6 @@ struct FoundRecoveryPiece {
     std::string name;                      // full path
     int index = 0;                         // by its name: BASE.r05 is 5
     std::optional<RecoveryHeader> header;  // when it is a whole recovery piece of ours
-    StripeTable table;                     // version 2: its stripes' checksums
     Digest identity{};                     // version 2: the series' it was made for
 };
 
@@ -45,7 +44,8 @@ int64_t PiecesBearingOut(const SeriesNames& names, const SeriesPlan& plan);
 int64_t StripeSizeOf(const SeriesPlan& plan);
 
 struct RecoveryPieceCheck {
-    enum class State { kGood, kMissing, kNotOurs, kForeign, kUnreadable, kDamaged };
+    // kUncertain: of one of two versions of the series the pieces there cannot tell apart.
+    enum class State { kGood, kMissing, kNotOurs, kForeign, kUncertain, kUnreadable, kDamaged };
     int index = 0;  // its name's
     int row = -1;   // its row among the recovery rows, when it is one of the series'
     std::string name;
@@ -58,8 +58,11 @@ struct RecoveryPieceCheck {
 struct RecoveryCheck {
     int version = 0;   // of the series' recovery pieces; 0 when none is there
     int declared = 0;  // how many recovery pieces the series has (their headers, or its list)
-    std::optional<RecoveryHeader> code;      // what they say of the series: its plan and stripes
-    StripeTable table;                       // version 2: the checksum of every stripe of every row
+    std::optional<RecoveryHeader> code;  // what they say of the series: its plan and stripes
+    StripeTable table;                   // version 2: the checksum of every stripe of every row
+    // Recovery pieces of two versions of the series are there, which the pieces there bear out
+    // alike and no list tells apart: none is used.
+    bool ambiguous = false;
     std::vector<RecoveryPieceCheck> pieces;  // r00 .. r(M-1), then other files at such names
     int good() const;
 };
@@ -68,8 +71,10 @@ struct RecoveryCheck {
 // of one code whose checksums the pieces there bear out are the series' (of several such, the
 // one they bear out most; none, when what was read bears none of them out, or a piece the list
 // proves differs from them); the others belong to another series, or are no recovery pieces at
-// all. With read, each of the series' is read through: its stripes against its checksums, the
-// whole against its line in the list. Pieces read through with stripes have theirs judged: a
+// all. A code one of whose pieces is as its line in the list comes before any other; two codes
+// the pieces bear out alike, with nothing to tell them apart, are both left unused (ambiguous).
+// With read, each recovery piece is read through: its stripes against its checksums, the whole
+// against its line in the list. Pieces read through with stripes have theirs judged: a
 // good piece with a stripe that differs is damaged. With list and no recovery piece there, the
 // list's lines still tell how many there were.
 RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& plan,

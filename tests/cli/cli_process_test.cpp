@@ -13,6 +13,7 @@
 #include <set>
 #include <tuple>
 
+#include "engine/recovery.h"
 #include "support/child_process.h"
 #include "support/series.h"
 #include "support/temp_dir.h"
@@ -547,91 +548,294 @@ TEST_F(CommandLineProcess, ListsAreReadAsTheStandardToolReadsThem) {
     }
 }
 
-// Recovery pieces rebuild what was lost, in many patterns, through check, join and repair; too
-// many losses are refused naming them; a damaged or forged recovery piece is not used.
-TEST_F(CommandLineProcess, RecoveryPiecesRebuildWhatWasLost) {
-    const auto file = Pattern(1000000, 12);
-    WriteBytes(dir / "f", file);
-    ASSERT_EQ(Run({"split", "-s", "100000", "-r", "3", "f"}).status, 0);
-    fs::rename(dir / "f", dir / "original");
-    std::map<std::string, std::vector<uint8_t>> kept;
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-        kept[entry.path().filename().string()] = ReadBytes(entry.path().string());
+// A series of 1,000,000 bytes in eleven pieces with three recovery pieces, as the receiver has
+// it; each case damages it, and is put back after.
+class RecoveredSeries : public CommandLineProcess {
+  protected:
+    void SetUp() override {
+        file = Pattern(1000000, 12);
+        WriteBytes(dir / "f", file);
+        ASSERT_EQ(Run({"split", "-s", "100000", "-r", "3", "f"}).status, 0);
+        fs::rename(dir / "f", dir / "original");
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            kept[entry.path().filename().string()] = ReadBytes(entry.path().string());
+        }
     }
-    auto flip = [&](const char* name, size_t at) {
+    void PutBack() {
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            if (!kept.count(entry.path().filename().string())) {
+                fs::remove_all(entry.path());
+            }
+        }
+        for (const auto& [name, bytes] : kept) {
+            fs::remove_all(dir / name);
+            WriteBytes(dir / name, bytes);
+        }
+    }
+    void Flip(const std::string& name, size_t at) {
         auto bytes = ReadBytes(dir / name);
         bytes[at] ^= 1;
         WriteBytes(dir / name, bytes);
-    };
+    }
+    std::vector<uint8_t> file;
+    std::map<std::string, std::vector<uint8_t>> kept;
+};
+
+// Lost and damaged pieces, the first one included, are rebuilt exactly from whichever piece the
+// receiver opens, with the list or without it; too many are refused naming them, and check says
+// "can be rebuilt" (exit 3) exactly when the join then gives the file back.
+TEST_F(RecoveredSeries, AnyPieceOpenedRebuildsExactlyOrRefuses) {
     struct Case {
         const char* what;
         std::function<void()> damage;
-        int check;
-        int join;
+        bool rebuilt;
         const char* said;
     };
     const Case cases[] = {
-        {"two pieces and a recovery piece missing",
+        {"the first piece lost", [&] { fs::remove(dir / "f.m00"); }, true, "f.m00"},
+        {"the first piece cut short", [&] { fs::resize_file(dir / "f.m00", 50000); }, true,
+         "f.m00"},
+        {"a digit of the first piece's header changed", [&] { Flip("f.m00", 15); }, true, "f.m00"},
+        {"a folder at the first piece's name",
+         [&] {
+             fs::remove(dir / "f.m00");
+             fs::create_directory(dir / "f.m00");
+         },
+         true, "f.m00"},
+        {"a piece longer and damaged",
+         [&] {
+             Flip("f.m03", 500);
+             auto longer = ReadBytes(dir / "f.m03");
+             longer.insert(longer.end(), 9, 7);
+             WriteBytes(dir / "f.m03", longer);
+         },
+         true, "f.m03"},
+        {"two pieces and a recovery piece lost",
          [&] {
              for (const char* name : {"f.m02", "f.m07", "f.r01"})
                  fs::remove(dir / name);
          },
-         3, 0, "Rebuilt from the recovery pieces: f.m02 and f.m07."},
-        {"the first piece gone, the short last one cut",
+         true, "f.m02 and f.m07"},
+        {"the first piece lost, the short last one cut",
          [&] {
              fs::remove(dir / "f.m00");
              fs::resize_file(dir / "f.m10", 5);
          },
-         3, 0, "Rebuilt from the recovery pieces: f.m00 and f.m10."},
-        {"a flipped byte, and a damaged recovery piece the list finds",
+         true, "f.m00 and f.m10"},
+        {"a flipped byte, and a damaged recovery piece",
          [&] {
-             flip("f.m04", 999);
-             flip("f.r00", 70000);
+             Flip("f.m04", 999);
+             Flip("f.r00", 70000);
          },
-         3, 0, "Rebuilt from the recovery pieces: f.m04."},
-        {"a forged recovery header, and a piece missing",
-         [&] {
-             flip("f.r02", 12);
-             fs::remove(dir / "f.m05");
-         },
-         3, 0, "Rebuilt from the recovery pieces: f.m05."},
+         true, "f.m04"},
         {"four pieces lost",
          [&] {
              for (const char* name : {"f.m01", "f.m03", "f.m06", "f.m09"})
                  fs::remove(dir / name);
          },
-         1, 1,
-         "f.m01, f.m03, f.m06 and f.m09 are lost or damaged, and 3 good recovery pieces are "
-         "there: they cannot be rebuilt."},
+         false, "f.m01, f.m03, f.m06 and f.m09 are lost or damaged"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.damage();
-        EXPECT_EQ(Run({"check", "f.m00"}).status, c.check);
-        const ChildResult joined = Run({"join", "f.m00", "back"});
-        EXPECT_EQ(joined.status, c.join) << joined.err;
-        EXPECT_NE(joined.err.find(c.said), std::string::npos) << joined.err;
-        if (c.join == 0) {
-            EXPECT_EQ(ReadBytes(dir / "back"), file);
-        }
-        fs::remove(dir / "back");
-        for (const auto& [name, bytes] : kept) {
-            WriteBytes(dir / name, bytes);
+    for (const bool listed : {true, false}) {
+        for (const Case& c : cases) {
+            for (const char* opened : {"f.m00", "f.m05", "f.m10", "f.r02"}) {
+                SCOPED_TRACE(std::string(c.what) + ", opened as " + opened +
+                             (listed ? ", with the list" : ", without the list"));
+                c.damage();
+                if (!listed) {
+                    fs::remove(dir / "f.sha256");
+                }
+                const ChildResult checked = Run({"check", opened});
+                EXPECT_EQ(checked.status, c.rebuilt ? 3 : 1) << checked.out << checked.err;
+                const ChildResult joined = Run({"join", opened, "back"});
+                EXPECT_EQ(joined.status, c.rebuilt ? 0 : 1) << joined.err;
+                EXPECT_NE(joined.err.find(c.said), std::string::npos) << joined.err;
+                if (c.rebuilt) {
+                    EXPECT_EQ(ReadBytes(dir / "back"), file);
+                } else {
+                    EXPECT_FALSE(fs::exists(dir / "back"));
+                }
+                PutBack();
+            }
         }
     }
-    // The standard tool checks the recovery pieces too; repair puts a lost one back in place.
-    ChildOptions here;
-    here.folder = dir.path();
-    const ChildResult listed =
-        RunChild("/usr/bin/sha256sum", {"-c", "--ignore-missing", "f.sha256"}, here);
-    EXPECT_EQ(listed.status, 0) << listed.out;
-    EXPECT_NE(listed.out.find("f.r02: OK"), std::string::npos) << listed.out;
-    fs::remove(dir / "f.m03");
-    flip("f.r01", 100);
-    EXPECT_EQ(Run({"repair", "f.m00"}).status, 0);
+}
+
+// A recovery piece of another file, of an earlier version, damaged or forged is never rebuilt
+// from: check names it, the join rebuilds from the genuine ones or refuses, never a wrong file.
+TEST_F(RecoveredSeries, ForeignStaleDamagedAndForgedRecoveryPiecesAreNotUsed) {
+    // Recovery pieces of another file of the same length, and of an earlier version of f.
+    TempDir elsewhere;
+    auto earlier = file;
+    earlier[300000] ^= 0xFF;
+    for (const auto& [folder, bytes] :
+         {std::pair{"other", Pattern(1000000, 99)}, {"old", earlier}}) {
+        const std::string folder_path = elsewhere / folder;
+        fs::create_directories(folder_path);
+        WriteBytes(folder_path + "/f", bytes);
+        ChildOptions there;
+        there.folder = folder_path;
+        ASSERT_EQ(
+            RunChild(TESSAREL_PROGRAM, {"split", "-s", "100000", "-r", "3", "f"}, there).status, 0);
+    }
+    const auto other = [&](const char* folder, const char* name) {
+        fs::copy_file(elsewhere / (std::string(folder) + "/" + name), dir / name,
+                      fs::copy_options::overwrite_existing);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        int usable;           // genuine recovery pieces left
+        int usable_unlisted;  // of those, what a join without the list can tell are genuine
+    };
+    const Case cases[] = {
+        {"another file's r00", [&] { other("other", "f.r00"); }, 2, 2},
+        {"another file's r00, r01 and r02",
+         [&] {
+             for (const char* name : {"f.r00", "f.r01", "f.r02"})
+                 other("other", name);
+         },
+         0, 0},
+        {"an earlier version's r01 and r02",
+         [&] {
+             other("old", "f.r01");
+             other("old", "f.r02");
+         },
+         1, 0},  // the pieces there cannot tell the two versions apart
+        {"a byte of r02's row flipped", [&] { Flip("f.r02", 5000); }, 2, 2},
+        {"a byte of r00's table flipped", [&] { Flip("f.r00", 64 + 100000 + 10); }, 2, 2},
+        {"a forged header that says another plan",
+         [&] {
+             RecoveryHeader forged{2, 10, 1, 0, 100001, 1000020, StripeSizeFor(100001, 10)};
+             auto bytes = ReadBytes(dir / "f.r01");
+             const auto header = RecoveryHeaderBytes(forged);
+             std::copy(header.begin(), header.end(), bytes.begin());
+             WriteBytes(dir / "f.r01", bytes);
+         },
+         2, 2},
+    };
+    for (const bool listed : {true, false}) {
+        for (const Case& c : cases) {
+            for (const int lost : {1, 3}) {
+                SCOPED_TRACE(std::string(c.what) + ", " + std::to_string(lost) + " lost" +
+                             (listed ? ", with the list" : ", without the list"));
+                c.damage();
+                if (!listed) {
+                    fs::remove(dir / "f.sha256");
+                }
+                for (int n = 1; n <= lost; ++n) {
+                    fs::remove(dir / PieceName("f", 1 + 3 * n));
+                }
+                const ChildResult checked = Run({"check", "f.m00"});
+                EXPECT_EQ(checked.status, lost <= (listed ? c.usable : c.usable_unlisted) ? 3 : 1)
+                    << checked.out;
+                for (const bool verify : {true, false}) {
+                    const bool rebuilt = lost <= (listed && verify ? c.usable : c.usable_unlisted);
+                    const ChildResult joined = Run(
+                        verify ? std::vector<std::string>{"join", "f.m00", "back"}
+                               : std::vector<std::string>{"join", "--no-verify", "f.m04", "back"});
+                    EXPECT_EQ(joined.status, rebuilt ? 0 : 1) << joined.err;
+                    EXPECT_EQ(fs::exists(dir / "back") && ReadBytes(dir / "back") == file, rebuilt);
+                    fs::remove(dir / "back");
+                }
+                PutBack();
+            }
+        }
+    }
+    other("other", "f.r01");
+    const ChildResult checked = Run({"check", "f.m00"});
+    EXPECT_EQ(checked.status, 0);
+    EXPECT_NE(checked.out.find("f.r01: belongs to another series"), std::string::npos)
+        << checked.out;
+}
+
+// Damage is rebuilt where it is: a bad byte in each of twenty pieces, no two pieces' in one
+// stripe, comes back from two recovery pieces; three in one stripe are refused, not guessed.
+TEST_F(CommandLineProcess, DamageScatteredOverManyPiecesIsRepairedInPlace) {
+    const auto file = Pattern(21 * 80000, 5);
+    WriteBytes(dir / "f", file);
+    ASSERT_EQ(Run({"split", "-s", "80000", "-r", "2", "--no-checksums", "f"}).status, 0);
+    std::map<std::string, std::vector<uint8_t>> kept;
+    auto flip = [&](int64_t piece, size_t at) {
+        const std::string name = PieceName(dir / "f", piece);
+        auto bytes = ReadBytes(name);
+        kept.emplace(name, bytes);
+        bytes[at] ^= 0x10;
+        WriteBytes(name, bytes);
+    };
+    const auto stripe = size_t(StripeSizeFor(80000, 22));
+    ASSERT_EQ((80000 + stripe - 1) / stripe, 10u);
+    for (int64_t n = 1; n <= 20; ++n) {
+        flip(n, size_t(n % 10) * stripe + 123);  // two pieces to each of the ten stripes
+    }
+    EXPECT_EQ(Run({"check", "f.m07"}).status, 3);
+    const ChildResult repaired = Run({"repair", "f.m07"});
+    EXPECT_EQ(repaired.status, 0) << repaired.err;
     EXPECT_EQ(Run({"check", "f.m00"}).status, 0);
-    EXPECT_EQ(ReadBytes(dir / "f.m03"), kept["f.m03"]);
-    EXPECT_EQ(ReadBytes(dir / "f.r01"), kept["f.r01"]);
+    for (const auto& [name, bytes] : kept) {
+        EXPECT_EQ(ReadBytes(name), bytes) << name;
+    }
+    for (const int64_t n : {2, 5, 9}) {
+        flip(n, 5 * stripe);
+    }
+    EXPECT_EQ(Run({"check", "f.m00"}).status, 1);
+    EXPECT_EQ(Run({"join", "f.m00", "back"}).status, 1);
+    EXPECT_FALSE(fs::exists(dir / "back"));
+}
+
+// Repair writes only ordinary files it has proven lost or damaged: a folder or a link at a name
+// it would write is refused and nothing changes; lost recovery pieces are named by check and
+// written again; names in capitals, as FAT and CD media show them, are found.
+TEST_F(RecoveredSeries, RepairRefusesFoldersAndLinksAndPutsLostRecoveryPiecesBack) {
+    struct Refused {
+        const char* what;
+        std::function<void()> damage;
+        const char* said;
+    };
+    const Refused refused[] = {
+        {"a folder at a lost piece's name",
+         [&] {
+             fs::remove(dir / "f.m03");
+             fs::create_directory(dir / "f.m03");
+         },
+         "f.m03"},
+        {"a link at a lost recovery piece's name",
+         [&] {
+             fs::remove(dir / "f.r01");
+             fs::create_symlink("elsewhere", dir / "f.r01");
+         },
+         "f.r01"},
+    };
+    for (const Refused& c : refused) {
+        SCOPED_TRACE(c.what);
+        c.damage();
+        const Snapshot before = TakeNames();
+        const ChildResult r = Run({"repair", "f.m00"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_EQ(TakeNames(), before);
+        PutBack();
+    }
+    for (const char* name : {"f.r00", "f.r01", "f.r02"}) {
+        fs::remove(dir / name);
+    }
+    ChildResult r = Run({"check", "f.m00"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("3 recovery pieces lost or damaged"), std::string::npos) << r.out;
+    EXPECT_EQ(Run({"repair", "f.m00"}).status, 0);
+    for (const char* name : {"f.r00", "f.r01", "f.r02"}) {
+        EXPECT_EQ(ReadBytes(dir / name), kept[name]) << name;
+    }
+    // In capitals, the first piece lost.
+    for (const auto& [name, bytes] : kept) {
+        std::string upper = name;
+        std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+        fs::rename(dir / name, dir / upper);
+    }
+    fs::remove(dir / "F.M00");
+    EXPECT_EQ(Run({"check", "F.M05"}).status, 3);
+    r = Run({"repair", "F.R02"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "F.M00"), kept["f.m00"]);
 }
 
 }  // namespace

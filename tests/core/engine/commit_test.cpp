@@ -154,6 +154,27 @@ const Case kCases[] = {
          };
      },
      "out", false},
+    {"a repair of a lost piece and a damaged recovery piece",
+     [](const TempDir& dir) {
+         WriteBytes(dir / "f", Pattern(5000, 8));
+         SplitRequest split;
+         split.source = dir / "f";
+         split.destination = dir / "f.m00";
+         split.piece_size = 1000;
+         split.checksums = true;
+         split.recovery = RecoveryCount{2, false};
+         RecordingDisplay display;
+         FirstButton box;
+         RunSplit(split, display, box);
+         fs::remove(fs::u8path(dir / "f.m02"));
+         auto bytes = ReadBytes(dir / "f.r01");
+         bytes[700] ^= 1;
+         WriteBytes(dir / "f.r01", bytes);
+         return [&dir](ProgressDisplay& display, MessageBox& box) {
+             return RepairFirstPiece(dir / "f.m00", display, box);
+         };
+     },
+     "f.m00", true},
 };
 
 // Runs the case with the sweep in a fresh folder; then what the next run puts right is put
@@ -194,6 +215,24 @@ std::pair<Snapshot, std::optional<bool>> RunWith(const Case& c, Sweep& sweep) {
     lock.Release();
     TakeWriteLock(dir / "f.m00").Release();
     return {Take(dir.path()), done};
+}
+
+// A join killed part-way leaves its hidden files under the name of the file the series makes;
+// the next check of the series removes them, as the next join would.
+TEST(Commit, WhatAKilledJoinLeftGoesWithTheNextCheck) {
+    TempDir dir;
+    WriteBytes(dir / "f", Pattern(5000, 9));
+    RecordingDisplay display;
+    FirstButton box;
+    SplitOf(dir / "f", 1000, true)(display, box);
+    const Snapshot series = Take(dir.path());
+    File left = CreateTemporaryBeside(dir / "f");
+    left.Write(reinterpret_cast<const uint8_t*>("half"), 4);
+    left.Close();  // its writer gone
+    ASSERT_TRUE(CheckFirstPiece(dir / "f.m00", display, box));
+    Snapshot after = Take(dir.path());
+    after.erase(".f.m00.tessarel-lock");
+    EXPECT_EQ(after, series);
 }
 
 TEST(Commit, AFaultAtEveryStepLeavesTheOldFilesOrTheNew) {
