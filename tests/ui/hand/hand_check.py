@@ -7,13 +7,16 @@ For each way a hand asks to stop (a click on Cancel, Space and Return on it, Esc
 Alt+F4, the close box): one "Stop?" question, Yes stops, nothing is left and no failure is said.
 While a split runs no route (AT-SPI's set_text among them) puts text into a field. Pastes follow
 the typing rule. The launcher's icon (the LauncherEntry signal on the session bus, as
-dbus-monitor sees it) shows the split's progress rising and none after. Every wait has a deadline; every process started here is ended by its own pid.
+dbus-monitor sees it) shows the split's progress rising and none after. Started on a later
+piece whose first piece was lost, the window joins the series, rebuilding the first piece. Every wait has a deadline; every process started here is ended by its own pid.
 Exit status 0 when all hold."""
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 import pyatspi
@@ -267,6 +270,45 @@ def check_names():
             os.remove(os.path.join(SLOW, name))
 
 
+def check_join_from_a_later_piece():
+    """The window started on a later piece whose first piece was lost (a double click, the
+    file manager's Join verb) joins the series: the recovery pieces rebuild the first piece."""
+    folder = tempfile.mkdtemp()
+    window = None
+    try:
+        original = os.urandom(300000)
+        with open(os.path.join(folder, "f"), "wb") as out:
+            out.write(original)
+        subprocess.run([PROGRAM, "split", "-s", "50000", "-r", "2", "f"], cwd=folder, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        os.remove(os.path.join(folder, "f"))
+        os.remove(os.path.join(folder, "f.m00"))
+        window = Window(os.path.join(folder, "f.m05"))
+        if window.app is None:
+            return
+        join = until("the Join option", lambda: named(window.app, "Join", pyatspi.ROLE_RADIO_BUTTON))
+        if join is None or not join.getState().contains(pyatspi.STATE_CHECKED):
+            return fail("the window started on a later piece is not in Join mode")
+        opened = text_of(named(window.app, "File to open"))
+        if opened != os.path.join(folder, "f.m00"):
+            fail("the window started on f.m05 opens %r, not the series' first piece" % opened)
+        click(until("Go", lambda: named(window.app, "Go")))
+        until("the confirmation", lambda: dialog_titled(window.app, "File Message"))
+        xdotool("key", "Return")
+        until("the end of the join", lambda: os.path.exists(os.path.join(folder, "f")), 30)
+        if until("what was rebuilt", lambda: dialog_titled(window.app, "File Message"), 10):
+            xdotool("key", "Return")
+        if dialog_titled(window.app, "ERROR!"):
+            fail("the join from a later piece said a failure")
+        with open(os.path.join(folder, "f"), "rb") as joined:
+            if joined.read() != original:
+                fail("the join from a later piece gave another file")
+    finally:
+        if window:
+            window.end()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 def main():
     with open(os.path.join(SLOW, "src.bin"), "wb") as source:
         source.write(os.urandom(12 << 20))  # at 4 MB/s: three seconds of writing
@@ -274,10 +316,11 @@ def main():
         check_stop(how, act)
     check_lock_and_paste()
     check_names()
+    check_join_from_a_later_piece()
     if not failures:
         print("Cancel answered every hand; fields stayed locked; pastes followed the rule; "
               "the launcher showed the progress; bare names landed where the program was "
-              "started")
+              "started; a later piece joined its series with the first piece lost")
     return 1 if failures else 0
 
 
