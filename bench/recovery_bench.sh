@@ -67,7 +67,7 @@ if command -v par2 >/dev/null; then
     clean
     time_step "par2 create -r10" par2 create -q -q -r10 "$work/film.bin.par2" "$work/film.bin"
     cp "$work/film.bin" "$work/kept"
-    dd if=/dev/urandom of="$work/film.bin" bs=$((mib << 20) / 100) count=1 \
+    dd if=/dev/urandom of="$work/film.bin" bs=$(((mib << 20) / 100)) count=1 \
         seek=49 conv=notrunc status=none
     time_step "par2 repair of a piece" par2 repair -q -q "$work/film.bin.par2"
     cmp -s "$work/film.bin" "$work/kept" || { echo "bench: par2's repair differs" >&2; exit 1; }

@@ -8,7 +8,10 @@
 #endif
 
 #include <filesystem>
+#include <map>
 
+#include "engine/recovery.h"
+#include "platform/path.h"
 #include "support/fake_form.h"
 #include "support/recording_display.h"
 #include "support/scripted_message_box.h"
@@ -317,6 +320,50 @@ TEST_F(GoCommandTest, PiecesOfFourGibibytesAndMore) {
     Go();
     EXPECT_EQ(Prompts(), std::vector<std::string>{" Will split into  3 files."});
     EXPECT_EQ(form.size, " 4294967295");
+}
+
+// Ranges a failing medium cannot read (EIO, given through the file layer's hook) in three
+// pieces, in different stripes, and a fourth piece lost: each range is a bad stripe, not a lost
+// piece, so two recovery pieces rebuild all of it, and the join never reads a bad range.
+struct Unreadable {
+    std::map<std::string, int64_t> at;  // a piece's name, and a byte of it that cannot be read
+    int failed = 0;
+};
+Fault FailRanges(FileOp op, const std::string& path, int64_t position, int32_t size,
+                 void* context) {
+    auto& bad = *static_cast<Unreadable*>(context);
+    const auto found = bad.at.find(NameOf(path));
+    if (op == FileOp::Read && found != bad.at.end() && position <= found->second &&
+        found->second < position + size) {
+        ++bad.failed;
+        return Fault::kDeviceIo;
+    }
+    return Fault::kNone;
+}
+
+TEST_F(GoCommandTest, AnUnreadableRangeIsABadStripeNotALostPiece) {
+    const auto file = Pattern(8 * 80000, 3);
+    WriteBytes(dir / "f", file);
+    SplitRequest split;
+    split.source = dir / "f";
+    split.destination = dir / "f.m00";
+    split.piece_size = 80000;
+    split.recovery = RecoveryCount{2, false};
+    answers = ScriptedMessageBox{kAnswerOk};
+    ASSERT_TRUE(RunSplit(split, display, answers));
+    fs::remove(fs::u8path(dir / "f.m05"));
+    const int64_t stripe = StripeSizeFor(80000, 9);
+    Unreadable bad{{{"f.m01", 100}, {"f.m02", stripe + 100}, {"f.m07", 2 * stripe + 100}}};
+    SetFileFaultHook(FailRanges, &bad);
+    answers = ScriptedMessageBox{kAnswerOk, kAnswerOk};
+    const bool joined = RunJoin({dir / "f.m00", dir / "back"}, display, answers);
+    SetFileFaultHook(nullptr, nullptr);
+    EXPECT_TRUE(joined) << testing::PrintToString(Prompts());
+    EXPECT_EQ(ReadBytes(dir / "back"), file);
+    EXPECT_GT(bad.failed, 0) << "the unreadable ranges were never met";
+    EXPECT_EQ(Prompts().back(),
+              "Rebuilt from the recovery pieces: f.m01, f.m02, f.m05 and f.m07. "
+              "The joined file is whole; your pieces are as they were.");
 }
 
 }  // namespace
