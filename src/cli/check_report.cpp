@@ -150,11 +150,26 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out) {
         std::fprintf(out, "%s\n", RebuildSummary(*report, lost.size(), first_piece).c_str());
     } else if (!report->lost_recovery.empty()) {
         const size_t n = report->lost_recovery.size();
-        std::fprintf(out, "%s lost or damaged: tessarel repair %s writes %s again.\n",
-                     Pieces(n, "recovery piece").c_str(), QuotedName(first_piece).c_str(),
-                     n == 1 ? "it" : "them");
+        if (report->recovery_rewritable) {
+            std::fprintf(out, "%s lost or damaged: tessarel repair %s writes %s again.\n",
+                         Pieces(n, "recovery piece").c_str(), QuotedName(first_piece).c_str(),
+                         n == 1 ? "it" : "them");
+        } else {
+            std::fprintf(out,
+                         "%s lost or damaged: no whole recovery piece and no checksum list is "
+                         "there to prove %s written again.\n",
+                         Pieces(n, "recovery piece").c_str(), n == 1 ? "it" : "them");
+        }
     }
-    if (!all_good && report->rebuildable) {
+    // Not whole, but repair puts it right: lost pieces that can be rebuilt, lost recovery pieces
+    // that can be written again.
+    const bool pieces_right = lost.empty() || report->rebuildable;
+    const bool recovery_right = report->lost_recovery.empty() || report->recovery_rewritable;
+    if (!report->lost_recovery.empty() && all_good && !recovery_right) {
+        return kExitFailed;
+    }
+    if ((!all_good || !report->lost_recovery.empty()) && pieces_right && recovery_right &&
+        (!lost.empty() || !report->lost_recovery.empty())) {
         return kExitRebuildable;
     }
     return all_good ? kExitDone : kExitFailed;

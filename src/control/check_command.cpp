@@ -69,6 +69,15 @@ SeriesReport CheckJob::Run(const std::string& first_piece) {
     }
     report.rebuildable = report.enough && report.rebuild.proven();
     report.lost_recovery = LostRecoveryPieces(report.recovery);
+    // A recovery piece is written again from the series' pieces; what proves it is its
+    // recovery pieces' table, or its line in the list.
+    report.recovery_rewritable =
+        !report.lost_recovery.empty() && (lost.empty() || report.rebuildable);
+    for (const int j : report.lost_recovery) {
+        const bool table = report.recovery.version == 2 && !report.recovery.table.crcs.empty();
+        const bool listed = digests && size_t(j) < digests->recovery.size();
+        report.recovery_rewritable = report.recovery_rewritable && (table || listed);
+    }
     return report;
 }
 

@@ -39,6 +39,7 @@ struct SeriesReport {
     RebuildOutcome rebuild;    // the rebuild worked out and thrown away, when enough
     bool rebuildable = false;  // its lost pieces can be rebuilt, and their rebuild proves out
     std::vector<int> lost_recovery;  // its recovery pieces that are not as they were written
+    bool recovery_rewritable = false;  // and repair can write them again, proven
 };
 
 // The series whose first piece is first_piece, each piece read through and compared with the

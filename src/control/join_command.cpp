@@ -89,12 +89,28 @@ bool JoinJob::Run(const JoinRequest& request) {
     const bool longer = std::any_of(pieces.begin(), pieces.end(), [](const PieceCheck& piece) {
         return piece.state == PieceState::kLonger;
     });
+    // The pieces' own checksums, the recovery pieces' stripes, find what is damaged: the list is
+    // read against once, while the pieces are joined (only the first kind of recovery piece
+    // needs it before).
     RebuiltPieces rebuilt;
+    // Read through by stripes; the list is compared too when the recovery pieces are of the
+    // first kind, or when their stripes call a piece damaged that the list may prove whole (the
+    // recovery pieces are then another version's).
+    const auto survey = [&](std::vector<File>& kept) {
+        options.keep_open = &kept;
+        recovery = Survey(first_piece, found, list, options, pieces, recovery.version != 2);
+        const bool doubted = std::any_of(pieces.begin(), pieces.end(), [](const PieceCheck& p) {
+            return p.bad_stripes > 0 && !p.compared;
+        });
+        if (list.digests && doubted) {
+            kept.clear();
+            recovery = Survey(first_piece, found, list, options, pieces, true);
+        }
+    };
     if (recovery.version > 0 && (!LostPieces(pieces).empty() || found.planned_by_recovery ||
-                                 longer || (recovery.version == 2 && !listed && request.verify))) {
+                                 longer || (recovery.version == 2 && !listed))) {
         open_pieces = std::make_shared<std::vector<File>>();
-        options.keep_open = open_pieces.get();
-        recovery = Survey(first_piece, found, list, options, pieces);
+        survey(*open_pieces);
         rebuilt = RebuildForJoin(series, pieces, recovery, list, output, *open_pieces);
     }
     RefuseIf(CheckPieces(pieces));
@@ -131,8 +147,7 @@ bool JoinJob::Run(const JoinRequest& request) {
     Outcome outcome = RunOperation(plan, display_, box_);
     if (outcome == Outcome::kDamaged) {
         plan.open_pieces = std::make_shared<std::vector<File>>();
-        options.keep_open = plan.open_pieces.get();
-        recovery = Survey(first_piece, found, list, options, pieces);
+        survey(*plan.open_pieces);
         rebuilt.Clear();
         rebuilt = RebuildForJoin(series, pieces, recovery, list, output, *plan.open_pieces);
         RefuseIf(CheckPieces(pieces));

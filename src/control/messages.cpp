@@ -169,6 +169,10 @@ std::string UnprovenRebuildMessage(const std::vector<std::string>& names,
         return "A piece changed while it was read, so " + NameList(names) + (one ? " is" : " are") +
                " not rebuilt. Try again once nothing writes the series.";
     }
+    if (outcome.unprovable) {
+        return "No whole recovery piece and no checksum list is there to prove what " +
+               NameList(names) + (one ? " was" : " were") + ": nothing is written.";
+    }
     if (outcome.listless) {
         return "The recovery pieces there are of the first kind, which proves a rebuilt piece only "
                "with the series' checksum list, and there is none: " +

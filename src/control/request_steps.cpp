@@ -81,9 +81,9 @@ RecoveryCheck RequestSteps::RecoveryOf(const std::string& first_piece, const Ser
 
 RecoveryCheck RequestSteps::Survey(const std::string& first_piece, const SeriesFound& series,
                                    const ListReading& list, CheckOptions options,
-                                   std::vector<PieceCheck>& pieces) {
+                                   std::vector<PieceCheck>& pieces, bool compare) {
     options.depth = CheckDepth::kRead;
-    options.expected = list.digests ? &*list.digests : nullptr;
+    options.expected = list.digests && compare ? &*list.digests : nullptr;
     options.stripe_size = StripeSizeOf(series.plan);
     pieces = PiecesOf(first_piece, series.plan, options);
     return RecoveryOf(first_piece, series, pieces, list, true);

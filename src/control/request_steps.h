@@ -54,11 +54,12 @@ class RequestSteps {
     // stripes, when they were); each read through when read is set.
     RecoveryCheck RecoveryOf(const std::string& first_piece, const SeriesFound& series,
                              std::vector<PieceCheck>& pieces, const ListReading& list, bool read);
-    // Every piece read through (against the list, when it is there, and by stripes) and the
-    // recovery pieces judged against them: what a check, a repair and a rebuilding join know.
+    // Every piece read through by stripes (and against the list, when it is there and compare
+    // is set) and the recovery pieces judged against them: what a check, a repair and a
+    // rebuilding join know.
     RecoveryCheck Survey(const std::string& first_piece, const SeriesFound& series,
                          const ListReading& list, CheckOptions options,
-                         std::vector<PieceCheck>& pieces);
+                         std::vector<PieceCheck>& pieces, bool compare = true);
     void PutRight(const ResultNames& names);
 
   protected:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/conversions.h"
 #include "platform/extension.h"
 #include "platform/file.h"
 #include "platform/path.h"
@@ -9,6 +10,17 @@
 
 namespace tessarel {
 namespace {
+
+// The line for name: written as it is, or in another letter case (a list copied to media that
+// show names in capitals, or made there).
+ChecksumList::const_iterator LineFor(const ChecksumList& list, const std::string& name) {
+    const auto exact = list.find(name);
+    if (exact != list.end()) {
+        return exact;
+    }
+    return std::find_if(list.begin(), list.end(),
+                        [&](const auto& line) { return SameIgnoringCase(line.first, name); });
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -57,6 +69,20 @@ std::optional<std::string> Unescaped(const std::string& name, bool escaped) {
 
 std::string SeriesFileName(const SeriesNames& names) {
     return NameOf(names.base);
+}
+
+// The file at path, or one of its folder whose name differs from path's only in letter case.
+std::string NamedInAnyCase(const std::string& path) {
+    if (InfoOf(path, false).exists()) {
+        return path;
+    }
+    const std::string folder = FolderOf(path);
+    for (const std::string& name : NamesIn(folder)) {
+        if (SameIgnoringCase(name, NameOf(path))) {
+            return JoinPath(folder, name);
+        }
+    }
+    return path;
 }
 
 }  // namespace
@@ -137,7 +163,7 @@ std::variant<ChecksumList, std::string> ParseChecksumList(const std::string& tex
 std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& list,
                                                           const SeriesNames& names, int64_t count) {
     SeriesDigests digests;
-    const auto whole = list.find(SeriesFileName(names));
+    const auto whole = LineFor(list, SeriesFileName(names));
     if (whole != list.end()) {
         digests.whole = whole->second;
     }
@@ -145,7 +171,7 @@ std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& li
     const bool whole_only =
         digests.whole && std::none_of(list.begin(), list.end(), [&](auto& line) {
             for (int64_t n = 1; n <= count; ++n) {
-                if (line.first == NameOf(names[n])) {
+                if (SameIgnoringCase(line.first, NameOf(names[n]))) {
                     return true;
                 }
             }
@@ -156,14 +182,14 @@ std::variant<SeriesDigests, std::string> DigestsForSeries(const ChecksumList& li
     }
     for (int64_t n = 1; n <= count; ++n) {
         const std::string name = NameOf(names[n]);
-        const auto line = list.find(name);
+        const auto line = LineFor(list, name);
         if (line == list.end()) {
             return "it has no line for " + name;
         }
         digests.pieces.push_back(line->second);
     }
     for (int64_t j = 0;; ++j) {
-        const auto line = list.find(NameOf(PieceName(names.base, j + 1, 'r')));
+        const auto line = LineFor(list, NameOf(PieceName(names.base, j + 1, 'r')));
         if (line == list.end()) {
             break;
         }
@@ -178,6 +204,7 @@ ListReading ReadChecksumListFor(const std::string& first_piece, int64_t count) {
     reading.path = ChecksumListName(first_piece);
     std::string text;
     try {
+        reading.path = NamedInAnyCase(reading.path);
         const PathInfo info = InfoOf(reading.path);
         if (!info.exists()) {
             return reading;

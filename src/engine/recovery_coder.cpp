@@ -157,9 +157,17 @@ CoderOutcome RecoveryCoder::Run(const std::vector<CoderRow>& rows, const StripeT
         for (const int r : plan.failed) {
             outcome.failed[size_t(r)] += e - s;
         }
-        std::vector<int> checked(plan.read);  // every row whose stripes are checked here
-        checked.insert(checked.end(), plan.rebuilt.begin(), plan.rebuilt.end());
+        // Every row whose stripes are checked here, once: a recovery row read to rebuild from
+        // and then made again is checked as made.
+        std::vector<int> checked(plan.rebuilt);
         checked.insert(checked.end(), plan.encoded.begin(), plan.encoded.end());
+        std::vector<int> only_read;
+        for (const int r : plan.read) {
+            if (std::find(plan.encoded.begin(), plan.encoded.end(), r) == plan.encoded.end()) {
+                only_read.push_back(r);
+                checked.push_back(r);
+            }
+        }
         for (int64_t a = s * stripe_size_, end = std::min(e * stripe_size_, P); a < end;) {
             const int64_t length = std::min(kBlock, end - a);
             for (const int r : plan.read) {
@@ -237,7 +245,7 @@ CoderOutcome RecoveryCoder::Run(const std::vector<CoderRow>& rows, const StripeT
                     }
                     if (expected && (r >= expected->rows || crc != expected->at(r, stripe))) {
                         const bool was_read =
-                            std::find(plan.read.begin(), plan.read.end(), r) != plan.read.end();
+                            std::find(only_read.begin(), only_read.end(), r) != only_read.end();
                         outcome.changed = outcome.changed || was_read;
                         if (rows[size_t(r)].wanted) {
                             ++outcome.failed[size_t(r)];

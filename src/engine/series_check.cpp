@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "engine/recovery.h"
+#include "platform/conversions.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
@@ -199,10 +200,7 @@ void FindLookAlikes(std::vector<PieceCheck>& pieces, const SeriesDigests* expect
 }  // namespace
 
 std::string LookAlikeKey(const std::string& name) {
-    std::string key;
-    for (char c : name) {
-        key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
+    std::string key = AsciiLower(name);
     for (const char* unfinished : {".part", ".download", ".crdownload"}) {
         if (EndsWith(key, unfinished)) {
             key.erase(key.size() - std::string(unfinished).size());

@@ -144,8 +144,8 @@ RebuildOutcome RebuildLost(const SeriesPlan& plan, const std::vector<PieceCheck>
         }
     }
     for (const auto& [j, file] : remade) {
+        // Its good stripes, if any, still serve to rebuild from before it is made again.
         CoderRow& row = rows[size_t(k + j)];
-        row.in = nullptr;
         row.wanted = true;
         row.out = file;
         row.hash = &recovery_sums[j];
@@ -186,6 +186,7 @@ RebuildOutcome RebuildLost(const SeriesPlan& plan, const std::vector<PieceCheck>
         // Without a table to compare it with, only the list proves a recovery piece made anew.
         if (made.failed[size_t(k + j)] > 0 || !as_listed || (!has_table && !listed)) {
             outcome.unproven_recovery.push_back(j);
+            outcome.unprovable = outcome.unprovable || (!has_table && !listed);
         }
     }
     outcome.listless = !version2 && !list && !pieces_out.empty();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
@@ -18,20 +19,12 @@ namespace {
 
 using State = RecoveryPieceCheck::State;
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameLetters(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
 // The index a name gives a recovery piece of the series whose base name is base: BASE.r05 is
 // 5, BASE.R123 is 123 (two digits below 100, three from 100 on, as PieceName writes them).
 std::optional<int> IndexByName(const std::string& name, const std::string& base) {
-    if (name.size() < base.size() + 4 || !SameLetters(name.substr(0, base.size()), base) ||
-        name[base.size()] != '.' || Lower(name[base.size() + 1]) != 'r') {
+    if (name.size() < base.size() + 4 || !SameIgnoringCase(name.substr(0, base.size()), base) ||
+        name[base.size()] != '.' ||
+        (name[base.size() + 1] != 'r' && name[base.size() + 1] != 'R')) {
         return std::nullopt;
     }
     const std::string digits = name.substr(base.size() + 2);
@@ -71,6 +64,7 @@ void ReadWhatItSays(FoundRecoveryPiece& piece) {
         uint8_t bytes[kRecoveryHeaderLength];
         file.Read(bytes, kRecoveryHeaderLength);
         piece.header = ParseRecoveryHeader(bytes, sizeof bytes);
+        piece.claimed = piece.header;
         if (piece.header && piece.header->file_length() != info.size) {
             piece.header.reset();
         }
@@ -130,12 +124,15 @@ std::optional<StripeTable> TableOf(const std::vector<FoundRecoveryPiece>& found,
 }
 
 // Bears the table out against the stripes of the pieces read.
-void Weigh(Group& group, const StripeTable& table, const std::vector<PieceCheck>& pieces) {
+// Only stripes that hold some of a piece's bytes count: a stripe of padding alone is the same
+// zeros in every series of that plan.
+void Weigh(Group& group, const StripeTable& table, int64_t stripe_size,
+           const std::vector<PieceCheck>& pieces) {
     for (const PieceCheck& piece : pieces) {
         const auto row = piece.number - 1;
         bool differs = false;
         for (size_t s = 0; s < piece.stripe_read.size() && int64_t(s) < table.stripes; ++s) {
-            if (!piece.stripe_read[s]) {
+            if (!piece.stripe_read[s] || int64_t(s) * stripe_size >= piece.expected) {
                 continue;
             }
             if (piece.stripe_crcs[s] == table.at(row, int64_t(s))) {
@@ -182,6 +179,20 @@ Reading ReadThrough(const FoundRecoveryPiece& piece, const Digest* listed,
         reading.row.reason = error.description();
     }
     return reading;
+}
+
+// A file at a recovery piece's name that is none of the series' code: another series' when it is
+// whole, damaged when its header says it is this series' (but it is cut short, or its table is
+// not whole), else no recovery piece at all.
+RecoveryPieceCheck::State StateOfStranger(const FoundRecoveryPiece& found,
+                                          const RecoveryCheck& check) {
+    const bool claims = found.claimed && check.code &&
+                        found.claimed->stream_length == check.code->stream_length &&
+                        found.claimed->piece_size == check.code->piece_size;
+    if (claims && !found.header) {
+        return State::kDamaged;
+    }
+    return found.header ? State::kForeign : State::kNotOurs;
 }
 
 // The pieces' stripes, judged against the series' checksums: a good piece with a stripe that
@@ -259,7 +270,7 @@ std::vector<RecoveryPieceCheck> RecoveryEntries(const SeriesNames& names,
                 if (!placed[i] && found[i].index == j) {
                     placed[i] = true;
                     piece.name = found[i].name;
-                    piece.state = found[i].header ? State::kForeign : State::kNotOurs;
+                    piece.state = StateOfStranger(found[i], check);
                     break;
                 }
             }
@@ -275,7 +286,7 @@ std::vector<RecoveryPieceCheck> RecoveryEntries(const SeriesNames& names,
         piece.name = found[i].name;
         const bool ours = series && std::find(series->members.begin(), series->members.end(), i) !=
                                         series->members.end();
-        piece.state = ours ? State::kGood : found[i].header ? State::kForeign : State::kNotOurs;
+        piece.state = ours ? State::kGood : StateOfStranger(found[i], check);
         entries.push_back(piece);
     }
     return entries;
@@ -336,6 +347,7 @@ std::vector<SeriesPlan> PlansOf(const std::vector<FoundRecoveryPiece>& found) {
 
 int64_t PiecesBearingOut(const SeriesNames& names, const SeriesPlan& plan) {
     int64_t bearing = 0;
+    // A plan that asks for more pieces than are there is belied by each one it misses.
     for (int64_t n = 1; n <= plan.count; ++n) {
         try {
             const PathInfo info = InfoOf(names[n]);
@@ -344,7 +356,7 @@ int64_t PiecesBearingOut(const SeriesNames& names, const SeriesPlan& plan) {
             // Not to be looked at: bears nothing out.
         }
     }
-    return bearing;
+    return bearing - (plan.count - bearing);
 }
 
 int64_t StripeSizeOf(const SeriesPlan& plan) {
@@ -407,7 +419,7 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
         if (evidence) {
             if (const auto table =
                     TableOf(found, group.members, MostDeclared(found, group.members))) {
-                Weigh(group, *table, pieces);
+                Weigh(group, *table, StripeSizeOf(plan), pieces);
             }
         }
     }
@@ -417,7 +429,9 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
     std::vector<size_t> order;
     for (size_t g = 0; g < groups.size(); ++g) {
         const Group& group = groups[g];
-        if (!group.refuted && (group.confirmed || !evidence || group.matches > 0)) {
+        // A code the pieces bear out less than they belie is another series': a damaged
+        // series has more of its stripes intact than not, a foreign one shares few by chance.
+        if (!group.refuted && (group.confirmed || !evidence || group.matches > group.mismatches)) {
             order.push_back(g);
         }
     }
@@ -462,9 +476,28 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
                 check.table = *table;
             }
         }
-    } else if (listed_count && !check.ambiguous) {
-        // None is there, but the list says how many there were.
-        check.declared = int(list->recovery.size());
+    } else if (!check.ambiguous) {
+        // None is whole, but the list says how many there were, or damaged ones do.
+        std::vector<size_t> damaged;
+        for (size_t i = 0; i < found.size(); ++i) {
+            if (found[i].claimed && !found[i].header &&
+                found[i].claimed->stream_length == plan.stream_length &&
+                found[i].claimed->piece_size == plan.piece_size) {
+                damaged.push_back(i);
+            }
+        }
+        std::map<int, int> votes;
+        for (const size_t i : damaged) {
+            ++votes[found[i].claimed->recovery_pieces];
+        }
+        check.declared = listed_count ? int(list->recovery.size())
+                         : votes.empty()
+                             ? 0
+                             : std::max_element(votes.begin(), votes.end(), [](auto& a, auto& b) {
+                                   return a.second < b.second;
+                               })->first;
+    }
+    if (!series && check.declared > 0) {
         check.version = 2;
         check.code = RecoveryHeader{2,
                                     int(plan.count),

@@ -21,10 +21,11 @@ namespace tessarel {
 
 // A file at a recovery piece's name, and what it says of itself.
 struct FoundRecoveryPiece {
-    std::string name;                      // full path
-    int index = 0;                         // by its name: BASE.r05 is 5
-    std::optional<RecoveryHeader> header;  // when it is a whole recovery piece of ours
-    Digest identity{};                     // version 2: the series' it was made for
+    std::string name;                       // full path
+    int index = 0;                          // by its name: BASE.r05 is 5
+    std::optional<RecoveryHeader> header;   // when it is a whole recovery piece of ours
+    std::optional<RecoveryHeader> claimed;  // what its header says, whole or not
+    Digest identity{};                      // version 2: the series' it was made for
 };
 
 // The names of recovery pieces there are beside the series named by names (BASE.r00 up to
@@ -36,8 +37,9 @@ std::vector<FoundRecoveryPiece> FindRecoveryPieces(const SeriesNames& names);
 // The plans those recovery pieces describe, each once, the one most of them describe first.
 std::vector<SeriesPlan> PlansOf(const std::vector<FoundRecoveryPiece>& found);
 
-// How many pieces of the series named by names have exactly the length plan gives them: how
-// well the files there bear the plan out.
+// How well the files there bear out plan for the series named by names: the pieces that have
+// exactly the length it gives them, less those it asks for that are missing or of another
+// length (a damaged header's plan asks for a piece that was never written).
 int64_t PiecesBearingOut(const SeriesNames& names, const SeriesPlan& plan);
 
 // The stripe size of the code of recovery pieces a series planned as plan has or would have.
@@ -98,8 +100,10 @@ struct RebuildOutcome {
     std::vector<int> unproven_recovery;  // recovery pieces (indexes)
     bool changed = false;                // a piece read changed since it was found good
     bool listless = false;               // version 1 pieces, and no list to prove a rebuild
+    bool unprovable = false;  // a recovery piece to write, and no table nor list to prove it
     bool proven() const {
-        return unproven.empty() && unproven_recovery.empty() && !changed && !listless;
+        return unproven.empty() && unproven_recovery.empty() && !changed && !listless &&
+               !unprovable;
     }
 };
 

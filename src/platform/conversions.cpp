@@ -8,6 +8,19 @@
 #include "platform/runtime_error.h"
 
 namespace tessarel {
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
+}
 namespace {
 
 bool IsDigit(char c) {

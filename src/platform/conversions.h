@@ -15,6 +15,11 @@ std::string RealWithSign(double value);
 // True when text is one or more decimal digits and nothing else, and no longer than most.
 bool AllDigits(const std::string& text, size_t most = std::string::npos);
 
+// The text with its letters A to Z in lower case, and whether two texts are the same but for
+// that: how names are compared on media that show them in capitals (FAT, CDs).
+std::string AsciiLower(std::string text);
+bool SameIgnoringCase(const std::string& a, const std::string& b);
+
 // A number as a caption or text field shows it: digits only, a minus when negative.
 std::string PlainNumber(int64_t value);
 
