@@ -154,19 +154,51 @@ SeriesFound RequestSteps::FindSeries(const std::string& first_piece) {
     }
     candidates.insert(candidates.end(), from_recovery.begin(), from_recovery.end());
     const SeriesNames names(first_piece);
-    int64_t best = -1;
+    std::optional<int64_t> best;
+    bool best_borne_out = false;
     for (const SeriesPlan& plan : candidates) {
         int64_t bearing = 0;
         Do([&] { bearing = PiecesBearingOut(names, plan); });
-        if (bearing > best) {
-            best = bearing;
-            found.plan = plan;
+        if (best && bearing < *best) {
+            continue;
         }
+        // Of two plans as well borne out by the lengths (a damaged header, the piece it would
+        // make longer lost), one whose recovery pieces' stripes the pieces bear out comes first.
+        bool borne_out = false;
+        if (best && bearing == *best) {
+            if (best_borne_out) {
+                continue;
+            }
+            borne_out = StripesBearOut(first_piece, plan, found.recovery);
+            if (!borne_out) {
+                continue;
+            }
+        }
+        best = bearing;
+        best_borne_out = borne_out;
+        found.plan = plan;
     }
     found.planned_by_recovery = !from_header ||
                                 found.plan.stream_length != from_header->stream_length ||
                                 found.plan.piece_size != from_header->piece_size;
     return found;
+}
+
+// True when the stripes of the pieces there bear out the checksums of recovery pieces of plan.
+bool RequestSteps::StripesBearOut(const std::string& first_piece, const SeriesPlan& plan,
+                                  const std::vector<FoundRecoveryPiece>& recovery) {
+    CheckOptions options;
+    options.depth = CheckDepth::kRead;
+    options.stripe_size = StripeSizeOf(plan);
+    std::vector<PieceCheck> pieces = PiecesOf(first_piece, plan, options);
+    RecoveryCheck check;
+    try {
+        check = JudgeRecoveryPieces(SeriesNames(first_piece), plan, recovery, pieces, nullptr,
+                                    false, [this] { return display_.ShouldStop(); });
+    } catch (const CheckStopped&) {
+        throw GivenUp{};
+    }
+    return check.version == 2 && !check.table.crcs.empty();
 }
 
 // The plan the first piece's header gives, or why it gives none. Quietly: a failure is raised

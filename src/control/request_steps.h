@@ -88,6 +88,8 @@ class RequestSteps {
         }
     }
     PlanOrRefusal PlanOfHeader(const std::string& first_piece, bool quietly = false);
+    bool StripesBearOut(const std::string& first_piece, const SeriesPlan& plan,
+                        const std::vector<FoundRecoveryPiece>& recovery);
     SeriesPlan PlanOrRefuse(const PlanOrRefusal& outcome) {
         if (const auto* refusal = std::get_if<Notice>(&outcome)) {
             RefuseIf(*refusal);

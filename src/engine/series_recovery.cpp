@@ -65,7 +65,10 @@ void ReadWhatItSays(FoundRecoveryPiece& piece) {
         file.Read(bytes, kRecoveryHeaderLength);
         piece.header = ParseRecoveryHeader(bytes, sizeof bytes);
         piece.claimed = piece.header;
-        if (piece.header && piece.header->file_length() != info.size) {
+        // A piece longer than its header says is whole when what the header says is: its
+        // extra bytes are damage of its own, put right by writing it again.
+        piece.longer = piece.header && info.size > piece.header->file_length();
+        if (piece.header && piece.header->file_length() > info.size) {
             piece.header.reset();
         }
         if (piece.header && piece.header->version == 2) {
@@ -261,7 +264,8 @@ std::vector<RecoveryPieceCheck> RecoveryEntries(const SeriesNames& names,
                 }
                 if (row.failed) {
                     piece.state = State::kUnreadable;
-                } else if (piece.bad_stripes > 0 || (reading->second.listed && !piece.proven)) {
+                } else if (piece.bad_stripes > 0 || found[*member].longer ||
+                           (reading->second.listed && !piece.proven)) {
                     piece.state = State::kDamaged;
                 }
             }

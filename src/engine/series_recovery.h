@@ -25,6 +25,7 @@ struct FoundRecoveryPiece {
     int index = 0;                          // by its name: BASE.r05 is 5
     std::optional<RecoveryHeader> header;   // when it is a whole recovery piece of ours
     std::optional<RecoveryHeader> claimed;  // what its header says, whole or not
+    bool longer = false;                    // longer than its header says (the rest of it whole)
     Digest identity{};                      // version 2: the series' it was made for
 };
 

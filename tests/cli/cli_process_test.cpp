@@ -596,6 +596,12 @@ TEST_F(RecoveredSeries, AnyPieceOpenedRebuildsExactlyOrRefuses) {
         {"the first piece cut short", [&] { fs::resize_file(dir / "f.m00", 50000); }, true,
          "f.m00"},
         {"a digit of the first piece's header changed", [&] { Flip("f.m00", 15); }, true, "f.m00"},
+        {"a digit of the header changed, the last piece lost",  // both plans miss one piece
+         [&] {
+             Flip("f.m00", 15);
+             fs::remove(dir / "f.m10");
+         },
+         true, "f.m00 and f.m10"},
         {"a folder at the first piece's name",
          [&] {
              fs::remove(dir / "f.m00");
