@@ -70,13 +70,13 @@ bool JoinJob::Run(const JoinRequest& request) {
     // The checksum list, when there is one, also tells a missing piece's look-alike for sure.
     // Every piece is looked at, and opened, before anything is written: a join that would stop
     // half-way must not have replaced the user's file first.
-    ListReading list;
-    if (request.verify) {
-        list = ReadList(first_piece, series.count);
-    }
+    // Without verify the pieces are not compared with it, but what is rebuilt still is, and it
+    // still tells the series' recovery pieces from another version's.
+    const ListReading list = ReadList(first_piece, series.count);
+    const bool verified = request.verify && list.digests;
     CheckOptions options;
     options.depth = CheckDepth::kOpen;
-    options.expected = list.digests ? &*list.digests : nullptr;
+    options.expected = verified ? &*list.digests : nullptr;
     auto open_pieces = std::make_shared<std::vector<File>>();
     options.keep_open = open_pieces.get();
     std::vector<PieceCheck> pieces = PiecesOf(first_piece, series, options);
@@ -85,7 +85,7 @@ bool JoinJob::Run(const JoinRequest& request) {
     // anything is rebuilt from it: when one is lost, when the recovery pieces had to say how
     // the series was cut, when no list will compare the pieces while they are joined, and when
     // a piece is longer than planned (its planned bytes may be damaged too).
-    const bool listed = list.digests && !list.digests->pieces.empty();
+    const bool listed = verified && !list.digests->pieces.empty();
     const bool longer = std::any_of(pieces.begin(), pieces.end(), [](const PieceCheck& piece) {
         return piece.state == PieceState::kLonger;
     });
@@ -138,7 +138,7 @@ bool JoinJob::Run(const JoinRequest& request) {
         return Done(Outcome::kNotDone);
     }
     OperationPlan plan(Mode::kJoin, output, first_piece, series);
-    plan.expected = list.digests;
+    plan.expected = verified ? list.digests : std::nullopt;
     plan.open_pieces = open_pieces;
     // A piece that differs from its line while it is joined sends the join back to read
     // everything through and rebuild what that finds, once.
