@@ -2,10 +2,10 @@
 
 #include "control/commands.h"
 #include "control/request_steps.h"
-#include "trap/error_trap.h"
 #include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
+#include "trap/error_trap.h"
 
 namespace tessarel {
 

@@ -23,12 +23,14 @@ class JoinJob : public RequestSteps {
     struct RebuiltPieces {
         std::vector<std::string> names;  // the pieces'
         std::vector<std::string> files;  // where they were rebuilt
+        bool failed = false;             // a tentative rebuild did not prove out
         RebuiltPieces() = default;
         RebuiltPieces(RebuiltPieces&&) = default;
         RebuiltPieces& operator=(RebuiltPieces&& other) noexcept {
             Clear();
             names = std::move(other.names);
             files = std::move(other.files);
+            failed = other.failed;
             return *this;
         }
         ~RebuiltPieces() { Clear(); }
@@ -44,7 +46,8 @@ class JoinJob : public RequestSteps {
     // for the lost pieces; refuses, naming them, when they cannot be rebuilt or do not prove out.
     RebuiltPieces RebuildForJoin(const SeriesPlan& series, std::vector<PieceCheck>& pieces,
                                  const RecoveryCheck& recovery, const ListReading& list,
-                                 const std::string& output, std::vector<File>& open_pieces);
+                                 const std::string& output, std::vector<File>& open_pieces,
+                                 bool tentative = false);
 };
 
 bool JoinJob::Run(const JoinRequest& request) {
@@ -107,8 +110,20 @@ bool JoinJob::Run(const JoinRequest& request) {
             recovery = Survey(first_piece, found, list, options, pieces, true);
         }
     };
-    if (recovery.version > 0 && (!LostPieces(pieces).empty() || found.planned_by_recovery ||
-                                 longer || (recovery.version == 2 && !listed))) {
+    // Pieces that are only missing, short or unreadable, with the list to compare all the rest
+    // while they are joined, are first rebuilt without reading the series through: every stripe
+    // rebuilt from is compared with the recovery pieces' checksums as it is read, and anything
+    // that does not prove out sends the join the long way, through the survey.
+    const std::vector<int64_t> lost = LostPieces(pieces);
+    bool rebuilt_quickly = false;
+    if (recovery.version == 2 && listed && !lost.empty() && !found.planned_by_recovery && !longer &&
+        !recovery.ambiguous) {
+        rebuilt = RebuildForJoin(series, pieces, recovery, list, output, *open_pieces, true);
+        rebuilt_quickly = !rebuilt.failed;
+    }
+    if (!rebuilt_quickly && recovery.version > 0 &&
+        (!lost.empty() || found.planned_by_recovery || longer ||
+         (recovery.version == 2 && !listed))) {
         open_pieces = std::make_shared<std::vector<File>>();
         survey(*open_pieces);
         rebuilt = RebuildForJoin(series, pieces, recovery, list, output, *open_pieces);
@@ -165,7 +180,7 @@ JoinJob::RebuiltPieces JoinJob::RebuildForJoin(const SeriesPlan& series,
                                                std::vector<PieceCheck>& pieces,
                                                const RecoveryCheck& recovery,
                                                const ListReading& list, const std::string& output,
-                                               std::vector<File>& open_pieces) {
+                                               std::vector<File>& open_pieces, bool tentative) {
     RebuiltPieces rebuilt;
     open_pieces.resize(pieces.size());
     for (const PieceCheck& piece : pieces) {
@@ -191,6 +206,10 @@ JoinJob::RebuiltPieces JoinJob::RebuildForJoin(const SeriesPlan& series,
     const SeriesDigests* digests = list.digests ? &*list.digests : nullptr;
     bool enough = false;
     Do([&] { enough = EnoughToRebuild(series, pieces, recovery, digests); });
+    if (!enough && tentative) {
+        rebuilt.failed = true;
+        return rebuilt;
+    }
     if (!enough) {
         RefuseIf(Refusal(CannotRebuildMessage(names, recovery.good())));
     }
@@ -202,9 +221,29 @@ JoinJob::RebuiltPieces JoinJob::RebuildForJoin(const SeriesPlan& series,
         rebuilt.names.push_back(names[i]);
         out[lost[i]] = &made[i];
     }
-    const RebuildOutcome outcome =
-        RebuildLost(series, pieces, recovery, digests, out, {},
-                    [&](const std::function<void()>& step) { Do(step); });
+    // A tentative rebuild asks nothing: a piece it cannot read sends the join the long way.
+    RebuildOutcome outcome;
+    try {
+        outcome = RebuildLost(series, pieces, recovery, digests, out, {},
+                              [&](const std::function<void()>& step) {
+                                  if (tentative) {
+                                      StopIfAsked();
+                                      step();
+                                  } else {
+                                      Do(step);
+                                  }
+                              });
+    } catch (const RuntimeError&) {
+        if (!tentative) {
+            throw;
+        }
+        outcome.changed = true;
+    }
+    if (!outcome.proven() && tentative) {
+        rebuilt.Clear();
+        rebuilt.failed = true;
+        return rebuilt;
+    }
     if (!outcome.proven()) {
         RefuseIf(Refusal(UnprovenRebuildMessage(names, outcome)));
     }

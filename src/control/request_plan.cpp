@@ -5,8 +5,8 @@
 
 #include "engine/checksums.h"
 #include "engine/piece_series.h"
-#include "platform/extension.h"
 #include "platform/conversions.h"
+#include "platform/extension.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 

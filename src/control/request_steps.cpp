@@ -152,7 +152,12 @@ SeriesFound RequestSteps::FindSeries(const std::string& first_piece) {
     if (from_header) {
         candidates.push_back(*from_header);
     }
-    candidates.insert(candidates.end(), from_recovery.begin(), from_recovery.end());
+    for (const SeriesPlan& plan : from_recovery) {
+        if (!from_header || plan.stream_length != from_header->stream_length ||
+            plan.piece_size != from_header->piece_size) {
+            candidates.push_back(plan);
+        }
+    }
     const SeriesNames names(first_piece);
     std::optional<int64_t> best;
     bool best_borne_out = false;

@@ -405,8 +405,12 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
              return all;
          }()) {
         for (const size_t i : read ? group->members : std::vector<size_t>()) {
+            // The list's lines are what tells codes apart, and what proves the first kind; a
+            // lone code of the second kind proves each stripe by its own checksums.
             const size_t index = size_t(found[i].index);
-            const bool listed = list && index < list->recovery.size();
+            const bool listed =
+                list && index < list->recovery.size() &&
+                (groups.size() + (version1.members.empty() ? 0 : 1) > 1 || group == &version1);
             readings[i] =
                 ReadThrough(found[i], listed ? &list->recovery[index] : nullptr, buffer, stop);
             readings[i].listed = listed;
