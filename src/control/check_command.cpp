@@ -139,19 +139,13 @@ bool RepairJob::Run(const std::string& first_piece) {
         RefuseIf(Refusal(CannotRebuildMessage(lost.empty() ? names : lost, recovery.good())));
     }
     AskOrEnd(RepairConfirmation(names));
-    uint32_t permissions = 0666;
-    for (const PieceCheck& piece : pieces) {
-        if (!PieceLost(piece)) {
-            Do([&] { permissions = InfoOf(PiecePath(piece)).permissions; });
-            break;
-        }
-    }
-    Commit commit(first_piece);
+    const uint32_t permissions = SeriesAccess(pieces);
+    Commit commit(result);
     std::vector<File> made(names.size());
     size_t next = 0;
     const auto create = [&](const std::string& name) {
         File& made_file = made[next];
-        Do([&] { made_file = commit.Create(name, permissions ? permissions : 0666); });
+        Do([&] { made_file = commit.Create(name, permissions); });
         return &made[next++];
     };
     for (auto& out : pieces_out) {

@@ -154,6 +154,7 @@ bool JoinJob::Run(const JoinRequest& request) {
     }
     OperationPlan plan(Mode::kJoin, output, first_piece, series);
     plan.expected = verified ? list.digests : std::nullopt;
+    plan.permissions = SeriesAccess(pieces);
     plan.open_pieces = open_pieces;
     // A piece that differs from its line while it is joined sends the join back to read
     // everything through and rebuild what that finds, once.

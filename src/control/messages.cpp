@@ -196,25 +196,55 @@ std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind)
            ", not a file: only a file can be split. Choose a file to split.";
 }
 
+std::string LockNotOursMessage(const std::string& lock, const std::string& name) {
+    return "Something that is not Tessarel's lock has the name " + lock + " beside " + name +
+           ", so no other Tessarel could be kept from writing " + name +
+           " meanwhile. Nothing was changed; remove it and try again.";
+}
+
 std::string BusyMessage(const std::string& name, bool series) {
     return std::string("Another Tessarel is writing ") + (series ? "the series " : "") + name +
            " now. Try again when it is done.";
 }
 
-Notice AftermathNotice(const Aftermath& aftermath, const std::string& name) {
+Notice AftermathNotice(const Aftermath& aftermath, const std::string& name,
+                       const std::string& repair) {
     std::string text;
+    const std::string journal = aftermath.journal_name;
     switch (aftermath.journal) {
         case Aftermath::Journal::kUndone:
-            text = "A Tessarel that was ended while it put " + name +
-                   " in place had not finished: its files are back as they were before it.";
+            text = "A Tessarel that did not finish putting " + name +
+                   " in place had moved files: they are back as they were before it.";
+            break;
+        case Aftermath::Journal::kNothingMoved:
+            text = "The record " + journal + " of a Tessarel that did not finish putting " + name +
+                   " in place is removed: it had moved nothing yet.";
             break;
         case Aftermath::Journal::kCompleted:
             text = "A Tessarel that was ended while it put " + name +
                    " in place had all but finished: that is done now.";
             break;
-        case Aftermath::Journal::kUnreadable:
-            text = "A record of an unfinished Tessarel beside " + name +
-                   " cannot be read; it is left as it is.";
+        case Aftermath::Journal::kKept:
+            text = "A Tessarel that did not finish putting " + name +
+                   " in place cannot be put right here" +
+                   (aftermath.kept.empty()
+                        ? std::string()
+                        : ": the older files are kept as " + NameList(aftermath.kept)) +
+                   ", with its record " + journal +
+                   ". Nothing was changed; the next Tessarel that writes " + name + " tries again.";
+            break;
+        case Aftermath::Journal::kUntrusted:
+            text = "The record " + journal + " beside " + name +
+                   " is not one this Tessarel may act on: it belongs to another user, names "
+                   "files that are not " +
+                   name +
+                   "'s, or is no record of ours. Nothing was changed; remove it if you "
+                   "know where it comes from.";
+            break;
+        case Aftermath::Journal::kPending:
+            text = "A Tessarel did not finish putting " + name + " in place (its record " +
+                   journal + " is beside it), so " + name + " is not read now. " + repair +
+                   " puts it right.";
             break;
         case Aftermath::Journal::kNone:
             break;
@@ -223,6 +253,9 @@ Notice AftermathNotice(const Aftermath& aftermath, const std::string& name) {
         text += std::string(text.empty() ? "" : " ") + "Hidden files that an ended Tessarel left " +
                 "beside " + name + " were removed (" + PlainNumber(aftermath.removed_bytes) +
                 " bytes).";
+    }
+    if (aftermath.blocks()) {
+        return Refusal(text);
     }
     return {MsgKind::kInformation, text, kStyleInformation, kFileTitle, name};
 }

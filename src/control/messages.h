@@ -73,10 +73,14 @@ std::string AmbiguousRecoveryMessage(size_t lost);
 Notice NothingToRepairNotice();
 Notice RepairConfirmation(const std::vector<std::string>& names);
 Notice RepairedNotice(const std::vector<std::string>& names);
+// Something that is not a lock of ours (a link, a folder) has the lock's name beside name.
+std::string LockNotOursMessage(const std::string& lock, const std::string& name);
 // Another run of the program writes name (a series' first piece, or a file) now.
 std::string BusyMessage(const std::string& name, bool series);
-// What was put right of a killed run's leavings beside name, in one line.
-Notice AftermathNotice(const Aftermath& aftermath, const std::string& name);
+// What was put right of an unfinished run's leavings beside name, in one line; a refusal when
+// what is there is not settled (repair: the command that puts a pending one right).
+Notice AftermathNotice(const Aftermath& aftermath, const std::string& name,
+                       const std::string& repair = "");
 // A name the request would write is taken by something that is not an ordinary file.
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind);
 Notice QuitQuestion();

@@ -35,23 +35,31 @@ ListReading RequestSteps::ReadList(const std::string& first_piece, int64_t count
 FileLock RequestSteps::LockForWriting(const ResultNames& names) {
     FileLock lock;
     Do([&] { lock = TakeWriteLock(names.key); });
+    if (lock.state() == FileLock::State::kNotOurs) {
+        RefuseIf(Refusal(LockNotOursMessage(NameOf(LockNameFor(names.key)), NameOf(names.key))));
+    }
     if (lock.state() == FileLock::State::kBusy) {
         RefuseIf(Refusal(BusyMessage(NameOf(names.key), names.series.has_value())));
     }
     if (lock.state() == FileLock::State::kHeld) {
-        PutRight(names);
+        PutRight(names, true);
     }
     return lock;
 }
 
-// A series that is only read: shared with other readers, refused while a run writes it.
+// A series that is only read: shared with other readers, refused while a run writes it. What a
+// killed run left there is not put right by a reader: only said, with what puts it right.
 FileLock RequestSteps::LockForReading(const std::string& first_piece) {
     FileLock lock;
     Do([&] { lock = TakeWriteLock(first_piece); });
+    if (lock.state() == FileLock::State::kNotOurs) {
+        RefuseIf(
+            Refusal(LockNotOursMessage(NameOf(LockNameFor(first_piece)), NameOf(first_piece))));
+    }
     if (lock.state() == FileLock::State::kHeld) {
         ResultNames names;
         Do([&] { names = ResultNames::Series(first_piece); });
-        PutRight(names);
+        PutRight(names, false);
         lock.MakeShared();
     } else if (lock.state() == FileLock::State::kBusy) {
         Do([&] { lock = TakeReadLock(first_piece); });
@@ -89,13 +97,31 @@ RecoveryCheck RequestSteps::Survey(const std::string& first_piece, const SeriesF
     return RecoveryOf(first_piece, series, pieces, list, true);
 }
 
-// What a killed run left where this one writes is put right, and said.
-void RequestSteps::PutRight(const ResultNames& names) {
+// What a killed run left where this one works is put right (a writer) or looked at (a reader),
+// and said; what is not settled ends the request.
+void RequestSteps::PutRight(const ResultNames& names, bool act) {
     Aftermath aftermath;
-    Do([&] { aftermath = SettleInterrupted(names); });
-    if (aftermath.anything()) {
-        Show(AftermathNotice(aftermath, NameOf(names.key)));
+    Do([&] { aftermath = SettleInterrupted(names, act); });
+    if (!aftermath.anything()) {
+        return;
     }
+    const Notice notice =
+        AftermathNotice(aftermath, NameOf(names.key), "tessarel repair " + NameOf(names.key));
+    if (aftermath.blocks()) {
+        RefuseIf(notice);
+    }
+    Show(notice);
+}
+
+uint32_t RequestSteps::SeriesAccess(const std::vector<PieceCheck>& pieces) {
+    for (const PieceCheck& piece : pieces) {
+        PathInfo info;
+        Do([&] { info = InfoOf(piece.name); });
+        if (info.regular()) {
+            return info.permissions;
+        }
+    }
+    return 0;
 }
 
 // Asks when the result looks larger than the room left; hidden files of unfinished runs

@@ -60,7 +60,10 @@ class RequestSteps {
     RecoveryCheck Survey(const std::string& first_piece, const SeriesFound& series,
                          const ListReading& list, CheckOptions options,
                          std::vector<PieceCheck>& pieces, bool compare = true);
-    void PutRight(const ResultNames& names);
+    void PutRight(const ResultNames& names, bool act);
+    // The permission bits of a series: those of its first piece there, else of any piece there
+    // (what is rebuilt or joined from it takes them); none when no piece is there.
+    uint32_t SeriesAccess(const std::vector<PieceCheck>& pieces);
 
   protected:
     template <typename F>

@@ -66,6 +66,9 @@ std::string JournalText(const Commit::Journal& journal) {
     return text + "end\n";
 }
 
+// Written and flushed after the journal once the key file has its name: the commit happened.
+constexpr char kCommittedLine[] = "committed\n";
+
 // The journal a run wrote, or nothing when the text is not a whole one.
 std::optional<Commit::Journal> ParseJournal(const std::string& text) {
     Commit::Journal journal;
@@ -84,6 +87,11 @@ std::optional<Commit::Journal> ParseJournal(const std::string& text) {
     at = first.size();
     for (;;) {
         if (text.compare(at, 4, "end\n") == 0 && at + 4 == text.size()) {
+            break;
+        }
+        if (text.compare(at, 4, "end\n") == 0 &&
+            text.compare(at + 4, std::string::npos, kCommittedLine) == 0) {
+            journal.committed = true;
             break;
         }
         if (text.compare(at, 5, "aside") == 0) {
@@ -142,14 +150,19 @@ void RemoveJournal(const std::string& journal) {
 // step of it can take up again from the journal: the new files that took a name go back to
 // their temporary names first (so a temporary file that is missing always means a new file in
 // place), the moved-aside files take their names again, and the journal goes; the temporary
-// files go last, as files of a run that has ended. True when the journal could go.
+// files go last, as files of a run that has ended. True when all of it was done; otherwise the
+// journal and every file it names stay, and kept holds the hidden names still holding the
+// user's files. moved tells whether anything had been moved at all.
 bool RollBack(const std::string& folder, const std::string& journal_path,
-              const Commit::Journal& journal) {
+              const Commit::Journal& journal, std::vector<std::string>* kept = nullptr,
+              bool* moved = nullptr) {
     bool all = true;
+    bool any = false;
     for (auto it = journal.results.rbegin(); it != journal.results.rend(); ++it) {
         const std::string temporary = JoinPath(folder, it->temporary);
         const std::string final_name = JoinPath(folder, it->final_name);
         if (!Exists(temporary) && Exists(final_name)) {
+            any = true;
             all = Quietly([&] { RenameOver(final_name, temporary); }) && all;
         }
     }
@@ -157,15 +170,27 @@ bool RollBack(const std::string& folder, const std::string& journal_path,
         const std::string aside = JoinPath(folder, it->aside);
         const std::string final_name = JoinPath(folder, it->final_name);
         if (Exists(aside)) {
+            any = true;
             // Something that took the name meanwhile is not ours to replace: ours stays aside.
-            all = !Exists(final_name) && Quietly([&] { RenameOver(aside, final_name); }) && all;
+            const bool back =
+                !Exists(final_name) && Quietly([&] { RenameOver(aside, final_name); });
+            if (!back && kept) {
+                kept->push_back(it->aside);
+            }
+            all = back && all;
         }
+    }
+    if (moved) {
+        *moved = any;
     }
     all = all && Quietly([&] { SyncFolderOf(journal_path); });
     if (!all) {
         return false;  // the journal stays, for the next run to finish this
     }
-    RemoveJournal(journal_path);
+    if (!Quietly([&] { DeleteFile(journal_path); })) {
+        return false;  // everything is back; the journal tells the next run so
+    }
+    Quietly([&] { SyncFolderOf(journal_path); });
     for (const Commit::Entry& entry : journal.results) {
         RemoveQuietly(JoinPath(folder, entry.temporary));
     }
@@ -188,8 +213,29 @@ std::string LockNameFor(const std::string& key) {
     return HiddenBeside(key, ".tessarel-lock");
 }
 
-std::string JournalNameFor(const std::string& key) {
-    return HiddenBeside(key, ".tessarel-journal");
+std::string JournalNameFor(const ResultNames& names) {
+    return HiddenBeside(names.key, names.series ? ".tessarel-journal" : ".tessarel-output-journal");
+}
+
+bool ResultNames::Holds(const std::string& name) const {
+    if (name == NameOf(key)) {
+        return true;
+    }
+    if (!series) {
+        return false;
+    }
+    const std::string base = NameOf(series->base);
+    if (name.size() < base.size() + 4 || name.compare(0, base.size(), base) != 0 ||
+        name[base.size()] != '.') {
+        return false;
+    }
+    const std::string extension = name.substr(base.size() + 1);
+    if (extension == "sha256") {
+        return true;
+    }
+    const std::string number = extension.substr(1);
+    return std::string("mMrR").find(extension[0]) != std::string::npos && number.size() >= 2 &&
+           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 ResultNames ResultNames::Series(const std::string& first_piece) {
@@ -233,58 +279,152 @@ FileLock TakeReadLock(const std::string& key) {
     return FileLock::Take(LockNameFor(key), false);
 }
 
-Aftermath SettleInterrupted(const ResultNames& names) {
-    Aftermath aftermath;
-    const std::string folder = FolderOf(names.key);
-    const std::string journal_path = JournalNameFor(names.key);
-    if (Exists(journal_path)) {
-        std::string text;
-        const bool read = Quietly([&] {
-            const PathInfo info = InfoOf(journal_path, false);
-            if (!info.regular() || info.size > kMaxJournalBytes) {
-                throw RuntimeError(kErrInvalidArgument);
-            }
-            File file = File::OpenForReading(journal_path);
+namespace {
+
+// Every name a journal gives is one of names' whole, and each hidden name was made from the
+// name it goes with.
+bool OnlyNames(const Commit::Journal& journal, const ResultNames& names) {
+    for (const Commit::Entry& entry : journal.results) {
+        if (!names.Holds(entry.final_name) ||
+            TemporaryNameStart(entry.temporary) != NameStartOf(entry.final_name)) {
+            return false;
+        }
+    }
+    for (const Commit::Aside& aside : journal.asides) {
+        if (!names.Holds(aside.final_name) ||
+            AsideNameStart(aside.aside) != NameStartOf(aside.final_name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What a journal at path is to a run on names.
+struct FoundJournal {
+    enum class State { kNone, kUntrusted, kUnfinished, kWhole } state = State::kNone;
+    Commit::Journal journal;
+};
+
+FoundJournal ReadJournal(const std::string& path, const ResultNames& names) {
+    FoundJournal found;
+    PathInfo info;
+    if (!Quietly([&] { info = InfoOf(path, false); })) {
+        found.state = FoundJournal::State::kUntrusted;
+        return found;
+    }
+    if (!info.exists()) {
+        return found;
+    }
+    // Only an ordinary file of the running user's, of a journal's size, is read at all.
+    found.state = FoundJournal::State::kUntrusted;
+    if (!info.regular() || (info.owner >= 0 && info.owner != CurrentUser()) ||
+        info.size > kMaxJournalBytes) {
+        return found;
+    }
+    std::string text;
+    if (!Quietly([&] {
+            File file = File::OpenForReading(path);
             text.resize(static_cast<size_t>(info.size));
             file.Read(reinterpret_cast<uint8_t*>(text.data()), static_cast<int32_t>(info.size));
-        });
-        std::optional<Commit::Journal> journal =
-            read ? ParseJournal(text) : std::optional<Commit::Journal>();
-        // A journal acts only on names a run for this key writes.
-        if (journal) {
-            for (const Commit::Entry& entry : journal->results) {
-                if (!names.Covers(NameStartOf(entry.final_name))) {
-                    journal.reset();
-                    break;
+        })) {
+        return found;
+    }
+    if (const auto journal = ParseJournal(text)) {
+        if (OnlyNames(*journal, names)) {
+            found.state = FoundJournal::State::kWhole;
+            found.journal = *journal;
+        }
+        return found;
+    }
+    // A journal is flushed whole before the first rename: one that does not end was being
+    // written when its run ended, and nothing had been moved. Its whole lines must still be ours.
+    const std::string first = std::string(kJournalFirstLine) + "\n";
+    if (text.find("\nend\n") != std::string::npos) {
+        return found;
+    }
+    if (text.size() <= first.size()) {
+        if (first.compare(0, text.size(), text) == 0) {
+            found.state = FoundJournal::State::kUnfinished;
+        }
+        return found;
+    }
+    const std::string whole_lines = text.substr(0, text.rfind('\n') + 1);
+    const auto journal = ParseJournal(whole_lines + "new 22:.x.tessarel-aaaaaa 1:x\nend\n");
+    if (journal) {
+        Commit::Journal lines = *journal;
+        lines.results.pop_back();  // the line added to make it whole
+        if (OnlyNames(lines, names)) {
+            found.state = FoundJournal::State::kUnfinished;
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+Aftermath SettleInterrupted(const ResultNames& names, bool act) {
+    Aftermath aftermath;
+    const std::string folder = FolderOf(names.key);
+    std::string journal_path = JournalNameFor(names);
+    FoundJournal found = ReadJournal(journal_path, names);
+    if (found.state == FoundJournal::State::kNone && !names.series) {
+        // An output's journal as an earlier version named it, when it names that output alone.
+        const std::string earlier = HiddenBeside(names.key, ".tessarel-journal");
+        FoundJournal old = ReadJournal(earlier, names);
+        if (old.state == FoundJournal::State::kWhole ||
+            old.state == FoundJournal::State::kUnfinished) {
+            journal_path = earlier;
+            found = old;
+        }
+    }
+    if (found.state != FoundJournal::State::kNone) {
+        aftermath.journal_name = NameOf(journal_path);
+    }
+    using J = Aftermath::Journal;
+    if (found.state != FoundJournal::State::kNone && !act) {
+        aftermath.journal = J::kPending;  // a reader settles nothing
+    } else if (found.state == FoundJournal::State::kUntrusted) {
+        aftermath.journal = J::kUntrusted;
+    } else if (found.state == FoundJournal::State::kUnfinished) {
+        const bool gone = Quietly([&] { DeleteFile(journal_path); });
+        if (gone) {
+            Quietly([&] { SyncFolderOf(journal_path); });
+        }
+        aftermath.journal = gone ? J::kNothingMoved : J::kKept;
+    } else if (found.state == FoundJournal::State::kWhole && found.journal.committed) {
+        if (Complete(folder, found.journal) && Quietly([&] { DeleteFile(journal_path); })) {
+            Quietly([&] { SyncFolderOf(journal_path); });
+            aftermath.journal = J::kCompleted;
+        } else {
+            aftermath.journal = J::kKept;
+            for (const Commit::Aside& aside : found.journal.asides) {
+                if (Exists(JoinPath(folder, aside.aside))) {
+                    aftermath.kept.push_back(aside.aside);
                 }
             }
         }
-        if (!journal) {
-            // A journal is flushed whole before the first rename: one that is not whole was
-            // being written when its run ended, and nothing had been moved yet.
-            aftermath.journal = Aftermath::Journal::kUnreadable;
-            if (read && text.rfind("end\n") == std::string::npos) {
-                RemoveJournal(journal_path);
-            }
-        } else {
-            // The key file's temporary name is gone only once it took its final name.
-            const bool committed = !Exists(JoinPath(folder, journal->results.back().temporary));
-            aftermath.journal =
-                committed ? Aftermath::Journal::kCompleted : Aftermath::Journal::kUndone;
-            if (committed && Complete(folder, *journal)) {
-                RemoveJournal(journal_path);
-            } else if (!committed) {
-                RollBack(folder, journal_path, *journal);
-            }
-        }
+    } else if (found.state == FoundJournal::State::kWhole) {
+        bool moved = false;
+        const bool back = RollBack(folder, journal_path, found.journal, &aftermath.kept, &moved);
+        aftermath.journal = !back ? J::kKept : moved ? J::kUndone : J::kNothingMoved;
+    }
+    if (aftermath.blocks()) {
+        return aftermath;  // a journal still names the files there: nothing else goes
     }
     // A join of the series into its own folder, killed, leaves its output's and its rebuilt
-    // pieces' temporary files under the name of the file the series makes: those too.
+    // pieces' temporary files under the name of the file the series makes: those too. Only the
+    // running user's own are removed.
     const std::string joined = names.series ? NameStartOf(NameOf(names.series->base)) : "";
     for (const std::string& name : NamesIn(folder)) {
         const std::string start = TemporaryNameStart(name);
-        if (!start.empty() && (names.Covers(start) || start == joined)) {
-            if (const auto bytes = RemoveIfAbandoned(JoinPath(folder, name))) {
+        if (start.empty() || !(names.Covers(start) || start == joined)) {
+            continue;
+        }
+        const std::string path = JoinPath(folder, name);
+        PathInfo info;
+        if (Quietly([&] { info = InfoOf(path, false); }) &&
+            (info.owner < 0 || info.owner == CurrentUser())) {
+            if (const auto bytes = RemoveIfAbandoned(path)) {
                 aftermath.removed_bytes += *bytes;
             }
         }
@@ -313,8 +453,8 @@ HiddenFiles HiddenFilesIn(const std::string& folder) {
 }
 
 File Commit::Create(const std::string& final_name, uint32_t permissions) {
-    File file = CreateTemporaryBeside(final_name, permissions);
-    results_.push_back({NameOf(file.path()), NameOf(final_name)});
+    File file = CreateTemporaryBeside(final_name);
+    results_.push_back({NameOf(file.path()), NameOf(final_name), permissions});
     return file;
 }
 
@@ -345,26 +485,34 @@ void Commit::Run(const StepRunner& step) {
         for (const std::string& name : removals_) {
             move_aside(NameOf(name));
         }
-        for (const Entry& entry : journal_.results) {
-            const std::string final_name = JoinPath(folder, entry.final_name);
-            if (Exists(final_name)) {
-                // A replaced file keeps its access.
-                TakeAccessOf(final_name, JoinPath(folder, entry.temporary));
-            }
-        }
     });
+    // Each result takes the access of what it comes from, narrowed by that of the file it
+    // replaces: never more open than either, and its owner is the user who runs this.
+    for (const Entry& entry : journal_.results) {
+        const std::string final_name = JoinPath(folder, entry.final_name);
+        step([&] {
+            const PathInfo replaced = InfoOf(final_name, false);
+            const uint32_t bits =
+                replaced.regular() ? entry.permissions & replaced.permissions : entry.permissions;
+            SetPermissions(JoinPath(folder, entry.temporary), bits);
+        });
+    }
     try {
-        const std::string journal_path = JournalNameFor(key_);
+        const std::string journal_path = JournalNameFor(names_);
         const std::string text = JournalText(journal_);
-        File journal;
-        step([&] { journal = File::OpenReplacing(journal_path); });
+        // Never over another journal: the run that takes the lock settled any that was there.
+        step([&] {
+            if (!journal_file_.IsOpen()) {
+                journal_file_ = File::CreateNew(journal_path, 0600);
+            }
+        });
         journal_written_ = true;
         step([&] {
-            journal.Write(reinterpret_cast<const uint8_t*>(text.data()),
-                          static_cast<int32_t>(text.size()));
+            journal_file_.Seek(0);
+            journal_file_.Write(reinterpret_cast<const uint8_t*>(text.data()),
+                                static_cast<int32_t>(text.size()));
         });
-        step([&] { journal.Sync(); });
-        step([&] { journal.Close(); });
+        step([&] { journal_file_.Sync(); });
         step([&] { SyncFolderOf(journal_path); });
         for (const Aside& aside : journal_.asides) {
             step([&] {
@@ -377,15 +525,24 @@ void Commit::Run(const StepRunner& step) {
             });
         }
         step([&] { SyncFolderOf(key_); });
+        // The commit, recorded: from here on the next run finishes it rather than undoes it.
+        const std::string committed = kCommittedLine;
+        step([&] {
+            journal_file_.Seek(int64_t(text.size()));
+            journal_file_.Write(reinterpret_cast<const uint8_t*>(committed.data()),
+                                static_cast<int32_t>(committed.size()));
+        });
+        step([&] { journal_file_.Sync(); });
     } catch (...) {
         Abandon();
         throw;
     }
     done_ = true;
+    journal_file_ = File();
     // Settled: what was moved aside goes, then the journal. What fails here is finished by the
     // next run that finds the journal.
     if (Complete(folder, journal_)) {
-        RemoveJournal(JournalNameFor(key_));
+        RemoveJournal(JournalNameFor(names_));
     }
 }
 
@@ -402,7 +559,10 @@ void Commit::Abandon() {
         results_.clear();
         return;
     }
-    RollBack(folder, JournalNameFor(key_), journal_);
+    journal_file_ = File();
+    if (!RollBack(folder, JournalNameFor(names_), journal_, &left_)) {
+        left_.insert(left_.begin(), NameOf(JournalNameFor(names_)));
+    }
     journal_written_ = false;
     results_.clear();
 }

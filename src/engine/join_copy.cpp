@@ -31,7 +31,9 @@ void SeriesCopy::Join() {
     ShowOperating();
 
     // The output is written beside the destination and takes its name only when it is whole.
-    Do([&] { permissions_ = AccessOf(plan_.first_piece); });
+    Do([&] {
+        permissions_ = plan_.permissions ? *plan_.permissions : AccessOf(plan_.first_piece);
+    });
     OpenTemporary(whole_, plan_.whole);
     piece_ = TakePiece(1);
     if (plan_.expected) {

@@ -12,17 +12,16 @@
 #include "engine/hash_pipeline.h"
 #include "engine/piece_series.h"
 #include "engine/split_join.h"
-#include "trap/error_trap.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
+#include "trap/error_trap.h"
 
 namespace tessarel {
 
-// The permission bits results take from the file they come from (as cp gives them).
+// The permission bits results take from the file they come from (as cp gives them), none more.
 inline uint32_t AccessOf(const std::string& path) {
-    const uint32_t bits = InfoOf(path).permissions;
-    return bits != 0 ? bits : 0666;
+    return InfoOf(path).permissions;
 }
 
 inline constexpr int32_t kFirstBlock =
@@ -73,7 +72,8 @@ class SeriesCopy {
           chunks_(plan.series),
           display_(display),
           trap_(box),
-          commit_(plan.mode == Mode::kSplit ? plan.first_piece : plan.whole) {}
+          commit_(plan.mode == Mode::kSplit ? ResultNames::Series(plan.first_piece)
+                                            : ResultNames::Single(plan.whole)) {}
 
     void Split();
     void Join();

@@ -43,6 +43,9 @@ struct OperationPlan {
     // A join's pieces as they were checked, still open ([0] is the first piece), so that what
     // was checked is what is copied; a piece not held open is opened again by name.
     std::shared_ptr<std::vector<File>> open_pieces;
+    // A join's output takes these permission bits (the series'); those of the first piece when
+    // none are given.
+    std::optional<uint32_t> permissions;
     // A join whose lost pieces its recovery pieces can rebuild: a piece that differs from its
     // line ends it quietly (kDamaged) rather than as a failure to report.
     bool damage_is_rebuilt = false;

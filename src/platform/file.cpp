@@ -99,13 +99,13 @@ std::string NameStart(const std::string& name) {
 
 }  // namespace
 
-File CreateTemporaryBeside(const std::string& path, uint32_t permissions) {
+File CreateTemporaryBeside(const std::string& path) {
     const std::string folder = FolderOf(path);
     for (int attempt = 0;; ++attempt) {
         const std::string name = "." + NameStart(NameOf(path)) + kTemporaryMark + RandomSuffix();
         const std::string temporary = JoinPath(folder, name);
         try {
-            File file = File::CreateNew(temporary, permissions);
+            File file = File::CreateNew(temporary, 0600);
             file.ReportAs(path);
             return file;
         } catch (const RuntimeError&) {
@@ -140,9 +140,16 @@ std::string NameStartOf(const std::string& name) {
 }
 
 bool IsAsideName(const std::string& name) {
+    return !AsideNameStart(name).empty();
+}
+
+std::string AsideNameStart(const std::string& name) {
     const size_t mark = name.rfind(kAsideMark);
-    return !name.empty() && name[0] == '.' && mark != std::string::npos && mark >= 2 &&
-           name.size() == mark + sizeof kAsideMark - 1 + kSuffixLength;
+    if (name.empty() || name[0] != '.' || mark == std::string::npos || mark < 2 ||
+        name.size() != mark + sizeof kAsideMark - 1 + kSuffixLength) {
+        return "";
+    }
+    return name.substr(1, mark - 1);
 }
 
 bool IsOurHiddenName(const std::string& name) {

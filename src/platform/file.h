@@ -64,8 +64,8 @@ class File {
 
     // Reads exactly size bytes; a file that ends first raises input past end (62).
     void Read(uint8_t* buffer, int32_t size);
-    // The next read starts at position (bytes from the start): a file read in pieces out of
-    // order. Asks nothing of the system, so it cannot fail.
+    // The next read or write starts at position (bytes from the start): a file read in pieces
+    // out of order, a record written again. Asks nothing of the system, so it cannot fail.
     void Seek(int64_t position) { position_ = position; }
     void Write(const uint8_t* buffer, int32_t size);
     // Puts what was written on the medium. A failure is a disk error like a failed write, and
@@ -111,9 +111,9 @@ using FileFaultHook = Fault (*)(FileOp op, const std::string& path, int64_t posi
 void SetFileFaultHook(FileFaultHook hook, void* context);
 
 // A new, empty file in the folder of path, under a hidden name of ours made from path's name
-// (".NAME.tessarel-XXXXXX"), created exclusively with the permission bits given: where a result
-// is written before it is put in its place with RenameOver.
-File CreateTemporaryBeside(const std::string& path, uint32_t permissions = 0666);
+// (".NAME.tessarel-XXXXXX"), created exclusively and for its owner alone: where a result is
+// written before it is put in its place with RenameOver (and given its access then).
+File CreateTemporaryBeside(const std::string& path);
 
 // True when name is one CreateTemporaryBeside makes.
 bool IsTemporaryName(const std::string& name);
@@ -127,8 +127,9 @@ std::string NameStartOf(const std::string& name);
 // A hidden name of ours beside path, not taken at the moment, for a file of the user's that is
 // moved out of the way while a result takes its place (".NAME.tessarel-old-XXXXXX").
 std::string AsideNameBeside(const std::string& path);
-// True when name is one AsideNameBeside makes.
+// True when name is one AsideNameBeside makes; and the start of the name it was made from.
 bool IsAsideName(const std::string& name);
+std::string AsideNameStart(const std::string& name);
 
 // True when name is one of the program's own hidden files beside a result (a temporary, an
 // aside, the commit's journal or lock): a dot, a name, our mark. On Windows, where a leading
@@ -139,6 +140,10 @@ bool IsOurHiddenName(const std::string& name);
 // Deletes path if it is there, and says nothing of a failure: for clearing up after a failure
 // that has already been reported.
 void RemoveQuietly(const std::string& path);
+
+// Gives the file at path the permission bits given, within the process's file-creation mask
+// (POSIX; on Windows a file's access is its folder's, and nothing is done). Raised on failure.
+void SetPermissions(const std::string& path, uint32_t permissions);
 
 // Length of the named file.
 int64_t FileLength(const std::string& path);

@@ -1,6 +1,6 @@
 // Who writes what, between programs: a lock on a small hidden file beside the names a run writes
-// (flock on POSIX, LockFileEx on Windows), the test that a temporary file of ours has no writer
-// any more, and the access a replaced file passes on to the file that takes its place. Locks are
+// (flock on POSIX, LockFileEx on Windows), and the test that a temporary file of ours has no
+// writer any more. Locks are
 // the system's own, so a run that is killed lets go of everything it held at once.
 #pragma once
 
@@ -17,9 +17,11 @@ class FileLock {
         kBusy,         // another run holds it in a way that excludes this one
         kUnavailable,  // no lock file can be made there (a read-only medium): nobody else
                        // can write there either, so the run goes on without one
+        kNotOurs,      // something that is not an ordinary file (a link) has the lock's name
     };
 
-    // Takes the lock at path, creating the file when it is missing; at once, never waiting.
+    // Takes the lock at path, creating the file (for its owner alone) when it is missing; at
+    // once, never waiting.
     // exclusive: for a writer; otherwise shared with other readers.
     static FileLock Take(const std::string& path, bool exclusive);
 
@@ -47,10 +49,5 @@ class FileLock {
 // was killed, or ended without clearing up): the bytes it took, or nothing when it is held, gone
 // already or cannot be removed.
 std::optional<int64_t> RemoveIfAbandoned(const std::string& path);
-
-// Gives the file at to the permission bits of the file at from, and its owner and group where
-// this process may set them: a file that replaces another keeps what the user had set there.
-// Nothing is said of a failure; there is nothing the user could do about it.
-void TakeAccessOf(const std::string& from, const std::string& to);
 
 }  // namespace tessarel

@@ -36,7 +36,12 @@ FileLock FileLock::Take(const std::string& path, bool exclusive) {
     // A lock file that its last holder removed between our open and our lock is no lock: take
     // the one now at the name instead.
     for (int attempt = 0; attempt < 20; ++attempt) {
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+            lock.state_ = State::kNotOurs;  // a link or a folder: never locked through
+            return lock;
+        }
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             // Someone else's lock file that we may not write: reading is enough for flock.
             fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -97,18 +102,6 @@ std::optional<int64_t> RemoveIfAbandoned(const std::string& path) {
     }
     ::close(fd);
     return removed;
-}
-
-void TakeAccessOf(const std::string& from, const std::string& to) {
-    struct stat st {};
-    if (::stat(from.c_str(), &st) != 0) {
-        return;
-    }
-    if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0) {
-        // An ordinary user may still give it the group, when it is one of theirs.
-        [[maybe_unused]] const int ignored = ::chown(to.c_str(), static_cast<uid_t>(-1), st.st_gid);
-    }
-    ::chmod(to.c_str(), st.st_mode & 0777);
 }
 
 }  // namespace tessarel

@@ -103,9 +103,4 @@ std::optional<int64_t> RemoveIfAbandoned(const std::string& path) {
     }
 }
 
-void TakeAccessOf(const std::string& /*from*/, const std::string& /*to*/) {
-    // A new file takes the access of its folder here, as the one it replaces did; a file given
-    // access of its own is rare enough on the media this program writes to to leave it so.
-}
-
 }  // namespace tessarel

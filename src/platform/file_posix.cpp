@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -228,6 +229,35 @@ File File::OpenOutput(const std::string& path) {
 File File::CreateNew(const std::string& path, uint32_t permissions) {
     return FileAccess::Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, true,
                             static_cast<mode_t>(permissions & 0777));
+}
+
+namespace {
+
+// The process's file-creation mask, as the system says it (Linux: /proc), else the usual one.
+mode_t CreationMask() {
+    static const mode_t mask = [] {
+        FILE* status = std::fopen("/proc/self/status", "r");
+        unsigned value = 022;
+        if (status) {
+            char line[256];
+            while (std::fgets(line, sizeof line, status)) {
+                if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                    break;
+                }
+            }
+            std::fclose(status);
+        }
+        return static_cast<mode_t>(value & 0777);
+    }();
+    return mask;
+}
+
+}  // namespace
+
+void SetPermissions(const std::string& path, uint32_t permissions) {
+    if (::chmod(path.c_str(), static_cast<mode_t>(permissions & 0777) & ~CreationMask()) != 0) {
+        RaiseErrno(errno, path);
+    }
 }
 
 File File::OpenReplacing(const std::string& path) {

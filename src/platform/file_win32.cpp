@@ -233,6 +233,10 @@ File File::CreateNew(const std::string& path, uint32_t /*permissions*/) {
     return FileAccess::Open(path, GENERIC_WRITE, CREATE_NEW, true, FILE_SHARE_READ);
 }
 
+void SetPermissions(const std::string& /*path*/, uint32_t /*permissions*/) {
+    // A file's access here is its folder's.
+}
+
 File File::OpenReplacing(const std::string& path) {
     return FileAccess::Open(path, GENERIC_WRITE, CREATE_ALWAYS, true);
 }

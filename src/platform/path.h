@@ -46,13 +46,18 @@ struct PathInfo {
     int64_t modified = 0;        // time of the last change, in the system's finest unit
     uint64_t volume = 0;         // with file, names the file itself, whatever its path
     uint64_t file = 0;
-    uint32_t permissions =
-        0;              // POSIX permission bits (0 on Windows, where a folder's access rules)
-    int64_t links = 1;  // names the file has (hard links)
+    // POSIX permission bits (0666 on Windows, where a file has its folder's access)
+    uint32_t permissions = 0;
+    int64_t links = 1;    // names the file has (hard links)
+    int64_t owner = -1;   // the user who owns it (POSIX); -1 where the system says none
+    bool sticky = false;  // a folder in which only a file's owner may remove or replace it
 
     bool exists() const { return kind != Kind::kMissing; }
     bool regular() const { return kind == Kind::kRegular; }
 };
+
+// The user this program runs as (POSIX); -1 where the system has no such number.
+int64_t CurrentUser();
 
 // Looks at path, following links when follow is set. A missing file (or a missing folder on the
 // way to it) gives kMissing; any other failure to look is raised as a run-time error.

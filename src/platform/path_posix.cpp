@@ -35,7 +35,13 @@ PathInfo InfoOf(const std::string& path, bool follow) {
     info.file = st.st_ino;
     info.permissions = st.st_mode & 0777;
     info.links = static_cast<int64_t>(st.st_nlink);
+    info.owner = static_cast<int64_t>(st.st_uid);
+    info.sticky = S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX);
     return info;
+}
+
+int64_t CurrentUser() {
+    return static_cast<int64_t>(::geteuid());
 }
 
 std::vector<std::string> NamesIn(const std::string& folder) {

@@ -13,6 +13,10 @@
 
 namespace tessarel {
 
+int64_t CurrentUser() {
+    return -1;  // files here have no owner number; their access is their folder's
+}
+
 PathInfo InfoOf(const std::string& path, bool follow) {
     PathInfo info;
     const std::wstring wide = SystemPath(path);
@@ -34,6 +38,8 @@ PathInfo InfoOf(const std::string& path, bool follow) {
     info.kind = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? PathInfo::Kind::kFolder
                                                                  : PathInfo::Kind::kRegular;
     info.size = static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    // No bits of its own: as open as its folder lets it be, which is what a copy gets too.
+    info.permissions = 0666;
     info.modified = static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
                     data.ftLastWriteTime.dwLowDateTime;
     // The volume and the file's index name the file itself, through links or not.

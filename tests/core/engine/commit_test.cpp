@@ -58,7 +58,7 @@ struct Sweep {
 
 Fault AtCall(FileOp op, const std::string& path, int64_t, int32_t, void* context) {
     auto& sweep = *static_cast<Sweep*>(context);
-    if (op == FileOp::OpenWrite && path.find("tessarel-journal") != std::string::npos) {
+    if (op == FileOp::OpenWrite && path.find("journal") != std::string::npos) {
         sweep.in_commit = true;
     }
     if (!sweep.in_commit || ++sweep.calls != sweep.target) {
