@@ -165,7 +165,13 @@ bool RepairJob::Run(const std::string& first_piece) {
         Do([&] { file.Sync(); });
         Do([&] { file.Close(); });
     }
-    commit.Run([&](const std::function<void()>& work) { trap_.Must(work); });
+    try {
+        commit.Run([&](const std::function<void()>& work) { trap_.Must(work); });
+    } catch (...) {
+        left_behind_ = commit.left();
+        SayLeftBehind();
+        throw;
+    }
     Show(RepairedNotice(names));
     return true;
 }

@@ -38,7 +38,7 @@ struct SeriesReport {
     bool enough = false;       // every stripe of its lost pieces has enough good ones to rebuild
     RebuildOutcome rebuild;    // the rebuild worked out and thrown away, when enough
     bool rebuildable = false;  // its lost pieces can be rebuilt, and their rebuild proves out
-    std::vector<int> lost_recovery;  // its recovery pieces that are not as they were written
+    std::vector<int> lost_recovery;    // its recovery pieces that are not as they were written
     bool recovery_rewritable = false;  // and repair can write them again, proven
 };
 

@@ -160,6 +160,7 @@ bool JoinJob::Run(const JoinRequest& request) {
     // everything through and rebuild what that finds, once.
     plan.damage_is_rebuilt = recovery.version > 0 && listed;
     StopIfAsked();
+    plan.left_behind = &left_behind_;
     Outcome outcome = RunOperation(plan, display_, box_);
     if (outcome == Outcome::kDamaged) {
         plan.open_pieces = std::make_shared<std::vector<File>>();

@@ -196,6 +196,18 @@ std::string NotAFileToSplitMessage(const std::string& name, PathInfo::Kind kind)
            ", not a file: only a file can be split. Choose a file to split.";
 }
 
+Notice LeftBehindNotice(const std::vector<std::string>& hidden) {
+    const std::vector<std::string> files(hidden.begin() + 1, hidden.end());
+    return {MsgKind::kFailure,
+            "Not everything could be put back as it was" +
+                (files.empty() ? std::string()
+                               : ": " + NameList(files) + (files.size() == 1 ? " is" : " are") +
+                                     " still under a hidden name") +
+                ", as the record " + hidden.front() +
+                " says. The next Tessarel that writes there puts it back.",
+            kStyleCritical, kErrorTitle};
+}
+
 std::string LockNotOursMessage(const std::string& lock, const std::string& name) {
     return "Something that is not Tessarel's lock has the name " + lock + " beside " + name +
            ", so no other Tessarel could be kept from writing " + name +
@@ -227,9 +239,10 @@ Notice AftermathNotice(const Aftermath& aftermath, const std::string& name,
         case Aftermath::Journal::kKept:
             text = "A Tessarel that did not finish putting " + name +
                    " in place cannot be put right here" +
-                   (aftermath.kept.empty()
-                        ? std::string()
-                        : ": the older files are kept as " + NameList(aftermath.kept)) +
+                   (aftermath.kept.empty() ? std::string()
+                                           : ": " + NameList(aftermath.kept) +
+                                                 (aftermath.kept.size() == 1 ? " is" : " are") +
+                                                 " kept under a hidden name") +
                    ", with its record " + journal +
                    ". Nothing was changed; the next Tessarel that writes " + name + " tries again.";
             break;
@@ -258,6 +271,12 @@ Notice AftermathNotice(const Aftermath& aftermath, const std::string& name,
         return Refusal(text);
     }
     return {MsgKind::kInformation, text, kStyleInformation, kFileTitle, name};
+}
+
+std::string OthersFileMessage(const std::string& name) {
+    return "The name " + name +
+           " is taken by another user's file, in a folder where only its "
+           "owner may replace it: Tessarel does not replace it. Choose another name to save.";
 }
 
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind) {

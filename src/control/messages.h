@@ -73,6 +73,9 @@ std::string AmbiguousRecoveryMessage(size_t lost);
 Notice NothingToRepairNotice();
 Notice RepairConfirmation(const std::vector<std::string>& names);
 Notice RepairedNotice(const std::vector<std::string>& names);
+// A commit that failed and could not put everything back: the journal and the hidden names that
+// still hold the user's files.
+Notice LeftBehindNotice(const std::vector<std::string>& hidden);
 // Something that is not a lock of ours (a link, a folder) has the lock's name beside name.
 std::string LockNotOursMessage(const std::string& lock, const std::string& name);
 // Another run of the program writes name (a series' first piece, or a file) now.
@@ -81,6 +84,8 @@ std::string BusyMessage(const std::string& name, bool series);
 // what is there is not settled (repair: the command that puts a pending one right).
 Notice AftermathNotice(const Aftermath& aftermath, const std::string& name,
                        const std::string& repair = "");
+// A name the request would write is another user's file, in a folder only its owner may change.
+std::string OthersFileMessage(const std::string& name);
 // A name the request would write is taken by something that is not an ordinary file.
 std::string NotOrdinaryMessage(const std::string& name, PathInfo::Kind kind);
 Notice QuitQuestion();

@@ -74,7 +74,8 @@ using SameFileTest = std::function<bool(const std::string&, const std::string&)>
 std::optional<Notice> CheckFileNamed(const std::string& path);
 
 // Only ordinary files are replaced: a folder, a link (dangling or not), a device, a pipe or a
-// socket at a name the request would write is refused, by name, before anything is written. A
+// socket at a name the request would write is refused, by name, before anything is written; so is
+// another user's file in a folder where only its owner may replace it. A
 // name this system does not allow raises the bad-file-name error (64).
 std::optional<Notice> CheckReplaceable(const std::string& path);
 

@@ -105,8 +105,17 @@ class RequestSteps {
         if (outcome == Outcome::kNotDone) {
             Show(FailedNotice());
         }
+        SayLeftBehind();
         return outcome == Outcome::kDone;
     }
+    // What a failed commit could not put back is said, where it is.
+    void SayLeftBehind() {
+        if (!left_behind_.empty()) {
+            Show(LeftBehindNotice(left_behind_));
+            left_behind_.clear();
+        }
+    }
+    std::vector<std::string> left_behind_;
     // Asks before existing files are replaced, then makes and deletes a file beside the
     // destination so a folder that takes none is said before the operation starts. False when
     // the user would not have them replaced.

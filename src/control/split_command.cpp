@@ -57,6 +57,19 @@ bool SplitJob::Run(SplitRequest request) {
         Do([&] { refusal = CheckReplaceable(names[n]); });
         RefuseIf(refusal);
     }
+    // So must the names the commit takes away: an older series' tail, its recovery pieces.
+    std::vector<std::string> going;
+    Do([&] {
+        going = FilesAfterSeries(first_piece, series.count);
+        for (const auto& there : RecoveryPieceNames(names)) {
+            going.push_back(there.second);
+        }
+    });
+    for (const std::string& name : going) {
+        std::optional<Notice> refusal;
+        Do([&] { refusal = CheckReplaceable(name); });
+        RefuseIf(refusal);
+    }
     std::string list_name;
     Do([&] { list_name = ChecksumListName(first_piece); });
     try {
@@ -133,6 +146,7 @@ bool SplitJob::Run(SplitRequest request) {
     plan.write_checksums = request.checksums;
     plan.recovery_pieces = recovery;
     StopIfAsked();
+    plan.left_behind = &left_behind_;
     return Done(RunOperation(plan, display_, box_));
 }
 

@@ -139,6 +139,16 @@ bool Quietly(F&& step) {
     }
 }
 
+// Runs work; a failure is said of the user's file at name, not of a hidden name of ours.
+template <typename F>
+void AsFile(const std::string& name, F&& work) {
+    try {
+        work();
+    } catch (const RuntimeError& error) {
+        throw RuntimeError(error.number(), error.description(), name);
+    }
+}
+
 // The journal goes once what it describes is settled, for good.
 void RemoveJournal(const std::string& journal) {
     if (Quietly([&] { DeleteFile(journal); })) {
@@ -175,7 +185,7 @@ bool RollBack(const std::string& folder, const std::string& journal_path,
             const bool back =
                 !Exists(final_name) && Quietly([&] { RenameOver(aside, final_name); });
             if (!back && kept) {
-                kept->push_back(it->aside);
+                kept->push_back(it->final_name + " (now " + it->aside + ")");
             }
             all = back && all;
         }
@@ -399,7 +409,7 @@ Aftermath SettleInterrupted(const ResultNames& names, bool act) {
             aftermath.journal = J::kKept;
             for (const Commit::Aside& aside : found.journal.asides) {
                 if (Exists(JoinPath(folder, aside.aside))) {
-                    aftermath.kept.push_back(aside.aside);
+                    aftermath.kept.push_back(aside.final_name + " (now " + aside.aside + ")");
                 }
             }
         }
@@ -494,7 +504,7 @@ void Commit::Run(const StepRunner& step) {
             const PathInfo replaced = InfoOf(final_name, false);
             const uint32_t bits =
                 replaced.regular() ? entry.permissions & replaced.permissions : entry.permissions;
-            SetPermissions(JoinPath(folder, entry.temporary), bits);
+            AsFile(final_name, [&] { SetPermissions(JoinPath(folder, entry.temporary), bits); });
         });
     }
     try {
@@ -502,21 +512,26 @@ void Commit::Run(const StepRunner& step) {
         const std::string text = JournalText(journal_);
         // Never over another journal: the run that takes the lock settled any that was there.
         step([&] {
-            if (!journal_file_.IsOpen()) {
-                journal_file_ = File::CreateNew(journal_path, 0600);
-            }
+            AsFile(key_, [&] {
+                if (!journal_file_.IsOpen()) {
+                    journal_file_ = File::CreateNew(journal_path, 0600);
+                }
+            });
         });
         journal_written_ = true;
         step([&] {
-            journal_file_.Seek(0);
-            journal_file_.Write(reinterpret_cast<const uint8_t*>(text.data()),
-                                static_cast<int32_t>(text.size()));
+            AsFile(key_, [&] {
+                journal_file_.Seek(0);
+                journal_file_.Write(reinterpret_cast<const uint8_t*>(text.data()),
+                                    static_cast<int32_t>(text.size()));
+            });
         });
-        step([&] { journal_file_.Sync(); });
+        step([&] { AsFile(key_, [&] { journal_file_.Sync(); }); });
         step([&] { SyncFolderOf(journal_path); });
         for (const Aside& aside : journal_.asides) {
+            const std::string final_name = JoinPath(folder, aside.final_name);
             step([&] {
-                RenameOver(JoinPath(folder, aside.final_name), JoinPath(folder, aside.aside));
+                AsFile(final_name, [&] { RenameOver(final_name, JoinPath(folder, aside.aside)); });
             });
         }
         for (const Entry& entry : journal_.results) {
@@ -528,11 +543,13 @@ void Commit::Run(const StepRunner& step) {
         // The commit, recorded: from here on the next run finishes it rather than undoes it.
         const std::string committed = kCommittedLine;
         step([&] {
-            journal_file_.Seek(int64_t(text.size()));
-            journal_file_.Write(reinterpret_cast<const uint8_t*>(committed.data()),
-                                static_cast<int32_t>(committed.size()));
+            AsFile(key_, [&] {
+                journal_file_.Seek(int64_t(text.size()));
+                journal_file_.Write(reinterpret_cast<const uint8_t*>(committed.data()),
+                                    static_cast<int32_t>(committed.size()));
+            });
         });
-        step([&] { journal_file_.Sync(); });
+        step([&] { AsFile(key_, [&] { journal_file_.Sync(); }); });
     } catch (...) {
         Abandon();
         throw;

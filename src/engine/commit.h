@@ -67,9 +67,10 @@ struct Aftermath {
         kPending,       // (a reader) a journal is there, and was left alone
     };
     Journal journal = Journal::kNone;
-    std::string journal_name;       // the journal's name, when there is one
-    std::vector<std::string> kept;  // kKept: hidden names that hold the user's older files
-    int64_t removed_bytes = 0;      // of hidden temporary files whose writer is gone
+    std::string journal_name;  // the journal's name, when there is one
+    std::vector<std::string>
+        kept;  // kKept: the user's older files under hidden names, "NAME (now .HIDDEN)"
+    int64_t removed_bytes = 0;  // of hidden temporary files whose writer is gone
     bool anything() const { return journal != Journal::kNone || removed_bytes > 0; }
     // The run may not go on: what is there is not settled.
     bool blocks() const {

@@ -85,6 +85,9 @@ class SeriesCopy {
         piece_ = File();
         written_.clear();
         commit_.Abandon();
+        if (plan_.left_behind) {
+            *plan_.left_behind = commit_.left();
+        }
         display_.ShowIdle();
     }
     bool committed() const { return commit_.done(); }

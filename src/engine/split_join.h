@@ -43,6 +43,9 @@ struct OperationPlan {
     // A join's pieces as they were checked, still open ([0] is the first piece), so that what
     // was checked is what is copied; a piece not held open is opened again by name.
     std::shared_ptr<std::vector<File>> open_pieces;
+    // Told the hidden names that still hold the user's files when a failed commit could not put
+    // everything back (the journal first): the next run that writes these names does.
+    std::vector<std::string>* left_behind = nullptr;
     // A join's output takes these permission bits (the series'); those of the first piece when
     // none are given.
     std::optional<uint32_t> permissions;
