@@ -141,6 +141,12 @@ std::optional<Notice> CheckReplaceable(const std::string& path) {
     if (info.exists() && !info.regular()) {
         return Refusal(NotOrdinaryMessage(NameOf(path), info.kind));
     }
+    // In a shared folder where only a file's owner may replace it (/tmp), another user's file
+    // is theirs: replaced, its name would hand them what takes it, or lose what they keep there.
+    if (info.exists() && info.owner >= 0 && info.owner != CurrentUser() &&
+        InfoOf(FolderOf(path)).sticky) {
+        return Refusal(OthersFileMessage(NameOf(path)));
+    }
     return std::nullopt;
 }
 
