@@ -233,8 +233,8 @@ Notice AftermathNotice(const Aftermath& aftermath, const std::string& name,
                    " in place is removed: it had moved nothing yet.";
             break;
         case Aftermath::Journal::kCompleted:
-            text = "A Tessarel that was ended while it put " + name +
-                   " in place had all but finished: that is done now.";
+            text = "A Tessarel that put " + name +
+                   " in place had not finished clearing up after it: that is done now.";
             break;
         case Aftermath::Journal::kKept:
             text = "A Tessarel that did not finish putting " + name +

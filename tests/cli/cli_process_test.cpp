@@ -436,6 +436,52 @@ TEST_F(CommandLineProcess, ResultsKeepTheAccessOfTheirOrigin) {
         << r.err;
 }
 
+// A second user in a shared folder where only a file's owner may replace it (as /tmp): a file of
+// theirs at a result's name is neither replaced nor given this user's data, and a journal they
+// plant beside a series moves nothing, for a reader or a writer.
+TEST_F(CommandLineProcess, ASecondUserInASharedFolderGetsNothing) {
+    if (::geteuid() != 0 || !fs::exists("/usr/bin/setpriv")) {
+        GTEST_SKIP() << "needs root, and setpriv to act as another user";
+    }
+    fs::permissions(dir.path(), fs::perms::all | fs::perms::sticky_bit);
+    const auto as_nobody = [&](const std::string& script) {
+        ChildOptions here;
+        here.folder = dir.path();
+        return RunChild("/usr/bin/setpriv",
+                        {"--reuid=65534", "--regid=65534", "--clear-groups", "--", "/bin/sh", "-c",
+                         script},
+                        here)
+            .status;
+    };
+    WriteBytes(dir / "secret", Pattern(1000, 4));
+    fs::permissions(dir / "secret", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(Run({"split", "-s", "300", "secret"}).status, 0);
+    ASSERT_EQ(as_nobody("echo mine > joined"), 0);
+    ChildResult r = Run({"join", "-y", "secret.m00", "joined"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("another user's file"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "joined"), std::vector<uint8_t>({'m', 'i', 'n', 'e', '\n'}));
+    // Their journal, naming the series' own pieces, would have them moved away and deleted.
+    ASSERT_EQ(as_nobody("printf 'tessarel journal 1\\nnew 27:.secret.m01.tessarel-abcdef 10:"
+                        "secret.m01\\nend\\n' > .secret.m00.tessarel-journal"),
+              0);
+    const Snapshot before = TakeNames();
+    for (const char* command : {"check", "repair", "split"}) {
+        r = Run(command == std::string("split")
+                    ? std::vector<std::string>{"split", "-y", "-s", "300", "secret"}
+                    : std::vector<std::string>{command, "secret.m00"});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find(".secret.m00.tessarel-journal"), std::string::npos) << r.err;
+        EXPECT_EQ(TakeNames(), before) << command;
+    }
+    EXPECT_EQ(ReadBytes(dir / "secret.m01").size(), 300u);
+    for (const char* name : {"secret.m00", "secret.m03", "secret.sha256"}) {
+        EXPECT_EQ(fs::status(dir / name).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << name;
+    }
+}
+
 // What a killed run left is cleared by the next run of that series, and said; a file that a
 // running one still writes is left alone, and named when the disk looks too small.
 TEST_F(CommandLineProcess, WhatAKilledRunLeftIsClearedAndSaid) {

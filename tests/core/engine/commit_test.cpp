@@ -235,6 +235,200 @@ TEST(Commit, WhatAKilledJoinLeftGoesWithTheNextCheck) {
     EXPECT_EQ(after, series);
 }
 
+// A journal planted beside a series, by another user or naming what is not the series': a
+// reader (check) acts on none, a writer (repair) on none of these; each run refuses, naming the
+// record, and every file stays as it was.
+TEST(Commit, APlantedJournalMovesNothing) {
+    const std::string first_line = "tessarel journal 1\n";
+    // The undo of a journal's line "new" moves a file that has the final name away and deletes
+    // it: what a hostile journal would use.
+    const auto line = [](const std::string& tag, const std::string& a, const std::string& b) {
+        return tag + " " + std::to_string(a.size()) + ":" + a + " " + std::to_string(b.size()) +
+               ":" + b + "\n";
+    };
+    const std::string long_name = std::string(110, 'x');
+    struct Case {
+        const char* what;
+        std::string series;  // the source's name
+        std::string text;    // the journal's, "" for the ones made otherwise
+        bool root_only = false;
+        bool link = false;
+    };
+    const std::vector<Case> cases = {
+        {"a name outside the series", "f",
+         first_line + line("new", ".README.tessarel-abcdef", "README") + "end\n"},
+        {"another series' piece", "f",
+         first_line + line("new", ".g.m01.tessarel-abcdef", "g.m01") +
+             line("new", ".f.m00.tessarel-abcdef", "f.m00") + "end\n"},
+        {"an aside made from another name", "f",
+         first_line + line("aside", "f.m01", ".README.tessarel-old-abcdef") +
+             line("new", ".f.m00.tessarel-abcdef", "f.m00") + "end\n"},
+        {"a long name sharing the series' first hundred bytes", long_name,
+         first_line +
+             line("new", "." + long_name.substr(0, 100) + ".tessarel-abcdef",
+                  long_name.substr(0, 100) + "-thesis.odt") +
+             "end\n"},
+        {"unfinished, naming a file outside the series", "f",
+         first_line + line("new", ".README.tessarel-abcdef", "README")},
+        {"lines ending in CR LF", "f",
+         "tessarel journal 1\r\nnew 22:.f.m01.tessarel-abcdef 5:f.m01\r\nend\r\n"},
+#ifndef _WIN32
+        {"another user's", "f",
+         first_line + line("new", ".f.m01.tessarel-abcdef", "f.m01") + "end\n", true},
+        {"a link at the journal's name", "f", "", false, true},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+#ifndef _WIN32
+        if (c.root_only && ::geteuid() != 0) {
+            continue;  // needs root to give the record to another user
+        }
+#endif
+        TempDir dir;
+        WriteBytes(dir / c.series, Pattern(1000, 3));
+        RecordingDisplay display;
+        FirstButton box;
+        SplitOf(dir / c.series, 300, true)(display, box);
+        WriteBytes(dir / "README", Pattern(10, 4));
+        WriteBytes(dir / (long_name.substr(0, 100) + "-thesis.odt"), Pattern(10, 5));
+        const std::string journal = JournalNameFor(ResultNames::Series(dir / (c.series + ".m00")));
+        if (c.link) {
+            fs::create_symlink("README", fs::u8path(journal));
+        } else {
+            WriteBytes(journal, std::vector<uint8_t>(c.text.begin(), c.text.end()));
+        }
+#ifndef _WIN32
+        if (c.root_only) {
+            ASSERT_EQ(::lchown(journal.c_str(), 65534, 65534), 0);
+        }
+#endif
+        const Snapshot before = Take(dir.path());
+        FirstButton check_box;
+        EXPECT_FALSE(CheckFirstPiece(dir / (c.series + ".m00"), display, check_box));
+        EXPECT_EQ(Take(dir.path()), before) << "check changed the folder";
+        FirstButton repair_box;
+        EXPECT_FALSE(RepairFirstPiece(dir / (c.series + ".m00"), display, repair_box));
+        EXPECT_EQ(Take(dir.path()), before) << "repair changed the folder";
+        EXPECT_EQ(repair_box.kinds, std::vector<MsgKind>{MsgKind::kRefusal});
+    }
+}
+
+#ifndef _WIN32
+// Puts a folder back to a snapshot: every entry, bytes and permission bits.
+void Restore(const std::string& folder, const Snapshot& snap) {
+    for (const auto& entry : fs::directory_iterator(fs::u8path(folder))) {
+        fs::remove_all(entry.path());
+    }
+    for (const auto& [name, content] : snap) {
+        const size_t mode_at = content.rfind(" mode ");
+        const std::string bytes = content.substr(0, mode_at);
+        const std::string path = folder + "/" + name;
+        WriteBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        fs::permissions(fs::u8path(path), fs::perms(std::stoi(content.substr(mode_at + 6))));
+    }
+}
+
+// The next run's undo, faulted at its call target: failed once, failed from then on, or ended.
+struct UndoFault {
+    enum class Act { kCount, kFailOnce, kFailAlways, kEnd } act = Act::kCount;
+    int target = 0;
+    int calls = 0;
+};
+Fault AtUndoCall(FileOp, const std::string&, int64_t, int32_t, void* context) {
+    auto& fault = *static_cast<UndoFault*>(context);
+    const int call = ++fault.calls;
+    switch (fault.act) {
+        case UndoFault::Act::kFailOnce:
+            return call == fault.target ? Fault::kDeviceIo : Fault::kNone;
+        case UndoFault::Act::kFailAlways:
+            return call >= fault.target ? Fault::kDeviceIo : Fault::kNone;
+        case UndoFault::Act::kEnd:
+            if (call == fault.target) {
+                ::_exit(9);
+            }
+            return Fault::kNone;
+        case UndoFault::Act::kCount:
+            break;
+    }
+    return Fault::kNone;
+}
+
+// A run that takes the key's lock and settles what it finds, with the fault given.
+void NextRun(const Case& c, const std::string& key, UndoFault* fault) {
+    FileLock lock = TakeWriteLock(key);
+    if (fault) {
+        SetFileFaultHook(AtUndoCall, fault);
+    }
+    SettleInterrupted(c.series ? ResultNames::Series(key) : ResultNames::Single(key));
+    SetFileFaultHook(nullptr, nullptr);
+    lock.Release();
+}
+
+// A commit ended at each of its steps, then the next run's undo failed once, failed for good or
+// ended at each of its own steps, then a third run: the older files or the new, every time.
+TEST(Commit, AnUndoFaultedAtEveryStepLosesNothing) {
+    for (const Case& c : {kCases[0], kCases[2]}) {
+        SCOPED_TRACE(c.name);
+        Snapshot old_files;
+        {
+            TempDir dir;
+            c.setup(dir);
+            old_files = Take(dir.path());
+        }
+        Sweep count;
+        const auto [new_files, counted] = RunWith(c, count);
+        ASSERT_TRUE(counted && *counted);
+        for (int n = 1; n <= count.calls; ++n) {
+            TempDir dir;
+            auto request = c.setup(dir);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                Sweep sweep;
+                sweep.act = Act::kEnd;
+                sweep.target = n;
+                StopWhenAsked display(sweep);
+                FirstButton box;
+                SetFileFaultHook(AtCall, &sweep);
+                request(display, box);
+                ::_exit(0);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            const Snapshot killed = Take(dir.path());
+            const std::string key = dir / c.key;
+            UndoFault counter;
+            NextRun(c, key, &counter);
+            const int undo_calls = counter.calls;
+            for (int m = 1; m <= undo_calls; ++m) {
+                for (const auto act : {UndoFault::Act::kFailOnce, UndoFault::Act::kFailAlways,
+                                       UndoFault::Act::kEnd}) {
+                    SCOPED_TRACE("ended at " + std::to_string(n) + ", the undo faulted at " +
+                                 std::to_string(m) + " by " + std::to_string(int(act)));
+                    Restore(dir.path(), killed);
+                    UndoFault fault{act, m, 0};
+                    if (act == UndoFault::Act::kEnd) {
+                        const pid_t undo = ::fork();
+                        if (undo == 0) {
+                            NextRun(c, key, &fault);
+                            ::_exit(0);
+                        }
+                        ::waitpid(undo, &status, 0);
+                    } else {
+                        NextRun(c, key, &fault);
+                    }
+                    NextRun(c, key, nullptr);
+                    TakeWriteLock(dir / "f.m00").Release();
+                    const Snapshot after = Take(dir.path());
+                    EXPECT_TRUE(after == old_files || after == new_files)
+                        << "neither the old files nor the new: " << Names(after);
+                }
+            }
+        }
+    }
+}
+#endif
+
 TEST(Commit, AFaultAtEveryStepLeavesTheOldFilesOrTheNew) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
