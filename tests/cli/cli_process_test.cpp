@@ -428,6 +428,16 @@ TEST_F(CommandLineProcess, ResultsKeepTheAccessOfTheirOrigin) {
     // user's who ran it, never given to the replaced file's owner.
     EXPECT_EQ(st.st_mode & 0777, 0400u);
     EXPECT_EQ(st.st_uid, ::geteuid());
+    // A series whose first piece is lost gives its access to what is joined or repaired from it.
+    ASSERT_EQ(Run({"split", "-y", "-s", "300", "-r", "1", "secret"}).status, 0);
+    fs::remove(dir / "secret.m00");
+    ASSERT_EQ(Run({"join", "secret.m02", "rebuilt"}).status, 0);
+    ASSERT_EQ(Run({"repair", "secret.m02"}).status, 0);
+    for (const char* name : {"rebuilt", "secret.m00"}) {
+        EXPECT_EQ(fs::status(dir / name).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << name;
+    }
     // A file with another name is said to keep its old contents there.
     fs::create_hard_link(dir / "theirs", dir / "other-name");
     const ChildResult r = Run({"join", "secret.m00", "theirs"});
