@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PlanOrRefusal outcome;
     try {
         // The join's own rule, as the Go command runs it on the first 20 bytes.
-        outcome = PlanJoin(piece.substr(0, kHeaderLength), piece_size);
+        outcome = PlanJoin(piece.substr(0, kWideHeaderLength), piece_size);
     } catch (const RuntimeError& e) {
         if (e.number() != kErrTypeMismatch && e.number() != kErrOverflow) {
             std::abort();

@@ -39,8 +39,14 @@ std::string Bytes(int64_t count) {
 
 }  // namespace
 
+std::string TooManyPiecesMessage(int64_t smallest_size) {
+    const bool fat32 = smallest_size <= 4294967295;  // the fat32 size: a FAT32 file's largest
+    return std::string(kTooManyPiecesMessage) + "\r\nAsk for pieces of at least" +
+           StrWithSign(smallest_size) + " bytes" + (fat32 ? ", or the fat32 size." : ".");
+}
+
 std::string SourceTooLargeMessage() {
-    return "The file to split is larger than" + StrWithSign(kMaxSourceLength) +
+    return "The file to split is larger than" + StrWithSign(kMaxWideSourceLength) +
            " bytes, the largest a series can hold.";
 }
 

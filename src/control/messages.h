@@ -29,6 +29,8 @@ extern const char kSysInfoUnavailable[];
 
 // A source beyond what a header's ten digits can say.
 std::string SourceTooLargeMessage();
+// More than 100 pieces: the smallest piece size that makes at most 100 is named.
+std::string TooManyPiecesMessage(int64_t smallest_size);
 
 // A refusal: the message with the exclamation icon, titled "ERROR!".
 Notice Refusal(const std::string& message);

@@ -59,7 +59,8 @@ int64_t ApproximateBytes(const std::string& approx_text) {
 }
 
 int64_t PieceSizeForCount(int64_t file_length, int64_t count) {
-    const int64_t stream = file_length + kHeaderLength;
+    const int64_t stream =
+        file_length + HeaderLengthFor(std::min(file_length, kMaxWideSourceLength));
     return count > 0 ? (stream + count - 1) / count : 0;
 }
 
@@ -70,31 +71,45 @@ PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size) {
     if (piece_size >= file_length) {
         return Refusal(kSizeTooLargeMessage);
     }
-    if (file_length > kMaxSourceLength) {
+    if (file_length > kMaxWideSourceLength) {
         return Refusal(SourceTooLargeMessage());
     }
-    const int64_t total = file_length + kHeaderLength;
+    const int64_t total = file_length + HeaderLengthFor(file_length);
     const int64_t count = PieceCount(total, piece_size);
     if (count > kMaxSplitPieces) {
-        return Refusal(kTooManyPiecesMessage);
+        return Refusal(TooManyPiecesMessage(PieceSizeForCount(file_length, kMaxSplitPieces)));
     }
     return SeriesPlan{total, piece_size, count};
 }
 
 PlanOrRefusal PlanJoin(const std::string& header, int64_t piece_length) {
-    // Too short to hold a header and any data, or not starting with the signature.
-    if (piece_length <= kHeaderLength || !HasSignature(header) ||
-        header.size() < static_cast<size_t>(kHeaderLength)) {
+    // Too short to hold a header and any data, or not starting with a signature.
+    const int32_t header_length = HeaderLengthOf(header);
+    if (header_length == 0 || piece_length <= header_length ||
+        header.size() < static_cast<size_t>(header_length)) {
         return Refusal(kNotRecognisedMessage);
     }
-    // The split writes the length as exactly ten decimal digits; anything else (a sign, blanks,
-    // a point, an exponent) is not a header of ours, however it might be read as a number.
-    const std::string field = header.substr(kSignatureLength, kHeaderLength - kSignatureLength);
+    // The split writes the length as exactly ten (or, wide, twenty) decimal digits; anything
+    // else (a sign, blanks, a point, an exponent) is not a header of ours, however it might be
+    // read as a number.
+    const std::string field =
+        header.substr(kSignatureLength, size_t(header_length - kSignatureLength));
     if (!AllDigits(field)) {
         return Refusal(kNotRecognisedMessage);
     }
-    const int64_t whole_length = std::stoll(field);
-    const int64_t total = whole_length + kHeaderLength;
+    // Twenty digits may say more than 64 bits hold: past the largest file, no header of ours.
+    int64_t whole_length = 0;
+    for (const char digit : field) {
+        if (whole_length > (kMaxWideSourceLength - (digit - '0')) / 10) {
+            return Refusal(kNotRecognisedMessage);
+        }
+        whole_length = whole_length * 10 + (digit - '0');
+    }
+    // A wide header is written only for what ten digits cannot say.
+    if (HeaderLengthFor(whole_length) != header_length) {
+        return Refusal(kNotRecognisedMessage);
+    }
+    const int64_t total = whole_length + header_length;
     // The split never writes a first piece that holds the whole stream (joining such a
     // "series" would read its first piece a second time), nor a series a join cannot count.
     if (total <= piece_length || PieceCount(total, piece_length) > kMaxJoinPieces) {

@@ -248,7 +248,9 @@ PlanOrRefusal RequestSteps::PlanOfHeader(const std::string& first_piece, bool qu
     if (piece_length > kHeaderLength) {
         File piece;
         step([&] { piece = File::OpenForReading(first_piece); });
-        for (int i = 0; i < kHeaderLength; ++i) {
+        // As much as the wide header takes, when the piece has it.
+        const int64_t length = std::min<int64_t>(piece_length, kWideHeaderLength);
+        for (int i = 0; i < length; ++i) {
             uint8_t byte = 0;
             step([&] { piece.Read(&byte, 1); });
             header += static_cast<char>(byte);

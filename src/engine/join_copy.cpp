@@ -42,9 +42,9 @@ void SeriesCopy::Join() {
         const bool whole = plan_.expected->whole_proves();
         hashes_ = std::make_unique<HashPipeline>(!whole, whole);
     }
-    std::vector<uint8_t> header(kHeaderLength);
-    Do([&] { piece_.Read(header.data(), kHeaderLength); });
-    Hash(header.data(), kHeaderLength, false);
+    std::vector<uint8_t> header(static_cast<size_t>(header_));
+    Do([&] { piece_.Read(header.data(), header_); });
+    Hash(header.data(), header_, false);
     CopyFirstPiece(piece_, whole_);
     Do([&] { piece_.Close(); });
     SetProgress(split_);

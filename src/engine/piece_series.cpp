@@ -9,18 +9,33 @@
 
 namespace tessarel {
 
+int32_t HeaderLengthFor(int64_t source_length) {
+    return source_length <= kMaxSourceLength ? kHeaderLength : kWideHeaderLength;
+}
+
 std::string HeaderText(int64_t source_length) {
-    if (source_length < 0 || source_length > kMaxSourceLength) {
+    if (source_length < 0 || source_length > kMaxWideSourceLength) {
         throw RuntimeError(kErrOverflow);
     }
-    char digits[24];
-    std::snprintf(digits, sizeof digits, "%010lld", static_cast<long long>(source_length));
-    return std::string(kSignature) + digits;
+    char digits[32];
+    const bool wide = HeaderLengthFor(source_length) == kWideHeaderLength;
+    std::snprintf(digits, sizeof digits, wide ? "%020lld" : "%010lld",
+                  static_cast<long long>(source_length));
+    return std::string(wide ? kWideSignature : kSignature) + digits;
+}
+
+int32_t HeaderLengthOf(const std::string& first_bytes) {
+    if (first_bytes.size() < static_cast<size_t>(kSignatureLength)) {
+        return 0;
+    }
+    if (first_bytes.compare(0, kSignatureLength, kSignature) == 0) {
+        return kHeaderLength;
+    }
+    return first_bytes.compare(0, kSignatureLength, kWideSignature) == 0 ? kWideHeaderLength : 0;
 }
 
 bool HasSignature(const std::string& first_bytes) {
-    return first_bytes.size() >= static_cast<size_t>(kSignatureLength) &&
-           first_bytes.compare(0, kSignatureLength, kSignature) == 0;
+    return HeaderLengthOf(first_bytes) != 0;
 }
 
 std::string PieceName(const std::string& base, int64_t piece, char letter) {

@@ -1,6 +1,8 @@
-// A series of pieces: the whole file preceded by a 20-byte header, cut into pieces of one size.
-// The header is the signature and the whole file's length in ten digits; piece 1 is named
-// B.m00, piece n is B.m(n-1) with at least two digits.
+// A series of pieces: the whole file preceded by a header, cut into pieces of one size. The
+// header is the signature and the whole file's length in ten digits (20 bytes); a file longer
+// than ten digits can say gets the wide header, a signature of its own and twenty digits (30
+// bytes). Piece 1 is named B.m00, piece n is B.m(n-1) with at least two digits.
+// docs/series-format.md describes both.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +13,16 @@ namespace tessarel {
 constexpr char kSignature[] = "KESTRAVOLN";
 constexpr int32_t kSignatureLength = 10;
 constexpr int32_t kHeaderLength = 20;
+// The wide header: for a file beyond what ten digits say, whose signature no classic reader takes.
+constexpr char kWideSignature[] = "KESTRAVOLW";
+constexpr int32_t kWideHeaderLength = 30;
+// The largest file any header describes: far beyond any disk, and no sum with it overflows.
+constexpr int64_t kMaxWideSourceLength = int64_t{1} << 62;
 constexpr int32_t kMinPieceSize = 21;
 constexpr int32_t kMaxSplitPieces = 100;
 // Piece numbers of a join are counted in 16 bits: a header that asks for more is not one of ours.
 constexpr int32_t kMaxJoinPieces = 32767;
-// The header's length field has ten decimal digits: the largest file a series can describe.
+// The classic header's length field has ten decimal digits: the largest file it describes.
 constexpr int64_t kMaxSourceLength = 9999999999;
 // What a split adds to a name to make the first piece's.
 constexpr char kFirstPieceExtension[] = ".m00";
@@ -23,11 +30,16 @@ constexpr char kFirstPieceExtension[] = ".m00";
 // command line's without a size.
 constexpr char kDefaultPieceKilobytes[] = "1400";
 
-// The 20 header characters for a file of source_length bytes; beyond ten digits an overflow.
+// The header of a file of source_length bytes: the classic one whenever ten digits can say the
+// length, the wide one otherwise (beyond kMaxWideSourceLength, or below 0, an overflow).
+int32_t HeaderLengthFor(int64_t source_length);
 std::string HeaderText(int64_t source_length);
 
-// True when the first bytes of a file are the signature, exactly, letter case included.
+// True when the first bytes of a file are a signature, either form's, exactly, letter case
+// included.
 bool HasSignature(const std::string& first_bytes);
+// The length of the header whose signature first_bytes start with (0 for none).
+int32_t HeaderLengthOf(const std::string& first_bytes);
 
 // The name of piece number piece (1 for the first) of the series with base name base: base +
 // "." + letter + the piece's number less one, in two digits or more. A split names its pieces
@@ -69,14 +81,23 @@ struct SeriesPlan {
     int64_t piece_size = 0;
     int64_t count = 0;
 
-    int64_t source_length() const { return stream_length - kHeaderLength; }
+    // The header's length: the classic one's for every stream it can describe, else the wide
+    // one's (a wide header is never written for a file ten digits can say).
+    int32_t header_length() const {
+        return stream_length - kHeaderLength <= kMaxSourceLength ? kHeaderLength
+                                                                 : kWideHeaderLength;
+    }
+    int64_t source_length() const { return stream_length - header_length(); }
     int64_t piece_length(int64_t piece) const {
         return PieceLength(stream_length, piece_size, piece);
     }
     // True when the numbers fit together as a series the split could have written.
     bool consistent() const {
-        return piece_size >= kMinPieceSize && piece_size < stream_length && count >= 2 &&
-               PieceCount(stream_length, piece_size) == count;
+        return piece_size >= kMinPieceSize && piece_size > header_length() &&
+               piece_size < stream_length && count >= 2 &&
+               PieceCount(stream_length, piece_size) == count &&
+               stream_length - header_length() <= kMaxWideSourceLength &&
+               (header_length() == kHeaderLength || source_length() > kMaxSourceLength);
     }
 };
 

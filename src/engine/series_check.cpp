@@ -74,11 +74,12 @@ void ReadStripes(File& file, PieceCheck& piece, int64_t piece_size, std::vector<
 // Opens the piece, and reads it through when asked; what stops that makes the piece
 // unreadable, with the reason. The file that the pieces make is hashed on the way, when asked.
 void TryPiece(PieceCheck& piece, const CheckOptions& options, const Digest* expected,
-              int64_t piece_size, std::vector<uint8_t>& buffer, Sha256* whole) {
+              int64_t piece_size, int32_t header_length, std::vector<uint8_t>& buffer,
+              Sha256* whole) {
     try {
         File file = File::OpenForReading(piece.name, options.keep_open == nullptr);
         Sha256 hash;
-        const int64_t whole_from = piece.number == 1 ? kHeaderLength : 0;
+        const int64_t whole_from = piece.number == 1 ? header_length : 0;
         if (options.depth == CheckDepth::kRead && options.stripe_size > 0) {
             ReadStripes(file, piece, piece_size, buffer, expected ? &hash : nullptr, options, whole,
                         whole_from);
@@ -255,7 +256,8 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
             if (options.depth != CheckDepth::kLengths) {
                 const bool listed = expected && size_t(n) <= expected->pieces.size();
                 TryPiece(piece, options, listed ? &expected->pieces[size_t(n) - 1] : nullptr,
-                         series.piece_size, buffer, whole_known ? &whole : nullptr);
+                         series.piece_size, series.header_length(), buffer,
+                         whole_known ? &whole : nullptr);
             }
         }
         whole_known = whole_known &&

@@ -24,9 +24,6 @@ inline uint32_t AccessOf(const std::string& path) {
     return InfoOf(path).permissions;
 }
 
-inline constexpr int32_t kFirstBlock =
-    kChunkSize - kHeaderLength;  // header + first block = one chunk
-
 // Thrown by a step when the user has asked the operation to stop.
 struct Stopped {};
 // Thrown when a join's piece differs from its line and the caller will rebuild it.
@@ -69,6 +66,7 @@ class SeriesCopy {
           size_(plan.series.stream_length),
           split_(plan.series.piece_size),
           total_(plan.series.count),
+          header_(plan.series.header_length()),
           chunks_(plan.series),
           display_(display),
           trap_(box),
@@ -206,9 +204,10 @@ class SeriesCopy {
     bool CopyBatch(File& from, File& to, int64_t j, int32_t count, int64_t base);
 
     const OperationPlan& plan_;
-    int64_t size_;   // Insize: the stream's length
-    int64_t split_;  // InSplit: the piece size
-    int64_t total_;  // InTotalFiles: the count of pieces
+    int64_t size_;    // Insize: the stream's length
+    int64_t split_;   // InSplit: the piece size
+    int64_t total_;   // InTotalFiles: the count of pieces
+    int32_t header_;  // the first piece's header: the header and the first block are a chunk
     ChunkPlan chunks_;
     ProgressDisplay& display_;
     ErrorTrap trap_;

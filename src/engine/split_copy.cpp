@@ -75,7 +75,7 @@ void SeriesCopy::WriteRecoveryPieces() {
 
 void SeriesCopy::Split() {
     std::string header;
-    Do([&] { header = HeaderText(size_ - kHeaderLength); });
+    Do([&] { header = HeaderText(plan_.series.source_length()); });
     Do([&] { MakeBuffers(); });
     Do([&] {
         names_ = SeriesNames(plan_.first_piece);

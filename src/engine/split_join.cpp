@@ -25,7 +25,7 @@ void SeriesCopy::MakeBuffers() {
     piece_rest_.resize(static_cast<size_t>(plan.piece_remainder));
     last_rest_.resize(static_cast<size_t>(plan.last_remainder));
     first_block_.resize(
-        static_cast<size_t>(plan.chunks_per_piece == 0 ? split_ - kHeaderLength : kFirstBlock));
+        static_cast<size_t>(plan.chunks_per_piece == 0 ? split_ - header_ : kChunkSize - header_));
 }
 
 void SeriesCopy::ShowOperating() {

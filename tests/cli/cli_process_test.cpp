@@ -89,7 +89,10 @@ TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
         {{"split", "--size", "9", "f.bin", "/nonexistent/s"},
          1,
          "Size to split to must be greater than 20.\n"},
-        {{"split", "--pieces", "101", "f.bin"}, 1, "The number of split files will exceed 100.\n"},
+        {{"split", "--pieces", "101", "f.bin"},
+         1,
+         "The number of split files will exceed 100.\nAsk for pieces of at least 101 bytes, or "
+         "the fat32 size.\n"},
         {{"join", "f.bin"}, 1, "This file is not recogniseable.\n"},
         {{"split", "-k", "999999999999999999", "f.bin"}, 2, ""},
         {{"split", "-s", "100", "/dev/zero", "z"},

@@ -58,7 +58,7 @@ TEST_F(GoCommandTest, SizeRefusalsComeWithTheirOwnMessages) {
         {"20", "Size to split to must be greater than 20."},
         {"2081", "The size you have specified to split is larger than or equal to file size."},
         {"99999", "The size you have specified to split is larger than or equal to file size."},
-        {"21", "The number of split files will exceed 100."},
+        {"21", TooManyPiecesMessage(22)},
         {"", "Size to split to must be greater than 20."},
     };
     for (const Case& c : cases) {

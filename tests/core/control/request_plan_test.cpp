@@ -60,7 +60,7 @@ TEST(RequestPlan, SplitSizesAtEveryLimit) {
     EXPECT_EQ(CountOf(PlanSplit(1000, 999)), 2);
     EXPECT_EQ(RefusalOf(PlanSplit(0, 21)), kSizeTooLargeMessage);
     EXPECT_EQ(CountOf(PlanSplit(2080, 21)), 100);
-    EXPECT_EQ(RefusalOf(PlanSplit(2081, 21)), kTooManyPiecesMessage);
+    EXPECT_EQ(RefusalOf(PlanSplit(2081, 21)), TooManyPiecesMessage(22));
     EXPECT_EQ(CountOf(PlanSplit(1000, 100)), 11);
     EXPECT_EQ(CountOf(PlanSplit(1000, 102)), 10);
     const auto plan = std::get<SeriesPlan>(PlanSplit(1000, 100));

@@ -7,20 +7,33 @@
 namespace tessarel {
 namespace {
 
-TEST(PieceSeries, HeaderIsTheSignatureAndTenDigits) {
-    EXPECT_EQ(HeaderText(123456), "KESTRAVOLN0000123456");
-    EXPECT_EQ(HeaderText(22), "KESTRAVOLN0000000022");
-    EXPECT_EQ(HeaderText(2147483627), "KESTRAVOLN2147483627");
-    EXPECT_EQ(HeaderText(3221225472), "KESTRAVOLN3221225472");
-    EXPECT_EQ(HeaderText(kMaxSourceLength), "KESTRAVOLN9999999999");
-    EXPECT_EQ(HeaderText(kMaxSourceLength).size(), 20u);
-    EXPECT_THROW(HeaderText(kMaxSourceLength + 1), RuntimeError);
+// The classic header for every length ten digits say, the wide one past them; both read back.
+TEST(PieceSeries, HeaderIsTheSignatureAndItsDigits) {
+    const std::pair<int64_t, const char*> headers[] = {
+        {22, "KESTRAVOLN0000000022"},
+        {123456, "KESTRAVOLN0000123456"},
+        {2147483627, "KESTRAVOLN2147483627"},
+        {kMaxSourceLength, "KESTRAVOLN9999999999"},
+        {kMaxSourceLength + 1, "KESTRAVOLW00000000010000000000"},
+        {int64_t{1} << 40, "KESTRAVOLW00000001099511627776"},
+        {kMaxWideSourceLength, "KESTRAVOLW04611686018427387904"},
+    };
+    for (const auto& [length, text] : headers) {
+        EXPECT_EQ(HeaderText(length), text);
+        EXPECT_EQ(HeaderLengthOf(text), HeaderLengthFor(length));
+        EXPECT_EQ(HeaderLengthFor(length), int32_t(std::string(text).size()));
+        const SeriesPlan plan{length + HeaderLengthFor(length), length / 2 + 30, 2};
+        EXPECT_EQ(plan.source_length(), length) << text;
+    }
+    EXPECT_THROW(HeaderText(kMaxWideSourceLength + 1), RuntimeError);
     EXPECT_THROW(HeaderText(-1), RuntimeError);
 }
 
 TEST(PieceSeries, OnlyTheExactSignatureMarksAFirstPiece) {
     EXPECT_TRUE(HasSignature("KESTRAVOLN0000000100"));
     EXPECT_TRUE(HasSignature("KESTRAVOLN"));
+    EXPECT_TRUE(HasSignature("KESTRAVOLW00000000010000000000"));
+    EXPECT_FALSE(HasSignature("KESTRAVOLX0000000100"));
     EXPECT_FALSE(HasSignature("KESTRAVOLn0000000100"));
     EXPECT_FALSE(HasSignature("kestravoln0000000100"));
     EXPECT_FALSE(HasSignature("KESTRAVOL"));
