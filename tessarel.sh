@@ -8,7 +8,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libvulkan-dev 
           libgtest-dev libgmock-dev libssl-dev libisal-dev fonts-urw-base35 tex-gyre
           fonts-dejavu-core clang
           libclang-rt-14-dev
-          python3-fusepy fuse
+          python3-fusepy fuse dosfstools e2fsprogs mount
           # the Windows build, and its tests under wine
           g++-mingw-w64-x86-64-posix wine64 googletest zip unzip nsis nasm
           desktop-file-utils appstream shared-mime-info dpkg-dev xvfb x11-utils strace

@@ -10,7 +10,8 @@
 
 namespace tessarel {
 
-int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out);
+int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out,
+             bool from_medium = false);
 int RunRepair(const std::string& first_piece, const TerminalIo& io, bool progress_shown);
 
 }  // namespace tessarel

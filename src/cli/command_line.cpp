@@ -25,7 +25,7 @@ const char kUsageText[] =
     "  tessarel split [-s SIZE | -k N | -n N] [-r N|N%] [-y] [--no-checksums] SOURCE\n"
     "                 [FIRST_PIECE]\n"
     "  tessarel join [-y] [--no-verify] FIRST_PIECE [OUTPUT]\n"
-    "  tessarel check FIRST_PIECE\n"
+    "  tessarel check [--from-medium] FIRST_PIECE\n"
     "  tessarel repair FIRST_PIECE\n"
     "  tessarel --help | --version\n"
     "\n"
@@ -45,6 +45,8 @@ const char kUsageText[] =
     "           asking.\n"
     "--no-checksums  writes no checksum list (BASE.sha256) beside the pieces.\n"
     "--no-verify     joins without comparing the pieces with their checksum list.\n"
+    "--verify-written, --no-verify-written  reads what was written back from the medium,\n"
+    "                past the system's cache (or not); by default on removable media.\n"
     "--      ends the options: a name after it may start with '-'.\n"
     "COMMAND --help  says how to use that command.\n"
     "\n"
@@ -75,6 +77,9 @@ const char kSplitHelp[] =
     "  -y, --yes        replaces existing pieces, and goes on when the disk looks\n"
     "                   too small, without asking\n"
     "  --no-checksums   writes no checksum list\n"
+    "  --verify-written reads the pieces back from the medium, past the system's cache,\n"
+    "                   before they take their names (by default on removable media;\n"
+    "                   --no-verify-written: never)\n"
     "\n"
     "Example: tessarel split -s fat32 -r 10% film.mkv\n";
 const char kJoinHelp[] =
@@ -89,6 +94,8 @@ const char kJoinHelp[] =
     "  -y, --yes        replaces an existing file, and goes on when the disk looks too\n"
     "                   small, without asking\n"
     "  --no-verify      joins without comparing the pieces with their checksum list\n"
+    "  --verify-written reads OUTPUT back from its medium before it takes its name (by\n"
+    "                   default on removable media; --no-verify-written: never)\n"
     "\n"
     "Example: tessarel join film.mkv.m00\n";
 const char kRepairHelp[] =
@@ -101,13 +108,15 @@ const char kRepairHelp[] =
     "\n"
     "Example: tessarel repair film.mkv.m00\n";
 const char kCheckHelp[] =
-    "Usage: tessarel check FIRST_PIECE\n"
+    "Usage: tessarel check [--from-medium] FIRST_PIECE\n"
     "\n"
     "Reads every piece and recovery piece of the series whose first piece is FIRST_PIECE,\n"
     "compares them with the series' checksum list, and says what it found and what the\n"
     "recovery pieces can rebuild; writes nothing. Exit status 0 when every piece is as\n"
     "its series says and no file of the series' name follows its last piece, 3 when it\n"
     "is not but the recovery pieces can rebuild it (tessarel repair), 1 otherwise.\n"
+    "\n"
+    "  --from-medium    reads the pieces from their medium, past the system's cache\n"
     "\n"
     "Example: tessarel check film.mkv.m00\n";
 
@@ -226,6 +235,15 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
         }
         if (arg == "--no-verify" && line.command == CommandLine::Command::kJoin) {
             line.verify = false;
+            continue;
+        }
+        if ((arg == "--verify-written" || arg == "--no-verify-written") &&
+            (split || line.command == CommandLine::Command::kJoin)) {
+            line.read_back = arg == "--verify-written";
+            continue;
+        }
+        if (arg == "--from-medium" && line.command == CommandLine::Command::kCheck) {
+            line.from_medium = true;
             continue;
         }
         // A size option, as "--size N" or "--size=N", or its short form "-s N".
@@ -348,7 +366,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
             std::fprintf(out, "tessarel %s\n", TESSAREL_VERSION);
             return kExitDone;
         case CommandLine::Command::kCheck:
-            return RunCheck(line.names[0], io, out);
+            return RunCheck(line.names[0], io, out, line.from_medium);
         case CommandLine::Command::kRepair:
             return RunRepair(line.names[0], io, progress_shown);
         default:
@@ -385,6 +403,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     if (!split) {
         JoinRequest join{line.names[0], save};
         join.verify = line.verify;
+        join.read_back = line.read_back;
         return ended(RunJoin(join, progress, box));
     }
     SplitRequest request;
@@ -392,6 +411,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     request.destination = save;
     request.checksums = line.checksums;
     request.recovery = line.recovery;
+    request.read_back = line.read_back;
     switch (line.size) {
         case CommandLine::Size::kDefault:
             request.piece_size = ApproximateBytes(kDefaultPieceKilobytes);

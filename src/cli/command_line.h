@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -22,12 +23,14 @@ struct CommandLine {
 
     Command command = Command::kHelp;
     Size size = Size::kDefault;
-    std::string size_value;  // digits, as given
-    bool yes = false;        // an existing output may be replaced
-    bool checksums = true;   // a split writes the series' checksum list
-    bool verify = true;      // a join compares the pieces with the list
-    RecoveryCount recovery;  // a split's recovery pieces
-    bool help = false;       // how to use the command, rather than the command itself
+    std::string size_value;         // digits, as given
+    bool yes = false;               // an existing output may be replaced
+    bool checksums = true;          // a split writes the series' checksum list
+    bool verify = true;             // a join compares the pieces with the list
+    std::optional<bool> read_back;  // what is written is read back from its medium
+    bool from_medium = false;       // check reads the pieces from their medium
+    RecoveryCount recovery;         // a split's recovery pieces
+    bool help = false;              // how to use the command, rather than the command itself
     std::vector<std::string> names;
 };
 

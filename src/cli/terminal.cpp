@@ -210,6 +210,13 @@ bool TerminalProgress::ShouldStop() {
     return StopSignal() != 0;
 }
 
+void TerminalProgress::ShowReadingBack(bool reading) {
+    reading_back_ = reading;
+    started_ = std::chrono::steady_clock::now();
+    time_left_ = TimeLeft();
+    left_text_.clear();
+}
+
 void TerminalProgress::ShowPiece(int64_t k) {
     piece_ = k;
     Draw();
@@ -238,7 +245,8 @@ void TerminalProgress::Draw() {
         return;
     }
     char line[160];
-    std::snprintf(line, sizeof line, "Piece %lld of %lld, %3d%%%s%s",
+    std::snprintf(line, sizeof line, "%s %lld of %lld, %3d%%%s%s",
+                  reading_back_ ? "Reading back from the medium: piece" : "Piece",
                   static_cast<long long>(piece_), static_cast<long long>(total_), percent_,
                   left_text_.empty() ? "" : ", ", left_text_.c_str());
     // Blanks over what a longer line drawn before left behind.

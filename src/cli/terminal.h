@@ -58,6 +58,7 @@ class TerminalProgress : public ProgressDisplay {
     void ShowOperating() override;
     void ShowPiece(int64_t k) override;
     void SetProgress(float percent) override;
+    void ShowReadingBack(bool reading) override;
     void ShowBytes(int64_t done, int64_t total) override;
     void ShowIdle() override;
     bool ShouldStop() override;
@@ -77,6 +78,7 @@ class TerminalProgress : public ProgressDisplay {
     int drawn_length_ = 0;
     TimeLeft time_left_;
     std::string left_text_;
+    bool reading_back_ = false;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 

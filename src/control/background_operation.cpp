@@ -19,6 +19,9 @@ class BackgroundOperation::WorkerDisplay : public ProgressDisplay {
     void ShowPiece(int64_t k) override {
         Post([k](ProgressDisplay& d) { d.ShowPiece(k); });
     }
+    void ShowReadingBack(bool reading) override {
+        Post([reading](ProgressDisplay& d) { d.ShowReadingBack(reading); });
+    }
     void SetProgress(float percent) override {
         op_.percent_ = percent;
         Refresh();

@@ -16,7 +16,7 @@ namespace {
 class CheckJob : public RequestSteps {
   public:
     using RequestSteps::RequestSteps;
-    SeriesReport Run(const std::string& first_piece);
+    SeriesReport Run(const std::string& first_piece, bool from_medium);
 };
 
 class RepairJob : public RequestSteps {
@@ -25,7 +25,7 @@ class RepairJob : public RequestSteps {
     bool Run(const std::string& first_piece);
 };
 
-SeriesReport CheckJob::Run(const std::string& first_piece) {
+SeriesReport CheckJob::Run(const std::string& first_piece, bool from_medium) {
     const FileLock lock = LockForReading(first_piece);
     const SeriesFound found = FindSeries(first_piece);
     const SeriesPlan& series = found.plan;
@@ -37,6 +37,7 @@ SeriesReport CheckJob::Run(const std::string& first_piece) {
                         : !list.problem.empty() ? SeriesReport::List::kUnusable
                                                 : SeriesReport::List::kMissing;
     CheckOptions options;
+    options.from_medium = from_medium;
     // The file the pieces make is compared only where its line is the list's proof of it.
     std::optional<Digest> whole;
     options.whole = list.digests && list.digests->whole_proves() ? &whole : nullptr;
@@ -179,9 +180,10 @@ bool RepairJob::Run(const std::string& first_piece) {
 }  // namespace
 
 std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
-                                            ProgressDisplay& display, MessageBox& message_box) {
+                                            ProgressDisplay& display, MessageBox& message_box,
+                                            bool from_medium) {
     return Guarded(message_box, [&]() -> std::optional<SeriesReport> {
-        return CheckJob(display, message_box).Run(first_piece);
+        return CheckJob(display, message_box).Run(first_piece, from_medium);
     });
 }
 

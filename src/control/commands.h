@@ -46,7 +46,8 @@ struct SeriesReport {
 // checksum list when there is one; nothing when the first piece is refused or cannot be read
 // (the message has been shown), or when a stop was asked for (display). Nothing is written.
 std::optional<SeriesReport> CheckFirstPiece(const std::string& first_piece,
-                                            ProgressDisplay& display, MessageBox& message_box);
+                                            ProgressDisplay& display, MessageBox& message_box,
+                                            bool from_medium = false);
 
 // Rebuilds the lost or damaged pieces and recovery pieces of the series whose first piece is
 // first_piece from the rest, and puts them in their places in one commit; refuses, naming what

@@ -155,12 +155,14 @@ bool JoinJob::Run(const JoinRequest& request) {
     OperationPlan plan(Mode::kJoin, output, first_piece, series);
     plan.expected = verified ? list.digests : std::nullopt;
     plan.permissions = SeriesAccess(pieces);
+    Do([&] { plan.read_back = ReadsBack(request.read_back, output); });
     plan.open_pieces = open_pieces;
     // A piece that differs from its line while it is joined sends the join back to read
     // everything through and rebuild what that finds, once.
     plan.damage_is_rebuilt = recovery.version > 0 && listed;
     StopIfAsked();
     plan.left_behind = &left_behind_;
+    plan.not_kept = &not_kept_;
     Outcome outcome = RunOperation(plan, display_, box_);
     if (outcome == Outcome::kDamaged) {
         plan.open_pieces = std::make_shared<std::vector<File>>();

@@ -351,15 +351,25 @@ void MainController::Describe() {
     if (!operating()) {
         return;
     }
-    std::string text = "Piece " + view_.Text("lblDone") + " of " + view_.Text("lblTotal") + ", " +
-                       std::to_string(percent_) + "%";
+    std::string text =
+        std::string(reading_back_ ? "Reading back from the medium: piece " : "Piece ") +
+        view_.Text("lblDone") + " of " + view_.Text("lblTotal") + ", " + std::to_string(percent_) +
+        "%";
     if (!time_left_.Text().empty()) {
         text += ", " + time_left_.Text();
     }
     view_.Describe("pgbDone", text);
 }
 
+void MainController::ShowReadingBack(bool reading) {
+    reading_back_ = reading;
+    time_left_ = TimeLeft();
+    started_ = SecondsNow();
+    Describe();
+}
+
 void MainController::ShowIdle() {
+    reading_back_ = false;
     view_.PlayClip(false);
     for (const char* hidden : kOperatingShows) {
         view_.SetVisible(hidden, false);

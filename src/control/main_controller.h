@@ -106,6 +106,7 @@ class MainController : public ProgressDisplay {
     void SetProgress(float percent) override;
     void ShowBytes(int64_t done, int64_t total) override;
     void ShowIdle() override;
+    void ShowReadingBack(bool reading) override;
 
   private:
     // The window's message box as the operation sees it: while a notice of the operation's is
@@ -124,6 +125,7 @@ class MainController : public ProgressDisplay {
     void RequestEnded(bool done);
     void ApplyEnableRules();
     void ChooseFile(bool open);
+    bool reading_back_ = false;  // the bar counts what is read back from the medium
     void Describe();
 
     MainView& view_;

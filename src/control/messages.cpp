@@ -214,6 +214,14 @@ Notice LeftBehindNotice(const std::vector<std::string>& hidden) {
             kStyleCritical, kErrorTitle};
 }
 
+Notice NotKeptNotice(const std::string& name) {
+    return {MsgKind::kFailure,
+            name +
+                " was written but the medium gives back other bytes: the stick or disc may be "
+                "failing or smaller than it says. Nothing else was changed.",
+            kStyleCritical, kErrorTitle};
+}
+
 std::string LockNotOursMessage(const std::string& lock, const std::string& name) {
     return "Something that is not Tessarel's lock has the name " + lock + " beside " + name +
            ", so no other Tessarel could be kept from writing " + name +

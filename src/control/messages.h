@@ -78,6 +78,8 @@ Notice RepairedNotice(const std::vector<std::string>& names);
 // A commit that failed and could not put everything back: the journal and the hidden names that
 // still hold the user's files.
 Notice LeftBehindNotice(const std::vector<std::string>& hidden);
+// A result read back from its medium gave other bytes than were written (or none).
+Notice NotKeptNotice(const std::string& name);
 // Something that is not a lock of ours (a link, a folder) has the lock's name beside name.
 std::string LockNotOursMessage(const std::string& lock, const std::string& name);
 // Another run of the program writes name (a series' first piece, or a file) now.

@@ -29,12 +29,19 @@ struct SplitRequest {
     bool checksums = true;  // write the series' checksum list beside it
     // Recovery pieces to write beside it: a number, or a share of the pieces (rounded up).
     RecoveryCount recovery;
+    // Read what was written back from its medium: yes, no, or (none) when it is removable.
+    std::optional<bool> read_back;
 };
 
 struct JoinRequest {
+    JoinRequest() = default;
+    JoinRequest(std::string first, std::string out)
+        : first_piece(std::move(first)), output(std::move(out)) {}
     std::string first_piece;
     std::string output;
     bool verify = true;  // compare the pieces with their checksum list, when there is one
+    // Read the joined file back from its medium: yes, no, or (none) when it is removable.
+    std::optional<bool> read_back;
 };
 
 // Leading and trailing blanks go; tabs and other spacing stay, as they may be in a name.

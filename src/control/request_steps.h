@@ -105,6 +105,9 @@ class RequestSteps {
         if (outcome == Outcome::kNotDone) {
             Show(FailedNotice());
         }
+        if (outcome == Outcome::kNotKept) {
+            Show(NotKeptNotice(NameOf(not_kept_)));
+        }
         SayLeftBehind();
         return outcome == Outcome::kDone;
     }
@@ -116,6 +119,11 @@ class RequestSteps {
         }
     }
     std::vector<std::string> left_behind_;
+    std::string not_kept_;  // a result its medium did not give back as written
+    // Whether what a request writes at destination is read back from its medium.
+    static bool ReadsBack(const std::optional<bool>& asked, const std::string& destination) {
+        return asked.value_or(OnRemovableMedium(FolderOf(destination)));
+    }
     // Asks before existing files are replaced, then makes and deletes a file beside the
     // destination so a folder that takes none is said before the operation starts. False when
     // the user would not have them replaced.

@@ -145,8 +145,10 @@ bool SplitJob::Run(SplitRequest request) {
     plan.source_modified = source_info.modified;
     plan.write_checksums = request.checksums;
     plan.recovery_pieces = recovery;
+    Do([&] { plan.read_back = ReadsBack(request.read_back, first_piece); });
     StopIfAsked();
     plan.left_behind = &left_behind_;
+    plan.not_kept = &not_kept_;
     return Done(RunOperation(plan, display_, box_));
 }
 

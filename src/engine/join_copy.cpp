@@ -6,7 +6,7 @@
 namespace tessarel {
 
 void SeriesCopy::CompareChecksums() {
-    const SeriesDigests found = hashes_->Finish();
+    const SeriesDigests& found = digests_;
     const SeriesDigests& expected = *plan_.expected;
     if (plan_.damage_is_rebuilt && found.pieces != expected.pieces) {
         throw Damaged{};
@@ -36,11 +36,13 @@ void SeriesCopy::Join() {
     });
     OpenTemporary(whole_, plan_.whole);
     piece_ = TakePiece(1);
-    if (plan_.expected) {
+    if (plan_.expected || plan_.read_back) {
         // Pieces that match their lines are the bytes the list describes: the whole file's
-        // digest is worked out only when the list has nothing else to prove it by.
-        const bool whole = plan_.expected->whole_proves();
-        hashes_ = std::make_unique<HashPipeline>(!whole, whole);
+        // digest is worked out only when the list has nothing else to prove it by, or when the
+        // output is read back from its medium.
+        const bool whole = !plan_.expected || plan_.expected->whole_proves();
+        hashes_ =
+            std::make_unique<HashPipeline>(plan_.expected && !whole, whole || plan_.read_back);
     }
     std::vector<uint8_t> header(static_cast<size_t>(header_));
     Do([&] { piece_.Read(header.data(), header_); });
@@ -54,9 +56,16 @@ void SeriesCopy::Join() {
     // compared, before anything takes the output's name.
     Do([&] { whole_.Sync(); });
     if (hashes_) {
+        digests_ = hashes_->Finish();
+    }
+    if (plan_.expected) {
         CompareChecksums();
     }
+    const std::string written = whole_.path();
     Do([&] { whole_.Close(); });
+    if (plan_.read_back && digests_.whole) {
+        ReadBack({{written, plan_.whole, *digests_.whole}});
+    }
     PutInPlace();
     Do([&] { display_.SetProgress(100); });
 }

@@ -20,6 +20,9 @@ class ProgressDisplay {
     // With each change of the bar: bytes of the stream done, of total (for the rate and the
     // time left).
     virtual void ShowBytes(int64_t /*done*/, int64_t /*total*/) {}
+    // What was written is being read back from its medium (the bar runs again from 0), or no
+    // longer.
+    virtual void ShowReadingBack(bool /*reading*/) {}
     // Back to the idle state; the bar keeps its value.
     virtual void ShowIdle() = 0;
     // True once the user has asked to stop (Cancel, Ctrl-C): the operation stops at its next

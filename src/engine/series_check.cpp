@@ -1,8 +1,12 @@
 #include "engine/series_check.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "engine/recovery.h"
 #include "platform/conversions.h"
@@ -77,9 +81,40 @@ void TryPiece(PieceCheck& piece, const CheckOptions& options, const Digest* expe
               int64_t piece_size, int32_t header_length, std::vector<uint8_t>& buffer,
               Sha256* whole) {
     try {
-        File file = File::OpenForReading(piece.name, options.keep_open == nullptr);
         Sha256 hash;
         const int64_t whole_from = piece.number == 1 ? header_length : 0;
+        if (options.from_medium && options.depth == CheckDepth::kRead) {
+            // From the medium itself: what the system still holds of it is not what is read.
+            StripeSums sums(options.stripe_size > 0 ? options.stripe_size : piece_size,
+                            piece.expected, piece_size);
+            int64_t at = 0;
+            ReadFromMedium(
+                piece.name, piece.name,
+                [&](const uint8_t* bytes, size_t n) {
+                    if (expected) {
+                        hash.Update(bytes, n);
+                    }
+                    const int64_t from = std::max(at, whole_from);
+                    const int64_t to = std::min(at + int64_t(n), piece.expected);
+                    if (whole && from < to) {
+                        whole->Update(bytes + (from - at), static_cast<size_t>(to - from));
+                    }
+                    sums.Add(bytes, n);
+                    at += int64_t(n);
+                },
+                [&] { StopIfAsked(options); });
+            if (options.stripe_size > 0) {
+                piece.stripe_crcs = sums.Finish(&piece.stripe_read);
+            }
+            if (expected) {
+                piece.compared = true;
+                if (piece.state == PieceState::kGood && hash.Finish() != *expected) {
+                    piece.state = PieceState::kDamaged;
+                }
+            }
+            return;
+        }
+        File file = File::OpenForReading(piece.name, options.keep_open == nullptr);
         if (options.depth == CheckDepth::kRead && options.stripe_size > 0) {
             ReadStripes(file, piece, piece_size, buffer, expected ? &hash : nullptr, options, whole,
                         whole_from);
@@ -234,9 +269,6 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
     const SeriesDigests* expected = options.expected;
     std::vector<PieceCheck> pieces;
     pieces.reserve(static_cast<size_t>(series.count));
-    std::vector<uint8_t> buffer(options.depth == CheckDepth::kRead ? size_t{1} << 20 : 0);
-    Sha256 whole;
-    bool whole_known = options.whole != nullptr;
     for (int64_t n = 1; n <= series.count; ++n) {
         StopIfAsked(options);
         PieceCheck piece;
@@ -253,20 +285,69 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, const Series
             piece.state = info.size < piece.expected   ? PieceState::kShort
                           : info.size > piece.expected ? PieceState::kLonger
                                                        : PieceState::kGood;
-            if (options.depth != CheckDepth::kLengths) {
-                const bool listed = expected && size_t(n) <= expected->pieces.size();
-                TryPiece(piece, options, listed ? &expected->pieces[size_t(n) - 1] : nullptr,
-                         series.piece_size, series.header_length(), buffer,
-                         whole_known ? &whole : nullptr);
-            }
         }
-        whole_known = whole_known &&
-                      (piece.state == PieceState::kGood || piece.state == PieceState::kLonger ||
-                       piece.state == PieceState::kDamaged);
         pieces.push_back(piece);
     }
-    if (whole_known && options.depth == CheckDepth::kRead) {
-        *options.whole = whole.Finish();
+    const auto look = [&](PieceCheck& piece, std::vector<uint8_t>& buffer, Sha256* whole) {
+        const size_t n = static_cast<size_t>(piece.number);
+        const bool listed = expected && n <= expected->pieces.size();
+        TryPiece(piece, options, listed ? &expected->pieces[n - 1] : nullptr, series.piece_size,
+                 series.header_length(), buffer, whole);
+    };
+    const size_t buffer_bytes = options.depth == CheckDepth::kRead ? size_t{1} << 20 : 0;
+    // Read through on every core, a piece each at a time, unless the file the pieces make is
+    // hashed (in order) or the pieces are kept open (in order).
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    if (options.depth == CheckDepth::kRead && !options.whole && !options.keep_open && cores > 1) {
+        std::atomic<size_t> next{0};
+        std::atomic<bool> failed{false};
+        std::exception_ptr failure;
+        std::mutex failure_mutex;
+        const auto worker = [&] {
+            std::vector<uint8_t> buffer(buffer_bytes);
+            for (size_t i = next++; i < pieces.size() && !failed; i = next++) {
+                if (pieces[i].state == PieceState::kMissing ||
+                    pieces[i].state == PieceState::kNotOrdinary) {
+                    continue;
+                }
+                try {
+                    look(pieces[i], buffer, nullptr);
+                } catch (...) {
+                    const std::lock_guard<std::mutex> lock(failure_mutex);
+                    if (!failure) {
+                        failure = std::current_exception();
+                    }
+                    failed = true;
+                }
+            }
+        };
+        std::vector<std::thread> helpers;
+        for (unsigned t = 1; t < cores; ++t) {
+            helpers.emplace_back(worker);
+        }
+        worker();
+        for (std::thread& helper : helpers) {
+            helper.join();
+        }
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    } else if (options.depth != CheckDepth::kLengths) {
+        std::vector<uint8_t> buffer(buffer_bytes);
+        Sha256 whole;
+        bool whole_known = options.whole != nullptr;
+        for (PieceCheck& piece : pieces) {
+            StopIfAsked(options);
+            if (piece.state != PieceState::kMissing && piece.state != PieceState::kNotOrdinary) {
+                look(piece, buffer, whole_known ? &whole : nullptr);
+            }
+            whole_known = whole_known &&
+                          (piece.state == PieceState::kGood || piece.state == PieceState::kLonger ||
+                           piece.state == PieceState::kDamaged);
+        }
+        if (whole_known && options.depth == CheckDepth::kRead) {
+            *options.whole = whole.Finish();
+        }
     }
     FindLookAlikes(pieces, expected, options);
     return pieces;

@@ -69,6 +69,8 @@ struct CheckOptions {
     // With kRead and a stripe size: each piece's stripe checksums are worked out, and a range
     // that cannot be read leaves its stripes unread rather than ending the piece's reading.
     int64_t stripe_size = 0;
+    // With kRead: the pieces are read from their medium, past what the system keeps of them.
+    bool from_medium = false;
 };
 
 // The pieces of the series whose first piece is first_piece, planned as series, each with what

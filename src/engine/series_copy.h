@@ -28,6 +28,10 @@ inline uint32_t AccessOf(const std::string& path) {
 struct Stopped {};
 // Thrown when a join's piece differs from its line and the caller will rebuild it.
 struct Damaged {};
+// Thrown when a result read back from its medium is not what was written (name: its own).
+struct MediumDiffers {
+    std::string name;
+};
 
 // Bytes of finished pieces that may still be on their way to the disk.
 inline constexpr int64_t kMostUnwaited = int64_t{32} << 20;
@@ -139,6 +143,15 @@ class SeriesCopy {
     }
     // A join's pieces and whole file against the list; the first that differs gives it up.
     void CompareChecksums();
+    // A result as written, to be read back: where it is now, its final name, its digest.
+    struct Written {
+        std::string path;
+        std::string final_name;
+        Digest digest{};
+    };
+    // Reads every result back from its medium, the bar running again from 0, and compares it
+    // with its digest; the first that differs (or cannot be read) ends it (MediumDiffers).
+    void ReadBack(const std::vector<Written>& files);
     // The data of piece 1 after its header: the first block, further chunks, the remainder.
     void CopyFirstPiece(File& from, File& to);
     // The data of a later full piece, or of the short last piece.
@@ -226,8 +239,12 @@ class SeriesCopy {
     std::unique_ptr<HashPipeline> hashes_;  // when the series' checksums are worked out
     int64_t piece_number_ = 1;              // the piece being moved
     std::string list_name_;                 // the series' checksum list
-    std::vector<std::string> written_names_;  // a split's pieces, where they are written
-    std::vector<Digest> recovery_digests_;    // of its recovery pieces, for the list
+    std::vector<std::string> written_names_;   // a split's pieces, where they are written
+    std::vector<Digest> recovery_digests_;     // of its recovery pieces, for the list
+    std::vector<std::string> recovery_names_;  // where they are written
+    std::string list_written_;                 // where the list is written, and its text
+    std::string list_text_;
+    SeriesDigests digests_;  // what the hashing found of what was copied
 };
 
 }  // namespace tessarel

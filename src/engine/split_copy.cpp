@@ -19,15 +19,16 @@ void SeriesCopy::CheckSourceUnchanged() {
 }
 
 void SeriesCopy::WriteChecksumList() {
-    const SeriesDigests digests = hashes_->Finish();
     File list;
     std::string text;
     Do([&] {
-        SeriesDigests listed = digests;
+        SeriesDigests listed = digests_;
         listed.recovery = recovery_digests_;
         text = ChecksumListText(listed, names_);
     });
     OpenTemporary(list, list_name_);
+    list_written_ = list.path();
+    list_text_ = text;
     Do([&] { list.Write(reinterpret_cast<const uint8_t*>(text.data()), int32_t(text.size())); });
     Do([&] { list.Sync(); });
     Do([&] { list.Close(); });
@@ -50,6 +51,7 @@ void SeriesCopy::WriteRecoveryPieces() {
     for (int j = 0; j < m; ++j) {
         File& file = recovery[size_t(j)];
         OpenTemporary(file, RecoveryPieceName(names_, j));
+        recovery_names_.push_back(file.path());
         header.index = j;
         const std::vector<uint8_t> bytes = RecoveryHeaderBytes(header);
         Do([&] { file.Write(bytes.data(), kRecoveryHeaderLength); });
@@ -73,6 +75,46 @@ void SeriesCopy::WriteRecoveryPieces() {
     }
 }
 
+void SeriesCopy::ReadBack(const std::vector<Written>& files) {
+    int64_t total = 0;
+    for (const Written& file : files) {
+        Do([&] { total += FileLength(file.path); });
+    }
+    Do([&] {
+        display_.ShowReadingBack(true);
+        display_.SetProgress(0);
+    });
+    int64_t done = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const Written& file = files[i];
+        if (int64_t(i) < total_) {
+            ShowPiece(int64_t(i) + 1);
+        }
+        Sha256 hash;
+        try {
+            ReadFromMedium(
+                file.path, file.final_name,
+                [&](const uint8_t* bytes, size_t n) {
+                    hash.Update(bytes, n);
+                    done += int64_t(n);
+                    display_.SetProgress(ProgressPercent(done, std::max<int64_t>(total, 1)));
+                    display_.ShowBytes(done, total);
+                },
+                [&] {
+                    if (display_.ShouldStop()) {
+                        throw Stopped{};
+                    }
+                });
+        } catch (const RuntimeError&) {
+            throw MediumDiffers{file.final_name};  // what cannot be read back was not kept
+        }
+        if (hash.Finish() != file.digest) {
+            throw MediumDiffers{file.final_name};
+        }
+    }
+    Do([&] { display_.ShowReadingBack(false); });
+}
+
 void SeriesCopy::Split() {
     std::string header;
     Do([&] { header = HeaderText(plan_.series.source_length()); });
@@ -90,8 +132,9 @@ void SeriesCopy::Split() {
     // written and flushed.
     OpenTemporary(piece_, plan_.first_piece);
     written_names_.push_back(piece_.path());
-    if (plan_.write_checksums) {
-        hashes_ = std::make_unique<HashPipeline>(true, true);
+    // Read back, the pieces are compared with their digests, list or not.
+    if (plan_.write_checksums || plan_.read_back) {
+        hashes_ = std::make_unique<HashPipeline>(true, plan_.write_checksums);
     }
     for (size_t i = 0; i < header.size(); ++i) {
         const auto byte = static_cast<uint8_t>(header[i]);
@@ -111,7 +154,26 @@ void SeriesCopy::Split() {
     }
     FlushWrittenPieces();
     if (hashes_) {
+        digests_ = hashes_->Finish();
+    }
+    if (plan_.write_checksums) {
         WriteChecksumList();
+    }
+    if (plan_.read_back) {
+        std::vector<Written> files;
+        for (size_t i = 0; i < written_names_.size(); ++i) {
+            files.push_back({written_names_[i], names_[int64_t(i) + 1], digests_.pieces[i]});
+        }
+        for (size_t j = 0; j < recovery_names_.size(); ++j) {
+            files.push_back(
+                {recovery_names_[j], RecoveryPieceName(names_, int(j)), recovery_digests_[j]});
+        }
+        if (!list_written_.empty()) {
+            Sha256 list;
+            list.Update(reinterpret_cast<const uint8_t*>(list_text_.data()), list_text_.size());
+            files.push_back({list_written_, list_name_, list.Finish()});
+        }
+        ReadBack(files);
     }
     // Until here the disk is as it was. An older list this split does not replace would call
     // the new pieces damaged, and an older series' pieces after the new last one would be taken

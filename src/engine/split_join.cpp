@@ -165,6 +165,11 @@ Outcome RunOperation(const OperationPlan& plan, ProgressDisplay& display, Messag
         result = Outcome::kStopped;
     } catch (const Damaged&) {
         result = Outcome::kDamaged;
+    } catch (const MediumDiffers& differs) {
+        result = Outcome::kNotKept;
+        if (plan.not_kept) {
+            *plan.not_kept = differs.name;
+        }
     } catch (...) {
         // Given up by the user, or a failure no step could report: either way the files are
         // closed and the window comes back; the caller says the operation was not done.

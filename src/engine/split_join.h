@@ -43,6 +43,11 @@ struct OperationPlan {
     // A join's pieces as they were checked, still open ([0] is the first piece), so that what
     // was checked is what is copied; a piece not held open is opened again by name.
     std::shared_ptr<std::vector<File>> open_pieces;
+    // What was written is read back from its medium, past the system's cache, and compared with
+    // what was meant, before anything takes its name.
+    bool read_back = false;
+    // Told the name of a result whose medium gave back other bytes than were written.
+    std::string* not_kept = nullptr;
     // Told the hidden names that still hold the user's files when a failed commit could not put
     // everything back (the journal first): the next run that writes these names does.
     std::vector<std::string>* left_behind = nullptr;
@@ -59,6 +64,7 @@ enum class Outcome {
     kNotDone,  // given up (its messages have been shown), or the plan does not fit together
     kStopped,  // the user stopped it; nothing more is said
     kDamaged,  // a join's piece differed from its line, and the plan asked to be told quietly
+    kNotKept,  // read back, a result was not what was written (plan.not_kept names it)
 };
 
 // Runs the plan. Every way out but kDone leaves the disk as it was before.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tessarel {
@@ -144,6 +145,15 @@ void RemoveQuietly(const std::string& path);
 // Gives the file at path the permission bits given, within the process's file-creation mask
 // (POSIX; on Windows a file's access is its folder's, and nothing is done). Raised on failure.
 void SetPermissions(const std::string& path, uint32_t permissions);
+
+// Reads the file at path through from its medium rather than from the system's cache, where
+// what was just written may still be (POSIX: its cached pages are dropped and it is read with
+// O_DIRECT, or read uncached where the file system takes no O_DIRECT; Windows: without
+// buffering): each run of bytes goes to take, in order; between runs before each read (and may
+// throw, to stop). A failure to read is raised, said of reported.
+void ReadFromMedium(const std::string& path, const std::string& reported,
+                    const std::function<void(const uint8_t*, size_t)>& take,
+                    const std::function<void()>& between);
 
 // Length of the named file.
 int64_t FileLength(const std::string& path);

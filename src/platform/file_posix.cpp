@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/error_posix.h"
 #include "platform/file.h"
@@ -253,6 +254,56 @@ mode_t CreationMask() {
 }
 
 }  // namespace
+
+void ReadFromMedium(const std::string& path, const std::string& reported,
+                    const std::function<void(const uint8_t*, size_t)>& take,
+                    const std::function<void()>& between) {
+    InjectedFault(FileOp::OpenRead, path, 0, 0, reported);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        RaiseErrno(errno, path, reported);
+    }
+    // What is cached of it goes (it was flushed: its pages are clean), so even a read that
+    // cannot go around the cache comes from the medium.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    const int direct = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_DIRECT);
+    if (direct >= 0) {
+        ::close(fd);
+        fd = direct;
+    }
+    constexpr size_t kRun = size_t{1} << 20;  // a multiple of every block size O_DIRECT needs
+    void* memory = nullptr;
+    if (::posix_memalign(&memory, 4096, kRun) != 0) {
+        ::close(fd);
+        throw RuntimeError(kErrOutOfMemory);
+    }
+    const std::unique_ptr<void, void (*)(void*)> buffer(memory, std::free);
+    auto* bytes = static_cast<uint8_t*>(memory);
+    try {
+        for (int64_t at = 0;;) {
+            if (between) {
+                between();
+            }
+            InjectedFault(FileOp::Read, path, at, static_cast<int32_t>(kRun), reported);
+            ssize_t n;
+            do {
+                n = ::pread(fd, bytes, kRun, at);
+            } while (n < 0 && errno == EINTR);
+            if (n < 0) {
+                RaiseErrno(errno, path, reported);
+            }
+            if (n == 0) {
+                break;
+            }
+            take(bytes, static_cast<size_t>(n));
+            at += n;
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
 
 void SetPermissions(const std::string& path, uint32_t permissions) {
     if (::chmod(path.c_str(), static_cast<mode_t>(permissions & 0777) & ~CreationMask()) != 0) {

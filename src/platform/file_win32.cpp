@@ -233,6 +233,59 @@ File File::CreateNew(const std::string& path, uint32_t /*permissions*/) {
     return FileAccess::Open(path, GENERIC_WRITE, CREATE_NEW, true, FILE_SHARE_READ);
 }
 
+void ReadFromMedium(const std::string& path, const std::string& reported,
+                    const std::function<void(const uint8_t*, size_t)>& take,
+                    const std::function<void()>& between) {
+    InjectedFault(FileOp::OpenRead, path, 0, 0, reported);
+    // Without the system's buffering: every read comes from the medium, into a buffer aligned to
+    // its sectors, in whole sectors (the last read ends where the file does).
+    const HANDLE handle =
+        ::CreateFileW(SystemPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        RaiseCode(::GetLastError(), reported);
+    }
+    constexpr DWORD kRun = 1 << 20;
+    auto* bytes = static_cast<uint8_t*>(
+        ::VirtualAlloc(nullptr, kRun, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!bytes) {
+        ::CloseHandle(handle);
+        throw RuntimeError(kErrOutOfMemory);
+    }
+    const auto release = [&] {
+        ::VirtualFree(bytes, 0, MEM_RELEASE);
+        ::CloseHandle(handle);
+    };
+    try {
+        for (int64_t at = 0;;) {
+            if (between) {
+                between();
+            }
+            InjectedFault(FileOp::Read, path, at, static_cast<int32_t>(kRun), reported);
+            OVERLAPPED where{};
+            where.Offset = static_cast<DWORD>(at & 0xFFFFFFFF);
+            where.OffsetHigh = static_cast<DWORD>(at >> 32);
+            DWORD read = 0;
+            if (!::ReadFile(handle, bytes, kRun, &read, &where)) {
+                const DWORD code = ::GetLastError();
+                if (code != ERROR_HANDLE_EOF) {
+                    RaiseCode(code, reported);
+                }
+                read = 0;
+            }
+            if (read == 0) {
+                break;
+            }
+            take(bytes, read);
+            at += read;
+        }
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
+}
+
 void SetPermissions(const std::string& /*path*/, uint32_t /*permissions*/) {
     // A file's access here is its folder's.
 }

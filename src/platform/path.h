@@ -63,6 +63,16 @@ int64_t CurrentUser();
 // way to it) gives kMissing; any other failure to look is raised as a run-time error.
 PathInfo InfoOf(const std::string& path, bool follow = true);
 
+// True when what holds path (a file or folder there) is removable media, where a write the
+// system took may not be what the medium keeps: a USB stick or card reader, an optical disc, or
+// a volume of the file systems such media use (FAT, exFAT, UDF, ISO 9660). Linux: the mount
+// table and sysfs; Windows: the drive's type. False when nothing says so.
+bool OnRemovableMedium(const std::string& path);
+// The same rule over a mount table's text (as /proc/self/mountinfo) and a sysfs tree at
+// sysfs, for the device "MAJOR:MINOR" (POSIX; the rule the call above follows).
+bool RemovableMediumBy(const std::string& mountinfo, const std::string& sysfs,
+                       const std::string& device);
+
 // The names of what a folder holds, in no order; none when it cannot be read.
 std::vector<std::string> NamesIn(const std::string& folder);
 

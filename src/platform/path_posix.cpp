@@ -4,10 +4,14 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "platform/error_posix.h"
@@ -38,6 +42,61 @@ PathInfo InfoOf(const std::string& path, bool follow) {
     info.owner = static_cast<int64_t>(st.st_uid);
     info.sticky = S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX);
     return info;
+}
+
+bool RemovableMediumBy(const std::string& mountinfo, const std::string& sysfs,
+                       const std::string& device) {
+    // The file system mounted from the device: "ID PARENT MAJ:MIN ROOT MOUNT ... - TYPE SOURCE".
+    std::istringstream lines(mountinfo);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string id, parent, numbers;
+        fields >> id >> parent >> numbers;
+        const size_t dash = line.find(" - ");
+        if (numbers != device || dash == std::string::npos) {
+            continue;
+        }
+        std::istringstream rest(line.substr(dash + 3));
+        std::string type;
+        rest >> type;
+        for (const char* removable : {"vfat", "msdos", "exfat", "udf", "iso9660"}) {
+            if (type == removable) {
+                return true;
+            }
+        }
+    }
+    // The block device: on a USB bus, or a disk that says it is removable (a card reader, an
+    // optical drive); a partition asks its disk.
+    char resolved[PATH_MAX];
+    const std::string node = sysfs + "/dev/block/" + device;
+    if (!::realpath(node.c_str(), resolved)) {
+        return false;
+    }
+    const std::string path = resolved;
+    if (path.find("/usb") != std::string::npos || path.find("/mmc") != std::string::npos) {
+        return true;  // a USB stick or card reader, an SD card's slot
+    }
+    for (const std::string& at : {path, path + "/.."}) {
+        std::ifstream flag(at + "/removable");
+        std::string value;
+        if (flag >> value) {
+            return value == "1";
+        }
+    }
+    return false;
+}
+
+bool OnRemovableMedium(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    std::ifstream file("/proc/self/mountinfo");
+    std::stringstream mountinfo;
+    mountinfo << file.rdbuf();
+    const std::string device =
+        std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    return RemovableMediumBy(mountinfo.str(), "/sys", device);
 }
 
 int64_t CurrentUser() {

@@ -13,6 +13,20 @@
 
 namespace tessarel {
 
+bool OnRemovableMedium(const std::string& path) {
+    // The drive's root: "C:\\" or "\\\\server\\share\\".
+    wchar_t root[MAX_PATH];
+    if (!::GetVolumePathNameW(SystemPath(path).c_str(), root, MAX_PATH)) {
+        return false;
+    }
+    const UINT type = ::GetDriveTypeW(root);
+    return type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
+}
+
+bool RemovableMediumBy(const std::string&, const std::string&, const std::string&) {
+    return false;  // no mount table here: the drive's type says it
+}
+
 int64_t CurrentUser() {
     return -1;  // files here have no owner number; their access is their folder's
 }

@@ -366,5 +366,36 @@ TEST_F(GoCommandTest, AnUnreadableRangeIsABadStripeNotALostPiece) {
               "The joined file is whole; your pieces are as they were.");
 }
 
+// A medium that fails to give back what was just written: read back, the split fails naming
+// the piece, and nothing of it is kept (the faults come through the file layer's hook, so the
+// read-back path of each system's file layer is what meets them).
+Fault FailReadBack(FileOp op, const std::string& path, int64_t, int32_t size, void*) {
+    const bool read_back = op == FileOp::Read && size == (1 << 20);
+    return read_back && NameOf(path).rfind(".f.m01.tessarel-", 0) == 0 ? Fault::kDeviceIo
+                                                                       : Fault::kNone;
+}
+
+TEST_F(GoCommandTest, WhatTheMediumDoesNotGiveBackFailsTheSplit) {
+    WriteBytes(dir / "f", Pattern(300000, 8));
+    SplitRequest split;
+    split.source = dir / "f";
+    split.destination = dir / "f.m00";
+    split.piece_size = 100000;
+    split.read_back = true;
+    SetFileFaultHook(FailReadBack, nullptr);
+    answers = ScriptedMessageBox{kAnswerOk, kAnswerOk};
+    const bool done = RunSplit(split, display, answers);
+    SetFileFaultHook(nullptr, nullptr);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(Prompts().back(),
+              "f.m01 was written but the medium gives back other bytes: the stick or disc may be "
+              "failing or smaller than it says. Nothing else was changed.");
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::u8path(dir.path())), {}), 1)
+        << "only the source is left";
+    // Read back from a medium that keeps it, the same split is done.
+    answers = ScriptedMessageBox{kAnswerOk};
+    EXPECT_TRUE(RunSplit(split, display, answers));
+}
+
 }  // namespace
 }  // namespace tessarel

@@ -1,4 +1,5 @@
 #include "platform/file.h"
+#include "platform/path.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -127,6 +128,40 @@ TEST(File, DirectoryLookupFindsFilesOnlyAndGivesTheirName) {
     EXPECT_EQ(DirectoryLookup(dir / "missing.m00"), "");
     EXPECT_EQ(DirectoryLookup(dir / "no-folder/data.m00"), "");
     EXPECT_EQ(DirectoryLookup(dir / "*.m00"), "") << "names are literal, not patterns";
+}
+
+namespace fs = std::filesystem;
+
+// Removable media by the mount table and sysfs: the file systems such media carry, a device on
+// a USB bus or an SD card's slot, a disk that says it is removable (an optical drive).
+TEST(RemovableMedium, TheMountTableAndSysfsSayIt) {
+    TempDir sys;
+    const auto device = [&](const std::string& numbers, const std::string& at,
+                            const char* removable) {
+        fs::create_directories(fs::path(sys.path()) / at);
+        fs::create_directories(fs::path(sys.path()) / "dev/block");
+        fs::create_symlink(fs::path(sys.path()) / at, fs::path(sys.path()) / "dev/block" / numbers);
+        if (removable) {
+            WriteBytes(sys / (at + "/../removable"),
+                       std::vector<uint8_t>(removable, removable + 2));
+        }
+    };
+    device("8:1", "devices/pci0000:00/ata1/host0/block/sda/sda1", "0\n");
+    device("8:17", "devices/pci0000:00/usb1/1-1/host6/block/sdb/sdb1", "0\n");
+    device("11:0", "devices/pci0000:00/ata2/host1/block/sr0/x", "1\n");
+    device("179:1", "devices/platform/mmc0/block/mmcblk0/mmcblk0p1", "0\n");
+    const std::string mounts =
+        "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+        "23 22 8:33 / /media/card rw,nosuid - exfat /dev/sdc1 rw\n"
+        "24 22 7:2 / /mnt/disc ro - iso9660 /dev/loop2 ro\n"
+        "25 22 7:3 / /mnt/plain rw - ext2 /dev/loop3 rw\n";
+    const std::pair<const char*, bool> cases[] = {
+        {"8:1", false}, {"8:17", true}, {"11:0", true}, {"179:1", true},
+        {"8:33", true}, {"7:2", true},  {"7:3", false}, {"9:9", false},
+    };
+    for (const auto& [numbers, removable] : cases) {
+        EXPECT_EQ(RemovableMediumBy(mounts, sys.path(), numbers), removable) << numbers;
+    }
 }
 
 }  // namespace
