@@ -1,5 +1,10 @@
 // A split's own steps: the first piece's header, the checksum list and the recovery pieces
 // written beside the series, the source checked unchanged, then the commit.
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <thread>
+
 #include "engine/checksums.h"
 #include "engine/recovery.h"
 #include "engine/series_check.h"
@@ -84,33 +89,71 @@ void SeriesCopy::ReadBack(const std::vector<Written>& files) {
         display_.ShowReadingBack(true);
         display_.SetProgress(0);
     });
-    int64_t done = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        const Written& file = files[i];
-        if (int64_t(i) < total_) {
-            ShowPiece(int64_t(i) + 1);
+    // Every core reads and hashes a file of its own, so the medium is read at its pace while
+    // the hashing keeps up; only this thread shows the bar and hears a stop.
+    std::atomic<size_t> next{0};
+    std::atomic<int64_t> done{0};
+    std::atomic<bool> ended{false};
+    std::mutex failure_mutex;
+    std::optional<std::string> differs;
+    bool stopped = false;
+    const auto worker = [&](bool shows) {
+        for (size_t i = next++; i < files.size() && !ended; i = next++) {
+            const Written& file = files[i];
+            if (shows && int64_t(i) < total_) {
+                ShowPiece(int64_t(i) + 1);
+            }
+            Sha256 hash;
+            bool kept = true;
+            try {
+                ReadFromMedium(
+                    file.path, file.final_name,
+                    [&](const uint8_t* bytes, size_t n) {
+                        hash.Update(bytes, n);
+                        done += int64_t(n);
+                        if (shows) {
+                            display_.SetProgress(
+                                ProgressPercent(done, std::max<int64_t>(total, 1)));
+                            display_.ShowBytes(done, total);
+                        }
+                    },
+                    [&] {
+                        if (ended || (shows && display_.ShouldStop())) {
+                            throw Stopped{};
+                        }
+                    });
+                kept = hash.Finish() == file.digest;
+            } catch (const RuntimeError&) {
+                kept = false;  // what cannot be read back was not kept
+            } catch (const Stopped&) {
+                const std::lock_guard<std::mutex> lock(failure_mutex);
+                stopped = stopped || !ended;
+                ended = true;
+                return;
+            }
+            if (!kept) {
+                const std::lock_guard<std::mutex> lock(failure_mutex);
+                if (!differs) {
+                    differs = file.final_name;
+                }
+                ended = true;
+            }
         }
-        Sha256 hash;
-        try {
-            ReadFromMedium(
-                file.path, file.final_name,
-                [&](const uint8_t* bytes, size_t n) {
-                    hash.Update(bytes, n);
-                    done += int64_t(n);
-                    display_.SetProgress(ProgressPercent(done, std::max<int64_t>(total, 1)));
-                    display_.ShowBytes(done, total);
-                },
-                [&] {
-                    if (display_.ShouldStop()) {
-                        throw Stopped{};
-                    }
-                });
-        } catch (const RuntimeError&) {
-            throw MediumDiffers{file.final_name};  // what cannot be read back was not kept
-        }
-        if (hash.Finish() != file.digest) {
-            throw MediumDiffers{file.final_name};
-        }
+    };
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < cores; ++t) {
+        helpers.emplace_back(worker, false);
+    }
+    worker(true);
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    if (differs) {
+        throw MediumDiffers{*differs};
+    }
+    if (stopped) {
+        throw Stopped{};
     }
     Do([&] { display_.ShowReadingBack(false); });
 }
