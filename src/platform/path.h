@@ -64,9 +64,10 @@ int64_t CurrentUser();
 PathInfo InfoOf(const std::string& path, bool follow = true);
 
 // True when what holds path (a file or folder there) is removable media, where a write the
-// system took may not be what the medium keeps: a USB stick or card reader, an optical disc, or
-// a volume of the file systems such media use (FAT, exFAT, UDF, ISO 9660). Linux: the mount
-// table and sysfs; Windows: the drive's type. False when nothing says so.
+// system took may not be what the medium keeps: a USB stick or card reader, an optical disc, a
+// disk image on a loop device, or a volume of the file systems such media use (FAT, exFAT, UDF,
+// ISO 9660) or a program serves (FUSE). Linux: the mount table and sysfs; Windows: the drive's
+// type. False when nothing says so.
 bool OnRemovableMedium(const std::string& path);
 // The same rule over a mount table's text (as /proc/self/mountinfo) and a sysfs tree at
 // sysfs, for the device "MAJOR:MINOR" (POSIX; the rule the call above follows).

@@ -64,6 +64,9 @@ bool RemovableMediumBy(const std::string& mountinfo, const std::string& sysfs,
                 return true;
             }
         }
+        if (type.rfind("fuse", 0) == 0) {
+            return true;  // a medium a program serves: what it keeps is its own business
+        }
     }
     // The block device: on a USB bus, or a disk that says it is removable (a card reader, an
     // optical drive); a partition asks its disk.
@@ -73,8 +76,9 @@ bool RemovableMediumBy(const std::string& mountinfo, const std::string& sysfs,
         return false;
     }
     const std::string path = resolved;
-    if (path.find("/usb") != std::string::npos || path.find("/mmc") != std::string::npos) {
-        return true;  // a USB stick or card reader, an SD card's slot
+    if (path.find("/usb") != std::string::npos || path.find("/mmc") != std::string::npos ||
+        path.find("/block/loop") != std::string::npos) {
+        return true;  // a USB stick or card reader, an SD card's slot, an image on another medium
     }
     for (const std::string& at : {path, path + "/.."}) {
         std::ifstream flag(at + "/removable");

@@ -150,14 +150,16 @@ TEST(RemovableMedium, TheMountTableAndSysfsSayIt) {
     device("8:17", "devices/pci0000:00/usb1/1-1/host6/block/sdb/sdb1", "0\n");
     device("11:0", "devices/pci0000:00/ata2/host1/block/sr0/x", "1\n");
     device("179:1", "devices/platform/mmc0/block/mmcblk0/mmcblk0p1", "0\n");
+    device("7:4", "devices/virtual/block/loop4/x", "0\n");
     const std::string mounts =
         "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
         "23 22 8:33 / /media/card rw,nosuid - exfat /dev/sdc1 rw\n"
         "24 22 7:2 / /mnt/disc ro - iso9660 /dev/loop2 ro\n"
-        "25 22 7:3 / /mnt/plain rw - ext2 /dev/loop3 rw\n";
+        "25 22 7:3 / /mnt/plain rw - ext2 /dev/loop3 rw\n"
+        "26 22 0:51 / /mnt/served rw - fuse.sshfs host: rw\n";
     const std::pair<const char*, bool> cases[] = {
-        {"8:1", false}, {"8:17", true}, {"11:0", true}, {"179:1", true},
-        {"8:33", true}, {"7:2", true},  {"7:3", false}, {"9:9", false},
+        {"8:1", false}, {"8:17", true}, {"11:0", true}, {"179:1", true}, {"8:33", true},
+        {"7:2", true},  {"7:3", false}, {"9:9", false}, {"7:4", true},   {"0:51", true},
     };
     for (const auto& [numbers, removable] : cases) {
         EXPECT_EQ(RemovableMediumBy(mounts, sys.path(), numbers), removable) << numbers;

@@ -193,7 +193,15 @@ def check_launcher(updates):
     if any(u[0] != "application://org.tessarel.Tessarel.desktop" for u in updates):
         fail("a LauncherEntry signal names another program: %s" % updates[0][0])
     shown = [u[1] for u in updates if u[2]]
-    if len(set(shown)) < 3 or shown != sorted(shown) or not 0 <= shown[0] < shown[-1] <= 1:
+    # The split, then (on media whose keeping is not known, as this FUSE one) the read back:
+    # each rises from 0, the last to 1.
+    runs = [[]]
+    for value in shown:
+        if runs[-1] and value < runs[-1][-1]:
+            runs.append([])
+        runs[-1].append(value)
+    if (len(set(shown)) < 3 or len(runs) > 2 or any(run[0] > 0.05 for run in runs)
+            or shown[-1] != 1):
         fail("the launcher's progress did not rise from 0 to 1: %s" % shown)
     if updates[-1][2]:
         fail("the launcher still shows progress after the split")
