@@ -12,4 +12,8 @@ std::string HexOf(const Digest& digest) {
     return hex;
 }
 
+size_t ListHash::LengthOf(Kind kind) {
+    return kind == Kind::kMd5 ? 16 : kind == Kind::kSha512 ? 64 : 32;
+}
+
 }  // namespace tessarel

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessarel {
 
@@ -30,5 +31,24 @@ class Sha256 {
 
 // 64 lower-case hexadecimal digits.
 std::string HexOf(const Digest& digest);
+
+// The digests other tools' checksum lists give (md5sum, sha256sum, sha512sum), from the same
+// library: for a list that is not Tessarel's own.
+class ListHash {
+  public:
+    enum class Kind { kMd5, kSha256, kSha512 };
+    explicit ListHash(Kind kind);
+    ~ListHash();
+    ListHash(ListHash&&) noexcept;
+    ListHash& operator=(ListHash&&) noexcept;
+    void Update(const uint8_t* data, size_t size);
+    std::vector<uint8_t> Finish();
+    // The digest's length in bytes: 16, 32, 64.
+    static size_t LengthOf(Kind kind);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace tessarel
