@@ -243,9 +243,16 @@ bool ResultNames::Holds(const std::string& name) const {
     if (extension == "sha256") {
         return true;
     }
+    const auto digits = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    // A numbered split's pieces: base.001, base.002, ...
+    if (extension.size() >= 3 && digits(extension)) {
+        return true;
+    }
     const std::string number = extension.substr(1);
     return std::string("mMrR").find(extension[0]) != std::string::npos && number.size() >= 2 &&
-           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+           digits(number);
 }
 
 ResultNames ResultNames::Series(const std::string& first_piece) {
@@ -273,8 +280,14 @@ bool ResultNames::Covers(const std::string& start) const {
         return false;
     }
     const char letter = start[base.size() + 1];
-    if (letter != 'm' && letter != 'M' && letter != 'r' && letter != 'R') {
+    const bool numbered = letter >= '0' && letter <= '9';  // base.001, ...
+    if (!numbered && letter != 'm' && letter != 'M' && letter != 'r' && letter != 'R') {
         return false;
+    }
+    if (numbered) {
+        const std::string number = start.substr(base.size() + 1);
+        return number.size() >= 3 && std::all_of(number.begin(), number.end(),
+                                                 [](char c) { return c >= '0' && c <= '9'; });
     }
     const std::string number = start.substr(base.size() + 2);
     return number.size() >= 2 &&

@@ -27,7 +27,7 @@ void SeriesCopy::CompareChecksums() {
 
 void SeriesCopy::Join() {
     Do([&] { MakeBuffers(); });
-    Do([&] { names_ = SeriesNames(plan_.first_piece); });
+    Do([&] { names_ = plan_.names ? *plan_.names : SeriesNames(plan_.first_piece); });
     ShowOperating();
 
     // The output is written beside the destination and takes its name only when it is whole.

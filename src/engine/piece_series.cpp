@@ -49,6 +49,26 @@ char SeriesLetter(const std::string& first_piece) {
     return !extension.empty() && extension[0] == 'M' ? 'M' : 'm';
 }
 
+SeriesNames NumberedNames(const std::string& base) {
+    SeriesNames names;
+    names.base = base;
+    names.numbered = true;
+    names.first_piece = names[1];
+    return names;
+}
+
+std::string SeriesNames::operator[](int64_t piece) const {
+    if (!members.empty()) {
+        return members[static_cast<size_t>(piece - 1)];
+    }
+    if (numbered) {
+        char number[24];
+        std::snprintf(number, sizeof number, "%03lld", static_cast<long long>(piece));
+        return base + "." + number;
+    }
+    return piece == 1 ? first_piece : PieceName(base, piece, letter);
+}
+
 SeriesNames::SeriesNames(const std::string& first)
     : first_piece(first), base(StripExtension(first)), letter(SeriesLetter(first)) {}
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tessarel {
 
@@ -57,16 +58,21 @@ std::string RecoveryBaseOf(const std::string& path);
 char SeriesLetter(const std::string& first_piece);
 
 // The names of a series: the first piece as it is called, then the later ones after it.
+// A set of plain numbered pieces (NAME.001, NAME.002, ...: no header, what any tool joins) is
+// named by its members, as found or as written.
 struct SeriesNames {
     std::string first_piece;
     std::string base;  // the first piece without its extension
     char letter = 'm';
+    std::vector<std::string> members;  // another tool's set's, full paths, in order
+    bool numbered = false;             // base.001, base.002, ...
     SeriesNames() = default;
     explicit SeriesNames(const std::string& first);
-    std::string operator[](int64_t piece) const {
-        return piece == 1 ? first_piece : PieceName(base, piece, letter);
-    }
+    std::string operator[](int64_t piece) const;
 };
+
+// The names of plain numbered pieces of base: base.001, base.002, ... (three digits or more).
+SeriesNames NumberedNames(const std::string& base);
 
 // The number of pieces a stream of stream_length bytes makes: rounded up.
 int64_t PieceCount(int64_t stream_length, int64_t piece_size);
@@ -80,12 +86,14 @@ struct SeriesPlan {
     int64_t stream_length = 0;
     int64_t piece_size = 0;
     int64_t count = 0;
+    bool headerless = false;  // plain numbered pieces: the file's bytes alone
 
     // The header's length: the classic one's for every stream it can describe, else the wide
     // one's (a wide header is never written for a file ten digits can say).
     int32_t header_length() const {
-        return stream_length - kHeaderLength <= kMaxSourceLength ? kHeaderLength
-                                                                 : kWideHeaderLength;
+        return headerless                                          ? 0
+               : stream_length - kHeaderLength <= kMaxSourceLength ? kHeaderLength
+                                                                   : kWideHeaderLength;
     }
     int64_t source_length() const { return stream_length - header_length(); }
     int64_t piece_length(int64_t piece) const {
@@ -93,11 +101,11 @@ struct SeriesPlan {
     }
     // True when the numbers fit together as a series the split could have written.
     bool consistent() const {
-        return piece_size >= kMinPieceSize && piece_size > header_length() &&
+        return piece_size >= (headerless ? 1 : kMinPieceSize) && piece_size > header_length() &&
                piece_size < stream_length && count >= 2 &&
                PieceCount(stream_length, piece_size) == count &&
                stream_length - header_length() <= kMaxWideSourceLength &&
-               (header_length() == kHeaderLength || source_length() > kMaxSourceLength);
+               (header_length() != kWideHeaderLength || source_length() > kMaxSourceLength);
     }
 };
 

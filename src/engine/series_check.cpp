@@ -359,6 +359,17 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stre
     return CheckSeries(first_piece, series);
 }
 
+bool IsFirstPieceFile(const std::string& path) {
+    try {
+        File file = File::OpenForReading(path);
+        std::string start(kSignatureLength, '\0');
+        file.Read(reinterpret_cast<uint8_t*>(start.data()), kSignatureLength);
+        return HasSignature(start);
+    } catch (const std::exception&) {
+        return false;  // unreadable, too short, not an ordinary file: not a first piece
+    }
+}
+
 bool PieceLost(const PieceCheck& piece) {
     switch (piece.state) {
         case PieceState::kGood:
@@ -386,7 +397,10 @@ const PieceCheck* FirstBadPiece(const std::vector<PieceCheck>& pieces) {
 }
 
 std::vector<std::string> FilesAfterSeries(const std::string& first_piece, int64_t count) {
-    const SeriesNames names(first_piece);
+    return FilesAfterSeries(SeriesNames(first_piece), count);
+}
+
+std::vector<std::string> FilesAfterSeries(const SeriesNames& names, int64_t count) {
     std::vector<std::string> after;
     for (int64_t n = count + 1; n <= count + 1000; ++n) {
         const std::string name = names[n];

@@ -90,6 +90,9 @@ std::vector<PieceCheck> CheckSeries(const std::string& first_piece, int64_t stre
 // doubled). Two names of the same key are look-alikes.
 std::string LookAlikeKey(const std::string& name);
 
+// True when the file at path can be read and starts with a series' signature: a first piece.
+bool IsFirstPieceFile(const std::string& path);
+
 // True when a piece is lost for a join: missing (but for a renamed copy that matched its listed
 // checksum), not ordinary, short, unreadable or damaged, or with stripes that differ from the
 // recovery pieces' checksums. A longer one gives its planned bytes.
@@ -104,5 +107,6 @@ const PieceCheck* FirstBadPiece(const std::vector<PieceCheck>& pieces);
 // Files named as pieces of the series beyond its last piece (left by an older, longer series),
 // from the one after the last on, as long as they follow on.
 std::vector<std::string> FilesAfterSeries(const std::string& first_piece, int64_t count);
+std::vector<std::string> FilesAfterSeries(const SeriesNames& names, int64_t count);
 
 }  // namespace tessarel

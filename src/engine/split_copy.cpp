@@ -160,10 +160,12 @@ void SeriesCopy::ReadBack(const std::vector<Written>& files) {
 
 void SeriesCopy::Split() {
     std::string header;
-    Do([&] { header = HeaderText(plan_.series.source_length()); });
+    if (!plan_.series.headerless) {
+        Do([&] { header = HeaderText(plan_.series.source_length()); });
+    }
     Do([&] { MakeBuffers(); });
     Do([&] {
-        names_ = SeriesNames(plan_.first_piece);
+        names_ = plan_.names ? *plan_.names : SeriesNames(plan_.first_piece);
         list_name_ = ChecksumListName(plan_.first_piece);
     });
     ShowOperating();
@@ -225,7 +227,7 @@ void SeriesCopy::Split() {
         if (!plan_.write_checksums && ListExists()) {
             commit_.Remove(list_name_);
         }
-        for (const std::string& name : FilesAfterSeries(plan_.first_piece, total_)) {
+        for (const std::string& name : FilesAfterSeries(names_, total_)) {
             commit_.Remove(name);
         }
         // So would an older series' recovery pieces this split does not write again.

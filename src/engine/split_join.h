@@ -35,6 +35,8 @@ struct OperationPlan {
     std::string whole;        // the file split, or the file a join rebuilds
     std::string first_piece;  // the series' first piece; the later ones are named after it
     SeriesPlan series;
+    // The pieces' names, when they are not a series' of first_piece (a numbered set's).
+    std::optional<SeriesNames> names;
     int64_t source_modified = 0;   // a split's source's time of change when it was planned
     bool write_checksums = false;  // a split writes the series' checksum list beside it
     int recovery_pieces = 0;       // a split writes this many recovery pieces beside it
