@@ -126,7 +126,8 @@ int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out, bo
         const bool as_listed = report->whole == SeriesReport::Whole::kAsListed;
         std::fprintf(
             out, "%s: the file these pieces make: %s\n",
-            QuotedName(StripExtension(first_piece)).c_str(),
+            QuotedName(report->output.empty() ? StripExtension(first_piece) : report->output)
+                .c_str(),
             as_listed ? "contents as listed" : "differs from its line in the checksum list");
         all_good = all_good && as_listed;
     }

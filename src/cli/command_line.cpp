@@ -22,7 +22,7 @@ const char kUsageText[] =
     "Usage:\n"
     "  tessarel [--split] [FILE]        open the window, with FILE ready to split or join\n"
     "                                   (with --split, ready to split even a piece)\n"
-    "  tessarel split [-s SIZE | -k N | -n N] [-r N|N%] [-y] [--no-checksums] SOURCE\n"
+    "  tessarel split [-s SIZE | -k N | -n N] [-r N|N%] [-y] [--no-checksums] [--numbered] SOURCE\n"
     "                 [FIRST_PIECE]\n"
     "  tessarel join [-y] [--no-verify] FIRST_PIECE [OUTPUT]\n"
     "  tessarel check [--from-medium] FIRST_PIECE\n"
@@ -37,7 +37,8 @@ const char kUsageText[] =
     "        -r/--recovery N (or N% of the pieces) also writes N recovery pieces (.r00, ...):\n"
     "        any N lost or damaged pieces can then be rebuilt from them.\n"
     "join    rebuilds the file from the series whose first piece is FIRST_PIECE, into\n"
-    "        OUTPUT (the first piece's name without its extension unless given).\n"
+    "        OUTPUT (the first piece's name without its extension unless given); also a\n"
+    "        numbered set of other tools from any member (NAME.001, NAME.aa, x00, NAME.0).\n"
     "check   reads every piece of a series through, compares it with the series' checksum\n"
     "        list, and says what it found; writes nothing.\n"
     "repair  rebuilds lost or damaged pieces from the recovery pieces, in their places.\n"
@@ -77,6 +78,8 @@ const char kSplitHelp[] =
     "  -y, --yes        replaces existing pieces, and goes on when the disk looks\n"
     "                   too small, without asking\n"
     "  --no-checksums   writes no checksum list\n"
+    "  --numbered       writes plain numbered pieces, SOURCE.001, .002, ..., with no\n"
+    "                   header: cat, copy /b and common archivers join them\n"
     "  --verify-written reads the pieces back from the medium, past the system's cache,\n"
     "                   before they take their names (by default on removable media;\n"
     "                   --no-verify-written: never)\n"
@@ -233,6 +236,10 @@ std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::s
             line.checksums = false;
             continue;
         }
+        if (arg == "--numbered" && split) {
+            line.numbered = true;
+            continue;
+        }
         if (arg == "--no-verify" && line.command == CommandLine::Command::kJoin) {
             line.verify = false;
             continue;
@@ -373,10 +380,10 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
             break;
     }
     const bool split = line.command == CommandLine::Command::kSplit;
-    std::string default_name = line.names[0] + kFirstPieceExtension;
+    std::string default_name = line.names[0] + (line.numbered ? ".001" : kFirstPieceExtension);
     if (!split) {
         try {
-            default_name = StripExtension(line.names[0]);
+            default_name = JoinOutputFor(line.names[0]);
         } catch (const RuntimeError&) {
             if (line.names.size() < 2) {
                 std::fprintf(io.err,
@@ -412,6 +419,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     request.checksums = line.checksums;
     request.recovery = line.recovery;
     request.read_back = line.read_back;
+    request.numbered = line.numbered;
     switch (line.size) {
         case CommandLine::Size::kDefault:
             request.piece_size = ApproximateBytes(kDefaultPieceKilobytes);

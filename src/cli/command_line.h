@@ -29,6 +29,7 @@ struct CommandLine {
     bool verify = true;             // a join compares the pieces with the list
     std::optional<bool> read_back;  // what is written is read back from its medium
     bool from_medium = false;       // check reads the pieces from their medium
+    bool numbered = false;          // a split writes plain numbered pieces
     RecoveryCount recovery;         // a split's recovery pieces
     bool help = false;              // how to use the command, rather than the command itself
     std::vector<std::string> names;

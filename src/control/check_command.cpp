@@ -5,6 +5,7 @@
 #include "control/commands.h"
 #include "control/messages.h"
 #include "control/request_steps.h"
+#include "engine/numbered_set.h"
 #include "engine/piece_series.h"
 #include "engine/recovery.h"
 #include "engine/series_recovery.h"
@@ -17,6 +18,9 @@ class CheckJob : public RequestSteps {
   public:
     using RequestSteps::RequestSteps;
     SeriesReport Run(const std::string& first_piece, bool from_medium);
+
+  private:
+    SeriesReport RunSet(const NumberedSet& set);
 };
 
 class RepairJob : public RequestSteps {
@@ -25,7 +29,89 @@ class RepairJob : public RequestSteps {
     bool Run(const std::string& first_piece);
 };
 
+// Another tool's numbered set: each member there and of its size, read through against its
+// line in the list beside it (with the list's own digest).
+SeriesReport CheckJob::RunSet(const NumberedSet& set) {
+    SeriesReport report;
+    report.output = set.output;
+    std::optional<SetList> list;
+    Do([&] { list = FindSetList(set); });
+    report.list = list ? list->path : set.output + ".sha256";
+    report.list_problem = list ? list->problem : "";
+    report.list_state = !list                    ? SeriesReport::List::kMissing
+                        : !list->problem.empty() ? SeriesReport::List::kUnusable
+                                                 : SeriesReport::List::kUsed;
+    const bool listed = list && list->problem.empty();
+    int64_t piece = -1;
+    std::vector<uint8_t> buffer(size_t{1} << 20);
+    ListHash whole(list ? list->kind : ListHash::Kind::kSha256);
+    bool whole_known = listed && list->members.empty() && list->whole;
+    for (size_t i = 0; i < set.members.size(); ++i) {
+        StopIfAsked();
+        PieceCheck check;
+        check.number = int64_t(i) + 1;
+        check.name = set.members[i];
+        PathInfo info;
+        Do([&] { info = InfoOf(check.name); });
+        if (!info.exists()) {
+            check.state = PieceState::kMissing;
+        } else if (!info.regular()) {
+            check.state = PieceState::kNotOrdinary;
+        } else {
+            check.actual = info.size;
+            piece = piece < 0 ? info.size : piece;
+            const bool last = i + 1 == set.members.size();
+            check.expected = last ? std::min(info.size, piece) : piece;
+            check.state = info.size < check.expected   ? PieceState::kShort
+                          : info.size > check.expected ? PieceState::kLonger
+                                                       : PieceState::kGood;
+            if (last && info.size > piece) {
+                check.expected = piece;
+                check.state = PieceState::kLonger;
+            }
+            try {
+                ListHash hash(list ? list->kind : ListHash::Kind::kSha256);
+                File file = File::OpenForReading(check.name);
+                for (int64_t left = info.size; left > 0;) {
+                    StopIfAsked();
+                    const auto n =
+                        static_cast<int32_t>(std::min<int64_t>(left, int64_t(buffer.size())));
+                    file.Read(buffer.data(), n);
+                    hash.Update(buffer.data(), size_t(n));
+                    whole.Update(buffer.data(), size_t(n));
+                    left -= n;
+                }
+                if (listed && !list->members.empty()) {
+                    check.compared = true;
+                    if (check.state == PieceState::kGood && hash.Finish() != list->members[i]) {
+                        check.state = PieceState::kDamaged;
+                    }
+                }
+            } catch (const RuntimeError& error) {
+                check.state = PieceState::kUnreadable;
+                check.reason = error.description();
+            }
+        }
+        whole_known = whole_known && check.state == PieceState::kGood;
+        report.pieces.push_back(check);
+    }
+    if (whole_known) {
+        report.whole = whole.Finish() == *list->whole ? SeriesReport::Whole::kAsListed
+                                                      : SeriesReport::Whole::kDiffers;
+    }
+    return report;
+}
+
 SeriesReport CheckJob::Run(const std::string& first_piece, bool from_medium) {
+    std::optional<NumberedSet> set;
+    Do([&] {
+        if (!IsFirstPieceFile(first_piece)) {
+            set = FindNumberedSet(first_piece);
+        }
+    });
+    if (set) {
+        return RunSet(*set);
+    }
     const FileLock lock = LockForReading(first_piece);
     const SeriesFound found = FindSeries(first_piece);
     const SeriesPlan& series = found.plan;

@@ -26,7 +26,8 @@ bool RunJoin(const JoinRequest& request, ProgressDisplay& display, MessageBox& m
 struct SeriesReport {
     enum class List { kMissing, kUsed, kUnusable };
     std::vector<PieceCheck> pieces;
-    std::string list;  // the list's path
+    std::string list;    // the list's path
+    std::string output;  // the file the pieces make (a numbered set's; else from the first piece)
     List list_state = List::kMissing;
     std::string list_problem;  // why an unusable list cannot be used
     // The file the pieces make, against the list's line for it, when both are known.

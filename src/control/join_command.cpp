@@ -6,6 +6,7 @@
 #include "control/commands.h"
 #include "control/messages.h"
 #include "control/request_steps.h"
+#include "engine/numbered_set.h"
 #include "engine/piece_series.h"
 #include "engine/split_join.h"
 #include "platform/file.h"
@@ -44,17 +45,137 @@ class JoinJob : public RequestSteps {
     };
     // Rebuilds what the check of the pieces found lost, proven, into hidden files that stand in
     // for the lost pieces; refuses, naming them, when they cannot be rebuilt or do not prove out.
+    // Another tool's numbered set: its members checked (none missing, each of the size it
+    // must have, their checksum list), then joined as a series without a header.
+    bool RunSet(const JoinRequest& request, const NumberedSet& set);
+    // The questions every join asks before it writes: room, confirmation, replacing the output.
+    // False when the user would not have the output replaced.
+    bool AskBeforeJoining(const std::string& output, const SeriesPlan& series);
     RebuiltPieces RebuildForJoin(const SeriesPlan& series, std::vector<PieceCheck>& pieces,
                                  const RecoveryCheck& recovery, const ListReading& list,
                                  const std::string& output, std::vector<File>& open_pieces,
                                  bool tentative = false);
 };
 
+bool JoinJob::AskBeforeJoining(const std::string& output, const SeriesPlan& series) {
+    const DiskRoom disk = RoomFor(output);
+    RefuseIf(CheckLargestFile(Mode::kJoin, output, disk, series.source_length()));
+    AskOrEnd(JoinConfirmation(series.count));
+    AskAboutRoom(Mode::kJoin, output, disk, series.source_length());
+    StopIfAsked();
+    Replacement replaced;
+    Do([&] {
+        replaced = Replacement();
+        if (!DirectoryLookup(output).empty()) {
+            replaced.first = NameOf(output);
+            NoteLinks(replaced, output);
+        }
+    });
+    return ClearTheWay(output, replaced);
+}
+
+bool JoinJob::RunSet(const JoinRequest& request, const NumberedSet& set) {
+    const std::string& output = request.output;
+    for (const std::string& member : set.members) {
+        bool same = false;
+        Do([&] { same = SameFile(member, output); });
+        if (same) {
+            RefuseIf(Refusal(kJoinOntoPieceMessage));
+        }
+    }
+    const FileLock output_lock = LockForWriting(ResultNames::Single(output));
+    // Nothing is written before every member is there, and of the size it must have.
+    if (!set.gaps.empty()) {
+        RefuseIf(Refusal(MissingMemberMessage(NameOf(set.gaps.front()))));
+    }
+    std::vector<int64_t> sizes;
+    for (const std::string& member : set.members) {
+        Do([&] { sizes.push_back(FileLength(member)); });
+    }
+    const int64_t piece = sizes.front();
+    int64_t total = 0;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const bool last = i + 1 == sizes.size();
+        if (last ? sizes[i] < 1 || sizes[i] > piece : sizes[i] != piece) {
+            RefuseIf(Refusal(OtherSetMemberMessage(NameOf(set.members[i]), sizes[i], piece)));
+        }
+        total += sizes[i];
+    }
+    SeriesPlan series{total, piece, int64_t(sizes.size())};
+    series.headerless = true;
+    display_.ShowTotal(series.count);
+    std::optional<Notice> refusal;
+    Do([&] { refusal = CheckReplaceable(output); });
+    RefuseIf(refusal);
+    std::optional<SetList> list;
+    if (request.verify) {
+        Do([&] { list = FindSetList(set); });
+    }
+    if (list && !list->problem.empty()) {
+        if (Show(UnusableListQuestion(NameOf(list->path), list->problem)) != kAnswerYes) {
+            throw GivenUp{};
+        }
+        list.reset();
+    }
+    // A list of SHA-256 digests is compared while the members are joined, as a series' list;
+    // one of other digests first, member by member.
+    std::optional<SeriesDigests> expected;
+    if (list && list->kind == ListHash::Kind::kSha256) {
+        expected = SeriesDigests();
+        for (const auto& digest : list->members) {
+            Digest d{};
+            std::copy(digest.begin(), digest.end(), d.begin());
+            expected->pieces.push_back(d);
+        }
+        if (expected->pieces.empty() && list->whole) {
+            Digest d{};
+            std::copy(list->whole->begin(), list->whole->end(), d.begin());
+            expected->whole = d;
+        }
+    } else if (list) {
+        std::string differing;
+        Do([&] { differing = FirstDiffering(set, *list); });
+        if (!differing.empty()) {
+            RefuseIf(Refusal(DiffersFromListMessage(differing, NameOf(list->path))));
+        }
+    }
+    if (!AskBeforeJoining(output, series)) {
+        return Done(Outcome::kNotDone);
+    }
+    OperationPlan plan(Mode::kJoin, output, set.members.front(), series);
+    SeriesNames names;
+    names.first_piece = set.members.front();
+    names.base = set.output;
+    names.members = set.members;
+    plan.names = names;
+    plan.expected = expected;
+    Do([&] { plan.permissions = InfoOf(set.members.front()).permissions; });
+    Do([&] { plan.read_back = ReadsBack(request.read_back, output); });
+    plan.left_behind = &left_behind_;
+    plan.not_kept = &not_kept_;
+    StopIfAsked();
+    const bool done = Done(RunOperation(plan, display_, box_));
+    if (done && !list) {
+        Show(NothingComparedNotice(NameOf(set.output)));  // once, at the end
+    }
+    return done;
+}
+
 bool JoinJob::Run(const JoinRequest& request) {
     const std::string& first_piece = request.first_piece;
     const std::string& output = request.output;
     RefuseIf(CheckFileNamed(first_piece));
     RefuseIf(CheckFileNamed(output));
+    // A member of another tool's numbered set, when it is no first piece of ours.
+    std::optional<NumberedSet> set;
+    Do([&] {
+        if (!IsFirstPieceFile(first_piece)) {
+            set = FindNumberedSet(first_piece);
+        }
+    });
+    if (set) {
+        return RunSet(request, *set);
+    }
     // The first piece as output is said as such, before its lock would call it busy.
     std::optional<Notice> refusal;
     Do([&] { refusal = CheckJoinTarget(first_piece, output, 1, SameFile); });
@@ -136,20 +257,7 @@ bool JoinJob::Run(const JoinRequest& request) {
             throw GivenUp{};
         }
     }
-    const DiskRoom disk = RoomFor(output);
-    RefuseIf(CheckLargestFile(Mode::kJoin, output, disk, series.source_length()));
-    AskOrEnd(JoinConfirmation(series.count));
-    AskAboutRoom(Mode::kJoin, output, disk, series.source_length());
-    StopIfAsked();
-    Replacement replaced;
-    Do([&] {
-        replaced = Replacement();
-        if (!DirectoryLookup(output).empty()) {
-            replaced.first = NameOf(output);
-            NoteLinks(replaced, output);
-        }
-    });
-    if (!ClearTheWay(output, replaced)) {
+    if (!AskBeforeJoining(output, series)) {
         return Done(Outcome::kNotDone);
     }
     OperationPlan plan(Mode::kJoin, output, first_piece, series);

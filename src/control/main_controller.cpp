@@ -238,6 +238,7 @@ void MainController::Go() {
         // The hidden size field shows the bytes, as a number in a message is shown.
         view_.SetText("txtSize", StrWithSign(split->piece_size));
         split->recovery = *ParseRecoveryCount(kRecoveryChoices[recovery_choice_].count);
+        split->numbered = numbered_;
         // Told on the operation's thread; the field is the window's.
         split->first_piece_settled = [this](const std::string& name) {
             ui_.Post([this, name] { view_.SetText("txtSave", name); });

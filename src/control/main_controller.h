@@ -89,6 +89,13 @@ class MainController : public ProgressDisplay {
     // until the window closes.
     void ChooseRecovery(int index);
     int recovery_choice() const { return recovery_choice_; }
+    // Plain numbered pieces chosen from that menu, or no longer: it holds for every split.
+    void ToggleNumbered() {
+        if (!operating()) {
+            numbered_ = !numbered_;
+        }
+    }
+    bool numbered() const { return numbered_; }
     // A file handed to the window (its command line, a drop); dropped ones are checked first.
     void OpenFile(const std::string& path, bool split = false);
     void Dropped(const std::vector<std::string>& paths);
@@ -143,6 +150,7 @@ class MainController : public ProgressDisplay {
     int percent_ = 0;
     TaskProgress task_ = TaskProgress::kHidden;
     int recovery_choice_ = 0;
+    bool numbered_ = false;
     TimeLeft time_left_;
     double started_ = 0;
 };

@@ -222,6 +222,30 @@ Notice NotKeptNotice(const std::string& name) {
             kStyleCritical, kErrorTitle};
 }
 
+std::string NumberedRecoveryMessage() {
+    return "Recovery pieces go with Tessarel's own series only, not with plain numbered pieces: "
+           "ask for one or the other.";
+}
+
+std::string MissingMemberMessage(const std::string& name) {
+    return name + " is missing: nothing was joined. Put it beside the others and join again.";
+}
+
+std::string OtherSetMemberMessage(const std::string& name, int64_t size, int64_t members) {
+    return name + " is " + PlainNumber(size) + " bytes, where the members before the last are " +
+           PlainNumber(members) + ": it may belong to another set. Nothing was joined.";
+}
+
+std::string DiffersFromListMessage(const std::string& name, const std::string& list) {
+    return name + " differs from its line in " + list + ": nothing was joined.";
+}
+
+Notice NothingComparedNotice(const std::string& output) {
+    return {MsgKind::kInformation,
+            "Nothing was compared: no checksum list for " + output + " lies beside its pieces.",
+            kStyleInformation, kFileTitle};
+}
+
 std::string LockNotOursMessage(const std::string& lock, const std::string& name) {
     return "Something that is not Tessarel's lock has the name " + lock + " beside " + name +
            ", so no other Tessarel could be kept from writing " + name +

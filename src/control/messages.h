@@ -80,6 +80,14 @@ Notice RepairedNotice(const std::vector<std::string>& names);
 Notice LeftBehindNotice(const std::vector<std::string>& hidden);
 // A result read back from its medium gave other bytes than were written (or none).
 Notice NotKeptNotice(const std::string& name);
+// Recovery pieces asked for beside plain numbered pieces.
+std::string NumberedRecoveryMessage();
+// Another tool's numbered set: a member missing; one not of the size the others are; one that
+// differs from its line in the list; joined with no list to compare it with.
+std::string MissingMemberMessage(const std::string& name);
+std::string OtherSetMemberMessage(const std::string& name, int64_t size, int64_t members);
+std::string DiffersFromListMessage(const std::string& name, const std::string& list);
+Notice NothingComparedNotice(const std::string& output);
 // Something that is not a lock of ours (a link, a folder) has the lock's name beside name.
 std::string LockNotOursMessage(const std::string& lock, const std::string& name);
 // Another run of the program writes name (a series' first piece, or a file) now.

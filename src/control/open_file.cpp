@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "control/messages.h"
+#include "engine/numbered_set.h"
 #include "engine/piece_series.h"
 #include "engine/series_recovery.h"
 #include "platform/extension.h"
@@ -13,16 +14,8 @@
 namespace tessarel {
 namespace {
 
-// True when the file at path can be read and starts with the signature.
 bool IsFirstPiece(const std::string& path) {
-    try {
-        File file = File::OpenForReading(path);
-        std::string start(kSignatureLength, '\0');
-        file.Read(reinterpret_cast<uint8_t*>(start.data()), kSignatureLength);
-        return HasSignature(start);
-    } catch (const std::exception&) {
-        return false;  // unreadable, too short, not an ordinary file: not a first piece
-    }
+    return IsFirstPieceFile(path);
 }
 
 // True when recovery pieces of the series whose first piece is first_piece are there.
@@ -56,7 +49,28 @@ FileProposal ProposeFor(const std::string& path, bool split) {
     if (first != path && (IsFirstPiece(first) || HasRecoveryPieces(first))) {
         return {Mode::kJoin, first, StripExtension(first)};
     }
+    // A member of another tool's numbered set stands for the set.
+    std::optional<NumberedSet> set;
+    try {
+        set = FindNumberedSet(path);
+    } catch (const RuntimeError&) {
+    }
+    if (set) {
+        return {Mode::kJoin, set->members.front(), set->output};
+    }
     return {Mode::kSplit, path, path + kFirstPieceExtension};
+}
+
+std::string JoinOutputFor(const std::string& first_piece) {
+    if (!IsFirstPiece(first_piece)) {
+        try {
+            if (const auto set = FindNumberedSet(first_piece)) {
+                return set->output;
+            }
+        } catch (const RuntimeError&) {
+        }
+    }
+    return StripExtension(first_piece);
 }
 
 std::string FirstPieceFor(const std::string& path) {

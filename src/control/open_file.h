@@ -30,6 +30,10 @@ FileProposal ProposeFor(const std::string& path, bool split = false);
 // as it is. A piece given to join, check or repair stands for its series, as in the window.
 std::string FirstPieceFor(const std::string& path);
 
+// The file a join of first_piece makes by default: a numbered set's name without its number, a
+// series' first piece without its extension (raises the invalid-argument error when it has none).
+std::string JoinOutputFor(const std::string& first_piece);
+
 // Files dropped on the window: one file is taken as if opened; several, or a folder, are
 // refused with what to drop instead.
 std::optional<Notice> CheckDropped(const std::vector<std::string>& paths);

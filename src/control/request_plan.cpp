@@ -49,6 +49,10 @@ std::string FirstPieceName(const std::string& destination) {
                : destination + kFirstPieceExtension;
 }
 
+std::string FirstNumberedName(const std::string& destination) {
+    return ExtensionOf(destination) == "001" ? destination : destination + ".001";
+}
+
 int64_t ApproximateBytes(const std::string& approx_text) {
     const double bytes = LeadingNumber(approx_text) * 1024.0;
     // Whole kilobytes make whole bytes; a fraction of one is cut as the field's number is.
@@ -64,7 +68,7 @@ int64_t PieceSizeForCount(int64_t file_length, int64_t count) {
     return count > 0 ? (stream + count - 1) / count : 0;
 }
 
-PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size) {
+PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size, bool headerless) {
     if (piece_size < kMinPieceSize) {
         return Refusal(kSizeTooSmallMessage);
     }
@@ -74,12 +78,14 @@ PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size) {
     if (file_length > kMaxWideSourceLength) {
         return Refusal(SourceTooLargeMessage());
     }
-    const int64_t total = file_length + HeaderLengthFor(file_length);
+    const int64_t total = file_length + (headerless ? 0 : HeaderLengthFor(file_length));
     const int64_t count = PieceCount(total, piece_size);
     if (count > kMaxSplitPieces) {
         return Refusal(TooManyPiecesMessage(PieceSizeForCount(file_length, kMaxSplitPieces)));
     }
-    return SeriesPlan{total, piece_size, count};
+    SeriesPlan plan{total, piece_size, count};
+    plan.headerless = headerless;
+    return plan;
 }
 
 PlanOrRefusal PlanJoin(const std::string& header, int64_t piece_length) {

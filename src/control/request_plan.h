@@ -31,6 +31,8 @@ struct SplitRequest {
     RecoveryCount recovery;
     // Read what was written back from its medium: yes, no, or (none) when it is removable.
     std::optional<bool> read_back;
+    // Plain numbered pieces (NAME.001, ...) without a header, which any tool joins.
+    bool numbered = false;
 };
 
 struct JoinRequest {
@@ -53,6 +55,8 @@ std::optional<Notice> CheckNamesGiven(const std::string& open_text, const std::s
 // The first piece of a split: the destination with ".m00" added unless that is already its
 // extension, exactly (case-sensitive). A name without a folder raises the invalid-argument error.
 std::string FirstPieceName(const std::string& destination);
+// The same for plain numbered pieces: ".001" added unless that is already the extension.
+std::string FirstNumberedName(const std::string& destination);
 
 // The piece size of the approximate entry: its leading number of kilobytes, in bytes. A value
 // beyond kMostKilobytes is an overflow.
@@ -67,7 +71,7 @@ using PlanOrRefusal = std::variant<SeriesPlan, Notice>;
 // A split of a file of file_length bytes into pieces of piece_size: the piece size must be over
 // 20 and under the file's length, the file no longer than a header can say, and the pieces at
 // most 100.
-PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size);
+PlanOrRefusal PlanSplit(int64_t file_length, int64_t piece_size, bool headerless = false);
 
 // A join whose first piece is piece_length bytes and begins with header (its first 20 bytes,
 // or fewer when it is shorter): the signature, then the length field. A field that is no number

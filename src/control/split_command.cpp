@@ -6,6 +6,7 @@
 #include "engine/piece_series.h"
 #include "engine/recovery.h"
 #include "engine/split_join.h"
+#include "platform/extension.h"
 #include "platform/file.h"
 
 namespace tessarel {
@@ -22,7 +23,10 @@ bool SplitJob::Run(SplitRequest request) {
     RefuseIf(CheckFileNamed(source));
     RefuseIf(CheckFileNamed(request.destination));
     std::string first_piece;
-    Do([&] { first_piece = FirstPieceName(request.destination); });
+    Do([&] {
+        first_piece = request.numbered ? FirstNumberedName(request.destination)
+                                       : FirstPieceName(request.destination);
+    });
     if (first_piece != request.destination && request.first_piece_settled) {
         request.first_piece_settled(first_piece);
     }
@@ -43,7 +47,7 @@ bool SplitJob::Run(SplitRequest request) {
         request.piece_size = PieceSizeForCount(file_length, request.most_pieces);
     }
     PlanOrRefusal outcome;
-    Do([&] { outcome = PlanSplit(file_length, request.piece_size); });
+    Do([&] { outcome = PlanSplit(file_length, request.piece_size, request.numbered); });
     const SeriesPlan series = PlanOrRefuse(outcome);
     display_.ShowTotal(series.count);
     std::optional<Notice> onto_source;
@@ -51,7 +55,10 @@ bool SplitJob::Run(SplitRequest request) {
     RefuseIf(onto_source);
     // Every name the series will take must be an ordinary file's, or free.
     SeriesNames names;
-    Do([&] { names = SeriesNames(first_piece); });
+    Do([&] {
+        names = request.numbered ? NumberedNames(StripExtension(first_piece))
+                                 : SeriesNames(first_piece);
+    });
     for (int64_t n = 1; n <= series.count; ++n) {
         std::optional<Notice> refusal;
         Do([&] { refusal = CheckReplaceable(names[n]); });
@@ -60,7 +67,7 @@ bool SplitJob::Run(SplitRequest request) {
     // So must the names the commit takes away: an older series' tail, its recovery pieces.
     std::vector<std::string> going;
     Do([&] {
-        going = FilesAfterSeries(first_piece, series.count);
+        going = FilesAfterSeries(names, series.count);
         for (const auto& there : RecoveryPieceNames(names)) {
             going.push_back(there.second);
         }
@@ -85,6 +92,11 @@ bool SplitJob::Run(SplitRequest request) {
     }
     const DiskRoom disk = RoomFor(first_piece);
     RefuseIf(CheckLargestFile(Mode::kSplit, first_piece, disk, series.piece_size));
+    // Recovery pieces are rebuilt from by Tessarel's own series; plain numbered pieces are for
+    // any tool.
+    if (request.numbered && request.recovery.value > 0) {
+        RefuseIf(Refusal(NumberedRecoveryMessage()));
+    }
     const std::optional<int> count = request.recovery.For(series.count);
     if (!count) {
         RefuseIf(Refusal(TooManyRecoveryPiecesMessage()));
@@ -130,7 +142,7 @@ bool SplitJob::Run(SplitRequest request) {
             ++replaced.recovery;
         }
         // So are an older, longer series' pieces after the new last one.
-        const std::vector<std::string> tail = FilesAfterSeries(first_piece, series.count);
+        const std::vector<std::string> tail = FilesAfterSeries(names, series.count);
         if (!tail.empty() && replaced.first.empty()) {
             replaced.first = NameOf(tail.front());
             replaced.tail = static_cast<int64_t>(tail.size()) - 1;
@@ -145,6 +157,9 @@ bool SplitJob::Run(SplitRequest request) {
     plan.source_modified = source_info.modified;
     plan.write_checksums = request.checksums;
     plan.recovery_pieces = recovery;
+    if (request.numbered) {
+        plan.names = names;
+    }
     Do([&] { plan.read_back = ReadsBack(request.read_back, first_piece); });
     StopIfAsked();
     plan.left_behind = &left_behind_;

@@ -72,6 +72,9 @@ struct RecoveryChoice {
 constexpr RecoveryChoice kRecoveryChoices[] = {
     {"&None", ""}, {"&1", "1"}, {"&2", "2"}, {"&5", "5"}, {"10 &% of the pieces", "10%"}};
 constexpr int kRecoveryChoiceCount = 5;
+// The same menu's choice of plain numbered pieces for a split (NAME.001, ..., no header): a
+// check item that holds for every split until chosen again.
+constexpr const char* kNumberedPiecesCaption = "Plain &numbered pieces (.001, .002, ...)";
 // The Approximate entry's spinner: its range and its two steps.
 constexpr int kSpinnerMinimum = 0;
 extern const int kSpinnerMaximum;

@@ -92,7 +92,8 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
         kDelete,
         kSelectAll,
         kFirstSize = 100,
-        kFirstRecovery = 200
+        kFirstRecovery = 200,
+        kNumbered = 300
     };
     DWORD from = 0;
     DWORD to = 0;
@@ -133,6 +134,8 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
     }
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(recovery),
                 WideText(kRecoveryMenuCaption).c_str());
+    AppendMenuW(menu, MF_STRING | (controller_->numbered() ? MF_CHECKED : 0), kNumbered,
+                WideText(kNumberedPiecesCaption).c_str());
     POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     if (where == -1) {  // from the keyboard: below the text cursor
         GetCaretPos(&at);
@@ -152,6 +155,8 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
         controller_->ChooseMediaSize(static_cast<int>(chosen - kFirstSize));
     } else if (chosen >= kFirstRecovery && chosen < kFirstRecovery + kRecoveryChoiceCount) {
         controller_->ChooseRecovery(static_cast<int>(chosen - kFirstRecovery));
+    } else if (chosen == kNumbered) {
+        controller_->ToggleNumbered();
     }
 }
 

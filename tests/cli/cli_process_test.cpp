@@ -942,5 +942,102 @@ TEST_F(RecoveredSeries, RepairRefusesFoldersAndLinksAndPutsLostRecoveryPiecesBac
     EXPECT_EQ(ReadBytes(dir / "F.M00"), kept["f.m00"]);
 }
 
+// Numbered sets of other tools join byte for byte from any member, and check; a gap, a member
+// of another size and a checksum list beside them are said and used. Tessarel's own --numbered
+// pieces are joined by cat as they are.
+TEST_F(CommandLineProcess, NumberedSetsOfOtherToolsJoinFromAnyMember) {
+    const auto file = Pattern(3500000, 21);
+    ChildOptions here;
+    here.folder = dir.path();
+    const auto shell = [&](const std::string& script) {
+        return RunChild("/bin/sh", {"-c", script}, here).status;
+    };
+    struct Form {
+        const char* script;  // makes the set of "f" (then removed)
+        std::vector<const char*> members;
+        const char* output;
+    };
+    const Form forms[] = {
+        {"split -b 1M -d -a 3 --numeric-suffixes=1 f f.",
+         {"f.001", "f.002", "f.003", "f.004"},
+         "f"},
+        {"split -b 1M f f.", {"f.aa", "f.ab", "f.ac", "f.ad"}, "f"},
+        {"split -b 1M -d f", {"x00", "x01", "x02", "x03"}, "x"},
+        {"for i in 0 1 2 3 4 5 6 7 8 9 10 11; do dd if=f of=g.iso.$i bs=300000 skip=$i count=1 "
+         "status=none; done",
+         {"g.iso.0", "g.iso.1", "g.iso.5", "g.iso.11"},
+         "g.iso"},
+        {"split -b 1M -d -a 3 --numeric-suffixes=1 f FILM.MKV.",
+         {"FILM.MKV.001", "FILM.MKV.004"},
+         "FILM.MKV"},
+    };
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.script);
+        WriteBytes(dir / "f", file);
+        ASSERT_EQ(shell(form.script), 0);
+        fs::remove(dir / "f");
+        for (const char* member : form.members) {
+            const ChildResult joined = Run({"join", "-y", member});
+            EXPECT_EQ(joined.status, 0) << member << joined.err;
+            EXPECT_NE(joined.err.find("Nothing was compared"), std::string::npos) << joined.err;
+            EXPECT_EQ(ReadBytes(dir / form.output), file) << member;
+            EXPECT_EQ(Run({"check", member}).status, 0) << member;
+        }
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            fs::remove(entry.path());
+        }
+    }
+    // What is wrong with a set is said before anything is written, and a list beside it used.
+    WriteBytes(dir / "f", file);
+    ASSERT_EQ(shell("split -b 1M -d -a 3 --numeric-suffixes=1 f f. && sha256sum f.0* > f.sha256 "
+                    "&& md5sum f.0* > MD5SUMS && mv f original"),
+              0);
+    const auto member = ReadBytes(dir / "f.002");
+    struct Fault {
+        const char* what;
+        std::function<void()> make;
+        const char* said;
+    };
+    const Fault faults[] = {
+        {"a gap", [&] { fs::remove(dir / "f.002"); }, "f.002 is missing"},
+        {"a member of another size", [&] { fs::resize_file(dir / "f.002", 1000); },
+         "f.002 is 1000 bytes, where the members before the last are 1048576"},
+        {"a member that differs from its line",
+         [&] {
+             auto bytes = member;
+             bytes[10] ^= 1;
+             WriteBytes(dir / "f.002", bytes);
+         },
+         "f.002"},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        fault.make();
+        const ChildResult joined = Run({"join", "-y", "f.003", "joined"});
+        EXPECT_EQ(joined.status, 1) << joined.err;
+        EXPECT_NE(joined.err.find(fault.said), std::string::npos) << joined.err;
+        EXPECT_FALSE(fs::exists(dir / "joined"));
+        EXPECT_EQ(Run({"check", "f.001"}).status, 1);
+        WriteBytes(dir / "f.002", member);
+    }
+    fs::remove(dir / "f.sha256");  // the MD5 list then
+    auto bytes = member;
+    bytes[10] ^= 1;
+    WriteBytes(dir / "f.002", bytes);
+    EXPECT_EQ(Run({"join", "-y", "f.001", "joined"}).status, 1);
+    WriteBytes(dir / "f.002", member);
+    const ChildResult checked = Run({"check", "f.004"});
+    EXPECT_EQ(checked.status, 0);
+    EXPECT_NE(checked.out.find("f.002: good, 1048576 bytes, contents as listed"), std::string::npos)
+        << checked.out;
+    // Plain numbered pieces of our own: cat joins them, and so does Tessarel.
+    ASSERT_EQ(Run({"split", "-s", "1M", "--numbered", "original", "own"}).status, 0);
+    ASSERT_EQ(shell("cat own.001 own.002 own.003 own.004 > own && sha256sum -c --quiet own.sha256"),
+              0);
+    EXPECT_EQ(ReadBytes(dir / "own"), file);
+    EXPECT_EQ(Run({"join", "-y", "own.002", "own-joined"}).status, 0);
+    EXPECT_EQ(ReadBytes(dir / "own-joined"), file);
+}
+
 }  // namespace
 }  // namespace tessarel

@@ -228,7 +228,9 @@ void MainWindow::WireControls() {
         {txtApprox, txtExact}, [this](int index) { controller_->ChooseMediaSize(index); },
         [this](const QString& text) { return controller_->TakesPaste(PathFromQt(text)); },
         [this] { beep_(); }, [this] { return controller_->recovery_choice(); },
-        [this](int index) { controller_->ChooseRecovery(index); }, this);
+        [this](int index) { controller_->ChooseRecovery(index); },
+        [this] { return controller_->numbered(); }, [this] { controller_->ToggleNumbered(); },
+        this);
 }
 
 void MainWindow::SetTabOrder() {

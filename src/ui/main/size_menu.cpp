@@ -14,13 +14,17 @@ namespace tessarel {
 
 SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
                    std::function<bool(const QString&)> takes, std::function<void()> beep,
-                   std::function<int()> recovery, Chosen chosen_recovery, QObject* parent)
+                   std::function<int()> recovery, Chosen chosen_recovery,
+                   std::function<bool()> numbered, std::function<void()> toggle_numbered,
+                   QObject* parent)
     : QObject(parent),
       chosen_(std::move(chosen)),
       takes_(std::move(takes)),
       beep_(std::move(beep)),
       recovery_(std::move(recovery)),
-      chosen_recovery_(std::move(chosen_recovery)) {
+      chosen_recovery_(std::move(chosen_recovery)),
+      numbered_(std::move(numbered)),
+      toggle_numbered_(std::move(toggle_numbered)) {
     for (QLineEdit* entry : entries) {
         entry->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(entry, &QLineEdit::customContextMenuRequested, this,
@@ -90,6 +94,10 @@ void SizeMenu::Open(QLineEdit* entry, QPoint at) {
         choice->setChecked(i == recovery_());
         choices->addAction(choice);
     }
+    QAction* numbered =
+        menu->addAction(kNumberedPiecesCaption, this, [this] { toggle_numbered_(); });
+    numbered->setCheckable(true);
+    numbered->setChecked(numbered_());
     menu->popup(entry->mapToGlobal(at));
 }
 

@@ -18,7 +18,8 @@ class SizeMenu : public QObject {
     // recovery: the recovery choice now, and chosen_recovery told of a new one.
     SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
              std::function<bool(const QString&)> takes, std::function<void()> beep,
-             std::function<int()> recovery, Chosen chosen_recovery, QObject* parent);
+             std::function<int()> recovery, Chosen chosen_recovery, std::function<bool()> numbered,
+             std::function<void()> toggle_numbered, QObject* parent);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -32,6 +33,8 @@ class SizeMenu : public QObject {
     std::function<void()> beep_;
     std::function<int()> recovery_;
     Chosen chosen_recovery_;
+    std::function<bool()> numbered_;
+    std::function<void()> toggle_numbered_;
 };
 
 }  // namespace tessarel
