@@ -180,7 +180,9 @@ std::optional<SetList> FindSetList(const NumberedSet& set) {
         {"MD5SUMS", ListHash::Kind::kMd5},
     };
     const std::vector<std::string> names = NamesIn(folder);
-    for (const auto& [wanted, kind] : candidates) {
+    for (const auto& candidate : candidates) {
+        const std::string& wanted = candidate.first;
+        const ListHash::Kind kind = candidate.second;
         const auto there = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
             return SameIgnoringCase(name, wanted);
         });
