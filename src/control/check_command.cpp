@@ -105,7 +105,7 @@ SeriesReport CheckJob::RunSet(const NumberedSet& set) {
 SeriesReport CheckJob::Run(const std::string& first_piece, bool from_medium) {
     std::optional<NumberedSet> set;
     Do([&] {
-        if (!IsFirstPieceFile(first_piece)) {
+        if (!IsFirstPieceFile(first_piece) && NumberedSeriesOf(first_piece).empty()) {
             set = FindNumberedSet(first_piece);
         }
     });
@@ -170,6 +170,16 @@ SeriesReport CheckJob::Run(const std::string& first_piece, bool from_medium) {
 
 bool RepairJob::Run(const std::string& first_piece) {
     RefuseIf(CheckFileNamed(first_piece));
+    // Another tool's set has nothing to rebuild from.
+    std::optional<NumberedSet> set;
+    Do([&] {
+        if (!IsFirstPieceFile(first_piece) && NumberedSeriesOf(first_piece).empty()) {
+            set = FindNumberedSet(first_piece);
+        }
+    });
+    if (set) {
+        RefuseIf(Refusal(SetWithoutRecoveryMessage(NameOf(set->output))));
+    }
     ResultNames result;
     Do([&] { result = ResultNames::Series(first_piece); });
     const FileLock lock = LockForWriting(result);

@@ -169,7 +169,7 @@ bool JoinJob::Run(const JoinRequest& request) {
     // A member of another tool's numbered set, when it is no first piece of ours.
     std::optional<NumberedSet> set;
     Do([&] {
-        if (!IsFirstPieceFile(first_piece)) {
+        if (!IsFirstPieceFile(first_piece) && NumberedSeriesOf(first_piece).empty()) {
             set = FindNumberedSet(first_piece);
         }
     });

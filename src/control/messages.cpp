@@ -222,9 +222,10 @@ Notice NotKeptNotice(const std::string& name) {
             kStyleCritical, kErrorTitle};
 }
 
-std::string NumberedRecoveryMessage() {
-    return "Recovery pieces go with Tessarel's own series only, not with plain numbered pieces: "
-           "ask for one or the other.";
+std::string SetWithoutRecoveryMessage(const std::string& output) {
+    return "The pieces of " + output +
+           " have no recovery pieces beside them: nothing can be rebuilt. tessarel check says "
+           "whether they are whole.";
 }
 
 std::string MissingMemberMessage(const std::string& name) {

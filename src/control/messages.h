@@ -80,11 +80,11 @@ Notice RepairedNotice(const std::vector<std::string>& names);
 Notice LeftBehindNotice(const std::vector<std::string>& hidden);
 // A result read back from its medium gave other bytes than were written (or none).
 Notice NotKeptNotice(const std::string& name);
-// Recovery pieces asked for beside plain numbered pieces.
-std::string NumberedRecoveryMessage();
 // Another tool's numbered set: a member missing; one not of the size the others are; one that
 // differs from its line in the list; joined with no list to compare it with.
 std::string MissingMemberMessage(const std::string& name);
+// Repair asked of a numbered set without recovery pieces.
+std::string SetWithoutRecoveryMessage(const std::string& output);
 std::string OtherSetMemberMessage(const std::string& name, int64_t size, int64_t members);
 std::string DiffersFromListMessage(const std::string& name, const std::string& list);
 Notice NothingComparedNotice(const std::string& output);

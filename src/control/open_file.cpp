@@ -49,9 +49,14 @@ FileProposal ProposeFor(const std::string& path, bool split) {
     if (first != path && (IsFirstPiece(first) || HasRecoveryPieces(first))) {
         return {Mode::kJoin, first, StripExtension(first)};
     }
-    // A member of another tool's numbered set stands for the set.
+    // A member of another tool's numbered set stands for the set; plain numbered pieces of ours
+    // with recovery pieces, for their series.
     std::optional<NumberedSet> set;
     try {
+        const std::string numbered = NumberedSeriesOf(path);
+        if (!numbered.empty()) {
+            return {Mode::kJoin, numbered, StripExtension(numbered)};
+        }
         set = FindNumberedSet(path);
     } catch (const RuntimeError&) {
     }
@@ -74,6 +79,14 @@ std::string JoinOutputFor(const std::string& first_piece) {
 }
 
 std::string FirstPieceFor(const std::string& path) {
+    try {
+        const std::string numbered = NumberedSeriesOf(path);
+        if (!numbered.empty()) {
+            return numbered;
+        }
+    } catch (const RuntimeError&) {
+        // Nothing to be looked at there: the name says the rest.
+    }
     std::string base = SeriesBaseOf(path);
     char letter = base.empty() ? 'm' : path[base.size() + 1];
     if (base.empty()) {

@@ -180,7 +180,7 @@ SeriesFound RequestSteps::FindSeries(const std::string& first_piece) {
     }
     for (const SeriesPlan& plan : from_recovery) {
         if (!from_header || plan.stream_length != from_header->stream_length ||
-            plan.piece_size != from_header->piece_size) {
+            plan.piece_size != from_header->piece_size || plan.headerless) {
             candidates.push_back(plan);
         }
     }

@@ -92,11 +92,6 @@ bool SplitJob::Run(SplitRequest request) {
     }
     const DiskRoom disk = RoomFor(first_piece);
     RefuseIf(CheckLargestFile(Mode::kSplit, first_piece, disk, series.piece_size));
-    // Recovery pieces are rebuilt from by Tessarel's own series; plain numbered pieces are for
-    // any tool.
-    if (request.numbered && request.recovery.value > 0) {
-        RefuseIf(Refusal(NumberedRecoveryMessage()));
-    }
     const std::optional<int> count = request.recovery.For(series.count);
     if (!count) {
         RefuseIf(Refusal(TooManyRecoveryPiecesMessage()));

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <sstream>
 
+#include "engine/piece_series.h"
+#include "engine/series_recovery.h"
 #include "platform/conversions.h"
+#include "platform/extension.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
@@ -67,30 +70,9 @@ std::optional<std::vector<uint8_t>> FromHex(const std::string& hex) {
     return bytes;
 }
 
-}  // namespace
-
-std::optional<NumberedSet> FindNumberedSet(const std::string& path) {
-    const std::string name = NameOf(path);
-    const std::string folder = FolderOf(path);
-    size_t start = name.size();
-    while (start > 0 && Digit(name[start - 1])) {
-        --start;
-    }
-    bool letters = false;
-    if (start == name.size()) {
-        while (start > 0 && Letter(name[start - 1])) {
-            --start;
-        }
-        letters = true;
-        if (name.size() - start < 2 || name.size() - start > 3) {
-            return std::nullopt;  // split's letters are two or three
-        }
-    }
-    if (start == name.size() || start == 0) {
-        return std::nullopt;
-    }
-    const std::string prefix = name.substr(0, start);
-    const std::string suffix = name.substr(start);
+// The set whose members are PREFIX followed by a number like SUFFIX, if there are two or more.
+std::optional<NumberedSet> SetOf(const std::string& folder, const std::string& prefix,
+                                 const std::string& suffix, bool letters) {
     // A series of our own (.m00, .r00) is no other tool's set.
     if (!letters && prefix.size() >= 2 && prefix[prefix.size() - 2] == '.' &&
         std::string("mMrR").find(prefix.back()) != std::string::npos) {
@@ -143,6 +125,43 @@ std::optional<NumberedSet> FindNumberedSet(const std::string& path) {
         }
     }
     return set;
+}
+
+}  // namespace
+
+std::optional<NumberedSet> FindNumberedSet(const std::string& path) {
+    const std::string name = NameOf(path);
+    const std::string folder = FolderOf(path);
+    size_t start = name.size();
+    while (start > 0 && Digit(name[start - 1])) {
+        --start;
+    }
+    if (start != name.size()) {
+        if (start == 0) {
+            return std::nullopt;
+        }
+        return SetOf(folder, name.substr(0, start), name.substr(start), false);
+    }
+    while (start > 0 && Letter(name[start - 1])) {
+        --start;
+    }
+    // split's letters are two or three; a name of letters only (xab) has them at its end.
+    std::vector<size_t> widths;
+    if (start > 0) {
+        widths.push_back(name.size() - start);
+    } else {
+        widths = {3, 2};  // x, as split names them by default, before xa
+    }
+    for (const size_t width : widths) {
+        if (width < 2 || width > 3 || width >= name.size()) {
+            continue;
+        }
+        const size_t at = name.size() - width;
+        if (auto set = SetOf(folder, name.substr(0, at), name.substr(at), true)) {
+            return set;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string FirstDiffering(const NumberedSet& set, const SetList& list) {
@@ -270,6 +289,24 @@ std::optional<SetList> FindSetList(const NumberedSet& set) {
         // A list of other files: not this set's.
     }
     return std::nullopt;
+}
+
+std::string NumberedSeriesOf(const std::string& path) {
+    std::string base = RecoveryBaseOf(path);
+    if (base.empty()) {
+        const std::string extension = ExtensionOf(path);
+        if (extension.size() != 3 || !std::all_of(extension.begin(), extension.end(), Digit)) {
+            return "";
+        }
+        base = StripExtension(path);
+    }
+    const SeriesNames names = NumberedNames(base);
+    for (const FoundRecoveryPiece& piece : FindRecoveryPieces(names)) {
+        if (piece.header && piece.header->headerless) {
+            return names.first_piece;
+        }
+    }
+    return "";
 }
 
 }  // namespace tessarel

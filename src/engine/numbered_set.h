@@ -45,4 +45,10 @@ std::optional<SetList> FindSetList(const NumberedSet& set);
 // raises.
 std::string FirstDiffering(const NumberedSet& set, const SetList& list);
 
+// Plain numbered pieces of our own with recovery pieces beside them (BASE.001, ..., BASE.r00,
+// ...) are a series of ours: joined, checked and repaired as one, its plan given by the recovery
+// pieces. The name of its first piece (BASE.001) when path is one of its pieces or recovery
+// pieces and a whole recovery piece there says it is of plain pieces; else "".
+std::string NumberedSeriesOf(const std::string& path);
+
 }  // namespace tessarel

@@ -70,7 +70,10 @@ std::string SeriesNames::operator[](int64_t piece) const {
 }
 
 SeriesNames::SeriesNames(const std::string& first)
-    : first_piece(first), base(StripExtension(first)), letter(SeriesLetter(first)) {}
+    : first_piece(first), base(StripExtension(first)), letter(SeriesLetter(first)) {
+    // Plain numbered pieces go on as they start: base.001, base.002, ...
+    numbered = ExtensionOf(first) == "001";
+}
 
 int64_t PieceCount(int64_t stream_length, int64_t piece_size) {
     return stream_length / piece_size + (stream_length % piece_size != 0 ? 1 : 0);

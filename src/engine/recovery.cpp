@@ -18,6 +18,8 @@ constexpr int64_t kBlock = 64 * 1024;
 constexpr size_t kCrcAtVersion1 = 36;  // the header's bytes before it are what it checks
 constexpr size_t kCrcAtVersion2 = 60;
 constexpr size_t kStripeSizeAt = 36;
+constexpr size_t kFlagsAt = 18;  // version 2
+constexpr uint64_t kHeaderlessFlag = 1;
 
 void PutLittle(uint8_t* bytes, uint64_t value, int width) {
     for (int i = 0; i < width; ++i) {
@@ -76,6 +78,7 @@ std::vector<uint8_t> RecoveryHeaderBytes(const RecoveryHeader& header) {
     if (header.version == 1) {
         PutLittle(&bytes[kCrcAtVersion1], crc32_gzip_refl(0, bytes.data(), kCrcAtVersion1), 4);
     } else {
+        PutLittle(&bytes[kFlagsAt], header.headerless ? kHeaderlessFlag : 0, 2);
         PutLittle(&bytes[kStripeSizeAt], static_cast<uint64_t>(header.stripe_size), 4);
         PutLittle(&bytes[kCrcAtVersion2], crc32_gzip_refl(0, bytes.data(), kCrcAtVersion2), 4);
     }
@@ -96,6 +99,8 @@ std::optional<RecoveryHeader> ParseRecoveryHeader(const uint8_t* bytes, size_t s
     header.data_pieces = static_cast<int>(GetLittle(bytes + 12, 2));
     header.recovery_pieces = static_cast<int>(GetLittle(bytes + 14, 2));
     header.index = static_cast<int>(GetLittle(bytes + 16, 2));
+    // Flags this reader does not know are not looked at, as reserved bytes.
+    header.headerless = header.version == 2 && (GetLittle(bytes + kFlagsAt, 2) & kHeaderlessFlag);
     const uint64_t piece_size = GetLittle(bytes + 20, 8);
     const uint64_t stream_length = GetLittle(bytes + 28, 8);
     if (piece_size > uint64_t(kMostCodedStream) || stream_length > uint64_t(kMostCodedStream)) {

@@ -54,8 +54,13 @@ struct RecoveryHeader {
     int64_t piece_size = 0;
     int64_t stream_length = 0;  // the series' stream: header and file
     int64_t stripe_size = 0;    // version 2; a version 1 piece has one stripe, the whole row
+    bool headerless = false;    // version 2: of plain numbered pieces, the file's bytes alone
 
-    SeriesPlan plan() const { return {stream_length, piece_size, data_pieces}; }
+    SeriesPlan plan() const {
+        SeriesPlan plan{stream_length, piece_size, data_pieces};
+        plan.headerless = headerless;
+        return plan;
+    }
     int64_t stripes() const;
     // Bytes of the table after the row (version 2), and of the whole file.
     int64_t table_length() const;
@@ -64,7 +69,7 @@ struct RecoveryHeader {
     bool SameCode(const RecoveryHeader& other) const {
         return version == other.version && data_pieces == other.data_pieces &&
                piece_size == other.piece_size && stream_length == other.stream_length &&
-               stripe_size == other.stripe_size;
+               stripe_size == other.stripe_size && headerless == other.headerless;
     }
 };
 

@@ -332,7 +332,7 @@ std::vector<SeriesPlan> PlansOf(const std::vector<FoundRecoveryPiece>& found) {
         const SeriesPlan plan = piece.header->plan();
         const auto known = std::find_if(plans.begin(), plans.end(), [&](const auto& p) {
             return p.first.stream_length == plan.stream_length &&
-                   p.first.piece_size == plan.piece_size;
+                   p.first.piece_size == plan.piece_size && p.first.headerless == plan.headerless;
         });
         if (known == plans.end()) {
             plans.emplace_back(plan, 1);
@@ -378,7 +378,7 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
     for (size_t i = 0; i < found.size(); ++i) {
         const auto& header = found[i].header;
         if (!header || header->stream_length != plan.stream_length ||
-            header->piece_size != plan.piece_size) {
+            header->piece_size != plan.piece_size || header->headerless != plan.headerless) {
             continue;
         }
         if (header->version == 1) {
@@ -514,6 +514,7 @@ RecoveryCheck JudgeRecoveryPieces(const SeriesNames& names, const SeriesPlan& pl
                                     plan.piece_size,
                                     plan.stream_length,
                                     StripeSizeOf(plan)};
+        check.code->headerless = plan.headerless;
     }
     JudgePieces(pieces, check);
     check.pieces = RecoveryEntries(names, found, series, readings, check);

@@ -44,6 +44,7 @@ void SeriesCopy::WriteRecoveryPieces() {
     const int k = static_cast<int>(total_);
     RecoveryHeader header{kRecoveryFormatVersion,    k, m, 0, split_, size_,
                           StripeSizeOf(plan_.series)};
+    header.headerless = plan_.series.headerless;
     RecoveryCoder coder(plan_.series, m, header.stripe_size);
     std::vector<File> pieces(written_names_.size());
     std::vector<File> recovery(static_cast<size_t>(m));

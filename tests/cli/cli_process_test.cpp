@@ -963,6 +963,8 @@ TEST_F(CommandLineProcess, NumberedSetsOfOtherToolsJoinFromAnyMember) {
          "f"},
         {"split -b 1M f f.", {"f.aa", "f.ab", "f.ac", "f.ad"}, "f"},
         {"split -b 1M -d f", {"x00", "x01", "x02", "x03"}, "x"},
+        {"split -b 1M f", {"xaa", "xad"}, "x"},
+        {"split -a 3 -b 1M f", {"xaab"}, "x"},
         {"for i in 0 1 2 3 4 5 6 7 8 9 10 11; do dd if=f of=g.iso.$i bs=300000 skip=$i count=1 "
          "status=none; done",
          {"g.iso.0", "g.iso.1", "g.iso.5", "g.iso.11"},
@@ -1030,6 +1032,14 @@ TEST_F(CommandLineProcess, NumberedSetsOfOtherToolsJoinFromAnyMember) {
     EXPECT_EQ(checked.status, 0);
     EXPECT_NE(checked.out.find("f.002: good, 1048576 bytes, contents as listed"), std::string::npos)
         << checked.out;
+    // A list of the whole file, as sha256sum wrote it before the file was cut.
+    ASSERT_EQ(shell("sha256sum original | sed 's/original/f/' > f.sha256 && rm MD5SUMS"), 0);
+    WriteBytes(dir / "f.002", bytes);
+    EXPECT_EQ(Run({"join", "-y", "f.003", "joined"}).status, 1);
+    EXPECT_EQ(Run({"check", "f.003"}).status, 1);
+    WriteBytes(dir / "f.002", member);
+    EXPECT_EQ(Run({"join", "-y", "f.003", "joined"}).status, 0);
+    EXPECT_EQ(ReadBytes(dir / "joined"), file);
     // Plain numbered pieces of our own: cat joins them, and so does Tessarel.
     ASSERT_EQ(Run({"split", "-s", "1M", "--numbered", "original", "own"}).status, 0);
     ASSERT_EQ(shell("cat own.001 own.002 own.003 own.004 > own && sha256sum -c --quiet own.sha256"),
@@ -1037,6 +1047,21 @@ TEST_F(CommandLineProcess, NumberedSetsOfOtherToolsJoinFromAnyMember) {
     EXPECT_EQ(ReadBytes(dir / "own"), file);
     EXPECT_EQ(Run({"join", "-y", "own.002", "own-joined"}).status, 0);
     EXPECT_EQ(ReadBytes(dir / "own-joined"), file);
+    // With recovery pieces beside them, the first and last may go and any member rebuilds them.
+    ASSERT_EQ(Run({"split", "-s", "1M", "-y", "--numbered", "-r", "2", "original", "own"}).status,
+              0);
+    const auto first = ReadBytes(dir / "own.001");
+    fs::remove(dir / "own.001");
+    fs::remove(dir / "own.004");
+    EXPECT_EQ(Run({"check", "own.003"}).status, 3);
+    EXPECT_EQ(Run({"join", "-y", "own.003", "own-rebuilt"}).status, 0);
+    EXPECT_EQ(ReadBytes(dir / "own-rebuilt"), file);
+    EXPECT_EQ(Run({"repair", "own.r01"}).status, 0);
+    EXPECT_EQ(ReadBytes(dir / "own.001"), first);
+    EXPECT_EQ(Run({"check", "own.002"}).status, 0);
+    const ChildResult repaired = Run({"repair", "f.002"});
+    EXPECT_EQ(repaired.status, 1);
+    EXPECT_NE(repaired.err.find("no recovery pieces"), std::string::npos) << repaired.err;
 }
 
 }  // namespace
