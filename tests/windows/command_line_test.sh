@@ -63,6 +63,33 @@ grep -qx "The piece données.bin.m02 is missing." "$work/err.txt" ||
     fail "missing: $(cat "$work/err.txt")"
 expect_status 2 "a usage error" split --size 12q "données.bin"
 
+# Numbered sets of other tools, from any member, with a gap named; our own plain pieces too.
+folder=sets
+mkdir -p "$work/$folder"
+(cd "$work/$folder" && split -b 100000 -d -a 3 --numeric-suffixes=1 ../original.bin f.bin. &&
+    split -b 100000 ../original.bin f.tar. &&
+    for i in 0 1 2; do dd if=../original.bin of=g.iso.$i bs=100000 skip=$i count=1 status=none; done)
+for member in f.bin.001 f.bin.003 f.tar.ab g.iso.2; do
+    expect_status 0 "a join of $member" join --yes "$member"
+    grep -q "Nothing was compared" "$work/err.txt" || fail "$member: $(cat "$work/err.txt")"
+    out=${member%.*}
+    cmp -s "$work/original.bin" "$work/$folder/$out" || fail "$member: not byte-exact"
+done
+(cd "$work/$folder" && sha256sum f.bin.00? >f.bin.sha256)
+printf 'X' | dd of="$work/$folder/f.bin.002" bs=1 seek=5 conv=notrunc status=none
+expect_status 1 "a set member that differs from its list" join --yes f.bin.003 back.bin
+grep -q "f.bin.002" "$work/err.txt" || fail "set list: $(cat "$work/err.txt")"
+rm "$work/$folder/f.bin.002"
+expect_status 1 "a gap in a set" join --yes f.bin.001 back.bin
+grep -q "f.bin.002 is missing" "$work/err.txt" || fail "gap: $(cat "$work/err.txt")"
+[ ! -e "$work/$folder/back.bin" ] || fail "a refused set join left a file"
+expect_status 0 "a plain numbered split" split --numbered --size 100000 -r 1 ../original.bin own
+(cd "$work/$folder" && cat own.001 own.002 own.003 | cmp -s - ../original.bin) ||
+    fail "the plain pieces joined by cat differ"
+rm "$work/$folder/own.001"
+expect_status 0 "a plain numbered join that rebuilds" join own.002 own.back
+cmp -s "$work/original.bin" "$work/$folder/own.back" || fail "plain pieces rebuilt: not exact"
+
 # Ctrl-C (wine hands SIGINT to the console's control handler) stops cleanly, with 130.
 head -c $((100 << 20)) /dev/urandom >"$work/$folder/big.bin"
 before=$(ls -A "$work/$folder" | sort)
