@@ -278,43 +278,62 @@ def check_names():
             os.remove(os.path.join(SLOW, name))
 
 
+# A window started on a later piece (a double click, the file manager's Join verb): the split
+# that made the pieces, the pieces then lost, the piece opened, the first piece the window
+# names, and the file it joins into.
+LATER_PIECES = [
+    (["split", "-s", "50000", "-r", "2", "f"], ["f.m00"], "f.m05", "f.m00", "f"),
+    (["split", "-s", "50000", "--numbered", "-r", "1", "f"], ["f.001"], "f.004", "f.001", "f"),
+    (None, [], "f.3", "f.0", "f"),  # another tool's set: f.0, f.1, ...
+]
+
+
 def check_join_from_a_later_piece():
-    """The window started on a later piece whose first piece was lost (a double click, the
-    file manager's Join verb) joins the series: the recovery pieces rebuild the first piece."""
-    folder = tempfile.mkdtemp()
-    window = None
-    try:
-        original = os.urandom(300000)
-        with open(os.path.join(folder, "f"), "wb") as out:
-            out.write(original)
-        subprocess.run([PROGRAM, "split", "-s", "50000", "-r", "2", "f"], cwd=folder, timeout=60,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        os.remove(os.path.join(folder, "f"))
-        os.remove(os.path.join(folder, "f.m00"))
-        window = Window(os.path.join(folder, "f.m05"))
-        if window.app is None:
-            return
-        join = until("the Join option", lambda: named(window.app, "Join", pyatspi.ROLE_RADIO_BUTTON))
-        if join is None or not join.getState().contains(pyatspi.STATE_CHECKED):
-            return fail("the window started on a later piece is not in Join mode")
-        opened = text_of(named(window.app, "File to open"))
-        if opened != os.path.join(folder, "f.m00"):
-            fail("the window started on f.m05 opens %r, not the series' first piece" % opened)
-        click(until("Go", lambda: named(window.app, "Go")))
-        until("the confirmation", lambda: dialog_titled(window.app, "File Message"))
-        xdotool("key", "Return")
-        until("the end of the join", lambda: os.path.exists(os.path.join(folder, "f")), 30)
-        if until("what was rebuilt", lambda: dialog_titled(window.app, "File Message"), 10):
+    """The window joins the series of any piece it is started on, the first one lost and
+    rebuilt from the recovery pieces, or another tool's set."""
+    for split, lost, opened_name, first, output in LATER_PIECES:
+        folder = tempfile.mkdtemp()
+        window = None
+        try:
+            original = os.urandom(300000)
+            with open(os.path.join(folder, "f"), "wb") as out:
+                out.write(original)
+            if split:
+                subprocess.run([PROGRAM] + split, cwd=folder, timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+            else:
+                for i in range(6):
+                    with open(os.path.join(folder, "f.%d" % i), "wb") as out:
+                        out.write(original[i * 50000:(i + 1) * 50000])
+            os.remove(os.path.join(folder, "f"))
+            for name in lost:
+                os.remove(os.path.join(folder, name))
+            window = Window(os.path.join(folder, opened_name))
+            if window.app is None:
+                return
+            join = until("the Join option",
+                         lambda: named(window.app, "Join", pyatspi.ROLE_RADIO_BUTTON))
+            if join is None or not join.getState().contains(pyatspi.STATE_CHECKED):
+                fail("the window started on %s is not in Join mode" % opened_name)
+                continue
+            opened = text_of(named(window.app, "File to open"))
+            if opened != os.path.join(folder, first):
+                fail("the window started on %s opens %r, not %s" % (opened_name, opened, first))
+            click(until("Go", lambda: named(window.app, "Go")))
+            until("the confirmation", lambda: dialog_titled(window.app, "File Message"))
             xdotool("key", "Return")
-        if dialog_titled(window.app, "ERROR!"):
-            fail("the join from a later piece said a failure")
-        with open(os.path.join(folder, "f"), "rb") as joined:
-            if joined.read() != original:
-                fail("the join from a later piece gave another file")
-    finally:
-        if window:
-            window.end()
-        shutil.rmtree(folder, ignore_errors=True)
+            until("the end of the join", lambda: os.path.exists(os.path.join(folder, output)), 30)
+            if until("the closing word", lambda: dialog_titled(window.app, "File Message"), 10):
+                xdotool("key", "Return")
+            if dialog_titled(window.app, "ERROR!"):
+                fail("the join from %s said a failure" % opened_name)
+            with open(os.path.join(folder, output), "rb") as joined:
+                if joined.read() != original:
+                    fail("the join from %s gave another file" % opened_name)
+        finally:
+            if window:
+                window.end()
+            shutil.rmtree(folder, ignore_errors=True)
 
 
 def main():
@@ -328,7 +347,7 @@ def main():
     if not failures:
         print("Cancel answered every hand; fields stayed locked; pastes followed the rule; "
               "the launcher showed the progress; bare names landed where the program was "
-              "started; a later piece joined its series with the first piece lost")
+              "started; a later piece joined its series with the first piece lost, and a set")
     return 1 if failures else 0
 
 
