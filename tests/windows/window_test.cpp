@@ -472,10 +472,18 @@ void Drop(HWND window, const std::vector<std::string>& paths) {
 TEST_F(WindowTest, ADroppedPieceOpensInJoinModeAndAnyOtherFileInSplit) {
     WriteSeries(dir / "a", Pattern(300), 100);
     WriteBytes(dir / "a.txt", Pattern(30));
-    for (const auto& [name, join] : {std::pair{"a.m00", true}, {"a.txt", false}}) {
-        Drop(window->hwnd(), {dir / name});
-        EXPECT_EQ(Checked(C("optJoin")), join) << name;
-        EXPECT_EQ(TextOf(C("txtOpen")), WideText(dir / name));
+    for (const char* member : {"b.0", "b.1", "b.2"}) {
+        WriteBytes(dir / member, Pattern(30));  // another tool's set
+    }
+    const struct {
+        const char* dropped;
+        bool join;
+        const char* opened;
+    } drops[] = {{"a.m00", true, "a.m00"}, {"b.2", true, "b.0"}, {"a.txt", false, "a.txt"}};
+    for (const auto& drop : drops) {
+        Drop(window->hwnd(), {dir / drop.dropped});
+        EXPECT_EQ(Checked(C("optJoin")), drop.join) << drop.dropped;
+        EXPECT_EQ(TextOf(C("txtOpen")), WideText(dir / drop.opened));
     }
     // Two files, or a folder, are refused with what to drop instead.
     fs::create_directory(fs::u8path(dir / "Photos"));
