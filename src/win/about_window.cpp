@@ -18,17 +18,7 @@ constexpr int kFirstId = 300;
 
 WinAboutWindow::WinAboutWindow(HWND owner, MessageBox& message_box)
     : owner_(owner), msg_(message_box) {
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        WNDCLASSW kind{};
-        kind.lpfnWndProc = WindowProcOf<WinAboutWindow>;
-        kind.hInstance = GetModuleHandleW(nullptr);
-        kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        kind.lpszClassName = kClassName;
-        RegisterClassW(&kind);
-    }
+    RegisterWindowClass<WinAboutWindow>(kClassName);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     window_ =
         CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, WideText(kAboutCaption).c_str(), style, 0,

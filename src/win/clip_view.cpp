@@ -67,12 +67,15 @@ LRESULT CALLBACK ClipProc(HWND view, UINT message, WPARAM w, LPARAM l) {
 }  // namespace
 
 void RegisterClipView() {
-    WNDCLASSW kind{};
-    kind.lpfnWndProc = ClipProc;
-    kind.hInstance = GetModuleHandleW(nullptr);
-    kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    kind.lpszClassName = L"TessarelClip";
-    RegisterClassW(&kind);
+    static const bool registered = [] {
+        WNDCLASSW kind{};
+        kind.lpfnWndProc = ClipProc;
+        kind.hInstance = GetModuleHandleW(nullptr);
+        kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        kind.lpszClassName = L"TessarelClip";
+        return RegisterClassW(&kind) != 0;
+    }();
+    (void)registered;
 }
 
 bool OpenClip(HWND view, const std::string& path) {

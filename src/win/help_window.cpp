@@ -27,17 +27,7 @@ std::wstring WindowsLines(const char* text) {
 }  // namespace
 
 WinHelpWindow::WinHelpWindow(HWND owner) : owner_(owner) {
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        WNDCLASSW kind{};
-        kind.lpfnWndProc = WindowProcOf<WinHelpWindow>;
-        kind.hInstance = GetModuleHandleW(nullptr);
-        kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        kind.lpszClassName = kClassName;
-        RegisterClassW(&kind);
-    }
+    RegisterWindowClass<WinHelpWindow>(kClassName);
     yellow_ =
         CreateSolidBrush(RGB((kHelpHeadingBackground >> 16) & 0xFF,
                              (kHelpHeadingBackground >> 8) & 0xFF, kHelpHeadingBackground & 0xFF));

@@ -56,7 +56,9 @@ const wchar_t* FirstFace(const wchar_t* const (&faces)[N]) {
 
 }  // namespace
 
-HFONT MakeFont(const FontDesign& font, int dpi) {
+namespace {
+
+HFONT NewFont(const FontDesign& font, int dpi) {
     if (font.face == Face::kDefault) {
         // The face Windows gives its own dialogs' text at this DPI: a control left without a
         // font would draw in the old bold System face.
@@ -74,6 +76,59 @@ HFONT MakeFont(const FontDesign& font, int dpi) {
     return CreateFontW(-static_cast<int>(points * dpi / 72.0 + 0.5), 0, 0, 0, font.weight,
                        font.italic, font.underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, face);
+}
+
+// The fonts made so far, one for each design font at each DPI, freed when the program ends.
+class FontCache {
+  public:
+    ~FontCache() {
+        for (const Entry& entry : fonts_) {
+            DeleteObject(entry.font);
+        }
+    }
+    HFONT Get(const FontDesign& font, int dpi) {
+        for (const Entry& entry : fonts_) {
+            const FontDesign& f = entry.design;
+            if (entry.dpi == dpi && f.face == font.face && f.points == font.points &&
+                f.weight == font.weight && f.italic == font.italic &&
+                f.underline == font.underline) {
+                return entry.font;
+            }
+        }
+        fonts_.push_back({font, dpi, NewFont(font, dpi)});
+        return fonts_.back().font;
+    }
+
+  private:
+    struct Entry {
+        FontDesign design;
+        int dpi;
+        HFONT font;
+    };
+    std::vector<Entry> fonts_;
+};
+
+}  // namespace
+
+HFONT MakeFont(const FontDesign& font, int dpi) {
+    static FontCache cache;
+    return cache.Get(font, dpi);
+}
+
+void FitToText(HWND control) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    const int length = GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+    HDC dc = GetDC(control);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), length, &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT now{};
+    GetWindowRect(control, &now);
+    SetWindowPos(control, nullptr, 0, 0, size.cx, now.bottom - now.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::wstring WideText(const std::string& text) {

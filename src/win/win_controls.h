@@ -30,8 +30,12 @@ inline int PixelsOf(int twips, int dpi) {
 // The DPI the window is shown at (per monitor).
 int DpiOf(HWND window);
 
-// The design's font, in the named face when the system has it, else the nearest it has.
+// The design's font, in the named face when the system has it, else the nearest it has. Made
+// once for each DPI and kept (freed at the end): the caller never deletes it.
 HFONT MakeFont(const FontDesign& font, int dpi);
+
+// A label as wide as its text in its font.
+void FitToText(HWND control);
 
 // A control of the design as a child of window, at its place (offset by its containers',
 // in twips); id is its command identifier.
@@ -84,6 +88,22 @@ LRESULT CALLBACK WindowProcOf(HWND window, UINT message, WPARAM w, LPARAM l) {
     }
     auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
+// Registers, the first time it is asked, the class of T's windows: a dialog's face colour and
+// arrow cursor, answered by WindowProcOf<T>.
+template <typename T>
+void RegisterWindowClass(const wchar_t* name) {
+    static const bool registered = [name] {
+        WNDCLASSW kind{};
+        kind.lpfnWndProc = WindowProcOf<T>;
+        kind.hInstance = GetModuleHandleW(nullptr);
+        kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        kind.lpszClassName = name;
+        return RegisterClassW(&kind) != 0;
+    }();
+    (void)registered;
 }
 
 // Runs a modal window's loop until it is gone, with its owner disabled meanwhile; dialog keys
