@@ -205,6 +205,11 @@ bool LockedWhileOperating(const ControlDesign& c) {
     return takes_input && c.visible && std::strcmp(c.name, kOperatingControl) != 0;
 }
 
+bool SizesToText(const char* control) {
+    const std::string name = control;
+    return name == "lblDone" || name == "lblTotal";
+}
+
 std::string CounterName(const char* control, int64_t number) {
     const ControlDesign* c = FindControl(kMainControls, kMainControlCount, control);
     return std::string(c ? c->accessible : control) + ": " + std::to_string(number);

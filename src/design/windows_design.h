@@ -91,6 +91,9 @@ bool LockedWhileOperating(const ControlDesign& control);
 // work: 3").
 std::string CounterName(const char* control, int64_t number);
 
+// The fraction's counters take the width their digits need ("100" as much as "1").
+bool SizesToText(const char* control);
+
 // Which size and mode controls may be used, for each choice.
 enum class ModeChoice { kSplitApproximate, kSplitExact, kJoin };
 struct EnableRule {

@@ -20,18 +20,8 @@ const wchar_t kClassName[] = L"TessarelMain";
 }  // namespace
 
 WinMainWindow::WinMainWindow(MessageBox* message_box) {
-    static bool registered = false;
-    if (!registered) {
-        registered = true;
-        WNDCLASSW kind{};
-        kind.lpfnWndProc = WindowProcOf<WinMainWindow>;
-        kind.hInstance = GetModuleHandleW(nullptr);
-        kind.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        kind.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        kind.lpszClassName = kClassName;
-        RegisterClassW(&kind);
-        RegisterClipView();
-    }
+    RegisterWindowClass<WinMainWindow>(kClassName);
+    RegisterClipView();
     if (!message_box) {
         own_box_ = std::make_unique<WinMessageBox>();
         message_box = own_box_.get();
@@ -120,6 +110,9 @@ void WinMainWindow::SetText(const char* name, const std::string& text) {
     setting_ = true;
     SetWindowTextW(control, WideText(text).c_str());
     setting_ = false;
+    if (SizesToText(name)) {
+        FitToText(control);
+    }
     const int end = GetWindowTextLengthW(control);
     SendMessageW(control, EM_SETSEL, end, end);
 }

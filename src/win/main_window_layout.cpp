@@ -91,6 +91,9 @@ void WinMainWindow::Layout() {
         int top = 0;
         OffsetOf(kMainControls[i], &left, &top);
         PlaceDesignControl(Control(kMainControls[i].name), kMainControls[i], left, top, dpi_);
+        if (SizesToText(kMainControls[i].name)) {
+            FitToText(Control(kMainControls[i].name));
+        }
     }
 }
 

@@ -312,6 +312,50 @@ Fault SlowWrites(FileOp op, const std::string&, int64_t, int32_t, void*) {
     return Fault::kNone;
 }
 
+Fault BrieflySlowWrites(FileOp op, const std::string&, int64_t, int32_t, void*) {
+    if (op == FileOp::Write) {
+        Sleep(20);
+    }
+    return Fault::kNone;
+}
+
+// The fraction's counters are as wide as their numbers all through a split of 100 pieces.
+TEST_F(WindowTest, TheCountersShowTheirWholeNumbers) {
+    WriteBytes(dir / "src.bin", Pattern(100 * 4096 - 20));
+    Click("optExact");
+    Type("txtExact", "4096");
+    Type("txtOpen", dir / "src.bin");
+    Type("txtSave", dir / "s");
+    SetFileFaultHook(BrieflySlowWrites, nullptr);
+    answers.Answer(kAnswerOk);
+    Click("cmdGo");
+    int seen = 0;  // the highest piece whose counter was looked at
+    const auto whole = [&](const char* counter) {
+        const std::wstring number = TextOf(C(counter));
+        RECT shown{};
+        GetClientRect(C(counter), &shown);
+        HDC dc = GetDC(C(counter));
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(C(counter), WM_GETFONT, 0, 0)));
+        SIZE needed{};
+        GetTextExtentPoint32W(dc, number.c_str(), int(number.size()), &needed);
+        ReleaseDC(C(counter), dc);
+        return shown.right >= needed.cx;
+    };
+    EXPECT_TRUE(PumpUntil(
+        window.get(),
+        [&] {
+            if (IsWindowVisible(C("lblDone"))) {
+                EXPECT_TRUE(whole("lblDone")) << TextOf(C("lblDone")).size();
+                EXPECT_TRUE(whole("lblTotal"));
+                seen = std::max(seen, std::stoi(TextOf(C("lblDone"))));
+            }
+            return !window->operating() && seen > 0;
+        },
+        60000));
+    EXPECT_GE(seen, 32);
+    EXPECT_EQ(TextOf(C("lblTotal")), L"100");
+}
+
 TEST_F(WindowTest, CancelStopsTheOperationAndLeavesTheDiskAsItWas) {
     WriteBytes(dir / "src.bin", Pattern(3000000));
     Click("optExact");

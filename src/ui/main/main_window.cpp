@@ -220,7 +220,9 @@ void MainWindow::SetText(const char* name, const std::string& text) {
         field->setCursorPosition(static_cast<int>(value.size()));
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(QString::fromStdString(text));
-        label->adjustSize();  // the fraction's numbers take the room their digits need
+        if (SizesToText(name)) {
+            label->adjustSize();
+        }
     }
 }
 

@@ -112,8 +112,8 @@ void MainWindow::BuildControls() {
             group->addButton(option);
             option->setChecked(c.checked);
         }
-        if (std::string(c.name) == "lblDone" || std::string(c.name) == "lblTotal") {
-            static_cast<QLabel*>(w)->adjustSize();  // the fraction's numbers size to their text
+        if (SizesToText(c.name)) {
+            static_cast<QLabel*>(w)->adjustSize();
         }
     }
     auto get = [&](const char* name) { return controls.at(name); };
