@@ -65,6 +65,10 @@ void MainController::Load() {
     ApplyEnableRules();
 }
 
+void MainController::Shown() {
+    view_.Focus(view_.Checked("optJoin") ? "optJoin" : "optSplit");
+}
+
 void MainController::Clicked(const std::string& name) {
     if (operating() && name != kOperatingControl) {
         return;  // however it was pressed, only Cancel works while a request runs

@@ -71,6 +71,9 @@ class MainController : public ProgressDisplay {
 
     // The window's state at start (Form_Load).
     void Load();
+    // The window is on the screen for the first time: the focus goes to the chosen mode, so a
+    // window opened on a piece does not sit on Split, where a Space would choose it.
+    void Shown();
     // A command button was pressed, however (a click, a key, a screen reader).
     void Clicked(const std::string& name);
     // An option became the chosen one of its group (its Click).

@@ -86,9 +86,9 @@ std::string WinMainWindow::NameOf(HWND control) const {
 void WinMainWindow::Show(int show) {
     ShowWindow(window_, show);
     UpdateWindow(window_);
-    // The focus starts where the tab order does, and its mark shows from the start.
+    // The focus mark shows from the start.
     SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    SetFocus(Control(kMainTabOrder[0]));
+    controller_->Shown();
 }
 
 void WinMainWindow::Form_Load() {

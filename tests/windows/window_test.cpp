@@ -605,6 +605,13 @@ TEST(WindowsOpening, TheConsoleProgramHandsAFileToTheWindow) {
             reinterpret_cast<LPARAM>(&join));
         return join && Checked(join);
     })) << "the window did not open the piece in Join mode";
+    // The focus is on the chosen mode: a Space there changes nothing.
+    EXPECT_TRUE(PumpUntil(nullptr, [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info) &&
+               info.hwndFocus == join;
+    })) << "the focus is not on Join";
     // Ended by its own pid, whatever it is doing.
     DWORD pid = 0;
     GetWindowThreadProcessId(found, &pid);

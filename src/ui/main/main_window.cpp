@@ -184,9 +184,8 @@ void MainWindow::showEvent(QShowEvent* event) {
         if (QScreen* s = screen()) {
             move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
         }
-        // The focus starts where the tab order does, and shows where it is.
-        setAttribute(Qt::WA_KeyboardFocusChange);
-        Find(kMainTabOrder[0])->setFocus(Qt::TabFocusReason);
+        setAttribute(Qt::WA_KeyboardFocusChange);  // the focus shows where it is
+        controller_->Shown();
     }
     QWidget::showEvent(event);
 }

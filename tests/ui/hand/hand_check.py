@@ -316,6 +316,8 @@ def check_join_from_a_later_piece():
             if join is None or not join.getState().contains(pyatspi.STATE_CHECKED):
                 fail("the window started on %s is not in Join mode" % opened_name)
                 continue
+            until("the focus on Join in the window started on " + opened_name,
+                  lambda: join.getState().contains(pyatspi.STATE_FOCUSED), 5)
             opened = text_of(named(window.app, "File to open"))
             if opened != os.path.join(folder, first):
                 fail("the window started on %s opens %r, not %s" % (opened_name, opened, first))
