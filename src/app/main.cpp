@@ -14,7 +14,7 @@
 #if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
 // A Ctrl-C is heard from the first moment the program's own code runs, before the libraries'
 // start-up code (Qt's takes a good part of a second on a cold start): a stop asked for then
-// must not be lost. The window gives the signals back.
+// must not be lost.
 static void CatchStopSignalsAtStart(int, char**, char**) {
     tessarel::CatchStopSignals();
 }
@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
         return tessarel::RunCommandLine(args, io, stdout,
                                         tessarel::IsTerminal(tessarel::Stream::kError));
     }
-    tessarel::ReleaseStopSignals();
+    // The window keeps the stop signals: a logout stops its request cleanly before it closes.
+    tessarel::CatchStopSignals();
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
     // Ties the windows to the desktop entry: the task manager's icon and its progress.

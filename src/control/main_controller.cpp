@@ -69,6 +69,19 @@ void MainController::Shown() {
     view_.Focus(view_.Checked("optJoin") ? "optJoin" : "optSplit");
 }
 
+void MainController::EndAsked() {
+    if (!operating()) {
+        view_.PlayClip(false);
+        view_.Close();
+        return;
+    }
+    close_when_ended_ = true;
+    // A question of the operation's own that is up takes the stop as its answer.
+    if (operation_.PauseToAsk()) {
+        operation_.Stop();
+    }
+}
+
 void MainController::Clicked(const std::string& name) {
     if (operating() && name != kOperatingControl) {
         return;  // however it was pressed, only Cancel works while a request runs
@@ -270,6 +283,10 @@ void MainController::RequestEnded(bool done) {
                        DoneAnnouncement(split_running_, std::stoll("0" + view_.Text("lblTotal"))));
     }
     ++go_requests_done_;
+    if (close_when_ended_) {
+        view_.PlayClip(false);
+        view_.Close();
+    }
 }
 
 void MainController::LockInput(bool locked) {

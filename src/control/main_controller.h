@@ -74,6 +74,10 @@ class MainController : public ProgressDisplay {
     // The window is on the screen for the first time: the focus goes to the chosen mode, so a
     // window opened on a piece does not sit on Split, where a Space would choose it.
     void Shown();
+    // The session ends (a logout, SIGTERM, SIGHUP): a running request stops as Cancel then Yes
+    // would stop it, leaving the disk as it was, and the window closes once it has, without
+    // asking.
+    void EndAsked();
     // A command button was pressed, however (a click, a key, a screen reader).
     void Clicked(const std::string& name);
     // An option became the chosen one of its group (its Click).
@@ -148,6 +152,7 @@ class MainController : public ProgressDisplay {
     bool go_pending_ = false;
     bool split_running_ = false;
     bool asking_to_stop_ = false;
+    bool close_when_ended_ = false;
     std::string focus_before_;
     int go_requests_done_ = 0;
     int percent_ = 0;

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include "design/windows_design.h"
+#include "platform/console.h"
 #include "platform/path.h"
 #include "ui/about/about_window.h"
 #include "ui/help/help_window.h"
@@ -93,6 +94,15 @@ MainWindow::MainWindow(MessageBox* message_box, QWidget* parent)
     SetTabOrder();
     Form_Load();
     FitToScreen(this);
+    // A logout's SIGTERM or SIGHUP is noted by the signal handler; the window hears of it here.
+    stop_watch_ = new QTimer(this);
+    connect(stop_watch_, &QTimer::timeout, this, [this] {
+        if (StopSignal() != 0) {
+            stop_watch_->stop();
+            controller_->EndAsked();
+        }
+    });
+    stop_watch_->start(100);
 }
 
 MainWindow::~MainWindow() {

@@ -3,6 +3,7 @@
 // set or read when the controller asks. Controls keep the names the rest of the program knows.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -138,7 +139,8 @@ class MainWindow : public QWidget, private MainView {
     QMetaObject::Connection focus_watch_;
     MessageBox* msg_;
     bool centred_ = false;
-    bool closing_ = false;  // the quit question has been answered Yes
+    bool closing_ = false;          // the quit question has been answered Yes
+    QTimer* stop_watch_ = nullptr;  // looks for a stop signal from the session
 };
 
 }  // namespace tessarel

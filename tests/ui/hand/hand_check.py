@@ -154,6 +154,26 @@ def check_stop(how, act):
             os.remove(os.path.join(SLOW, name))
 
 
+def check_session_end(signal_number):
+    """A logout's signal mid-split: the split stops whole or nothing, then the window ends."""
+    window = Window(os.path.join(SLOW, "src.bin"))
+    try:
+        if window.app is None or start_split(window) is None:
+            return
+        time.sleep(0.5)  # a piece or two on
+        os.kill(window.process.pid, signal_number)
+        try:
+            window.process.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            fail("signal %d: the window is still there" % signal_number)
+        if pieces(SLOW):
+            fail("signal %d: left %s" % (signal_number, " ".join(pieces(SLOW))))
+    finally:
+        window.end()
+        for name in pieces(SLOW):
+            os.remove(os.path.join(SLOW, name))
+
+
 def close_box(window, cancel):
     # The frame's close button, at the right end of the title bar above the client area.
     frame = named(window.app, "Tessarel", pyatspi.ROLE_FRAME) or window.app.getChildAtIndex(0)
@@ -343,11 +363,13 @@ def main():
         source.write(os.urandom(12 << 20))  # at 4 MB/s: three seconds of writing
     for how, act in HANDS:
         check_stop(how, act)
+    for signal_number in (signal.SIGTERM, signal.SIGHUP):
+        check_session_end(signal_number)
     check_lock_and_paste()
     check_names()
     check_join_from_a_later_piece()
     if not failures:
-        print("Cancel answered every hand; fields stayed locked; pastes followed the rule; "
+        print("Cancel answered every hand and a logout's signals; fields stayed locked; pastes followed the rule; "
               "the launcher showed the progress; bare names landed where the program was "
               "started; a later piece joined its series with the first piece lost, and a set")
     return 1 if failures else 0
