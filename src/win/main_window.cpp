@@ -166,6 +166,7 @@ void WinMainWindow::SetLocked(const char* name, bool locked) {
 
 void WinMainWindow::SetProgress(int percent) {
     SendMessageW(Control("pgbDone"), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, Control("pgbDone"), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void WinMainWindow::ShowTaskProgress(TaskProgress state, int percent) {

@@ -260,8 +260,8 @@ const wchar_t kNameProperty[] = L"TessarelAccessibleName";
 // The system's own accessible object of a control, with the name the program gives it.
 class NamedAccessible : public IAccessible {
   public:
-    NamedAccessible(IAccessible* inner, std::wstring name)
-        : inner_(inner), name_(std::move(name)) {}
+    NamedAccessible(HWND control, IAccessible* inner, std::wstring name)
+        : control_(control), inner_(inner), name_(std::move(name)) {}
     virtual ~NamedAccessible() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
@@ -312,7 +312,15 @@ class NamedAccessible : public IAccessible {
         return inner_->get_accName(child, name);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* v) override {
-        return inner_->get_accValue(c, v);
+        // A progress bar's value is its percentage, where the system's own object gives none.
+        const HRESULT result = inner_->get_accValue(c, v);
+        if (c.vt == VT_I4 && c.lVal == CHILDID_SELF && (FAILED(result) || !*v) &&
+            IsProgressBar(control_)) {
+            const LRESULT percent = SendMessageW(control_, PBM_GETPOS, 0, 0);
+            *v = SysAllocString((std::to_wstring(percent) + L"%").c_str());
+            return S_OK;
+        }
+        return result;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT c, BSTR* d) override {
         return inner_->get_accDescription(c, d);
@@ -362,6 +370,12 @@ class NamedAccessible : public IAccessible {
     }
 
   private:
+    static bool IsProgressBar(HWND control) {
+        wchar_t kind[64] = {};
+        GetClassNameW(control, kind, 64);
+        return lstrcmpiW(kind, PROGRESS_CLASSW) == 0;
+    }
+    HWND control_;
     IAccessible* inner_;
     std::wstring name_;
     ULONG references_ = 1;
@@ -374,7 +388,7 @@ LRESULT CALLBACK AnswerForName(HWND control, UINT message, WPARAM w, LPARAM l, U
         IAccessible* standard = nullptr;
         if (SUCCEEDED(CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
                                                 reinterpret_cast<void**>(&standard)))) {
-            auto* named = new NamedAccessible(standard, *name);
+            auto* named = new NamedAccessible(control, standard, *name);
             const LRESULT result = LresultFromObject(__uuidof(IAccessible), w, named);
             named->Release();
             return result;

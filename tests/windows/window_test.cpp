@@ -105,6 +105,26 @@ int ColouredPixels(HWND window) {
     return coloured;
 }
 
+// What a screen reader reads as a control's value.
+std::wstring SpokenValue(HWND control) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* accessible = nullptr;
+    std::wstring value;
+    if (SUCCEEDED(AccessibleObjectFromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&accessible)))) {
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        if (SUCCEEDED(accessible->get_accValue(self, &text)) && text) {
+            value = text;
+            SysFreeString(text);
+        }
+        accessible->Release();
+    }
+    return value;
+}
+
 // What a screen reader hears as a control's name.
 std::wstring SpokenName(HWND control) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -291,6 +311,7 @@ TEST_F(WindowTest, ASplitAndAJoinAreByteExactAndARefusalIsSaid) {
     EXPECT_EQ(TextOf(C("txtSave")), WideText(dir / "s.m00"));
     EXPECT_EQ(ReadBytes(dir / "s.m03"), ExpectedPieces(file, 100000)[3]);
     EXPECT_EQ(SendMessageW(C("pgbDone"), PBM_GETPOS, 0, 0), 100);
+    EXPECT_EQ(SpokenValue(C("pgbDone")), L"100%");
     // A screen reader hears the counters' numbers, and is told of the end.
     EXPECT_EQ(SpokenName(C("lblTotal")), L"Pieces in all: 4");
     EXPECT_EQ(SpokenName(C("pgbDone")), L"Progress: Done: the file was split into 4 pieces.");

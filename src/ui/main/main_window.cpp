@@ -37,15 +37,29 @@ namespace {
 
 // The bar as a screen reader meets it: its state in words (its description) and its percentage,
 // with no Increase or Decrease that would do nothing (Qt offers them for anything with a value).
-class BarAccessible : public QAccessibleWidget {
+class BarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
   public:
     explicit BarAccessible(QWidget* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+    QProgressBar* bar() const { return static_cast<QProgressBar*>(widget()); }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
     QString text(QAccessible::Text which) const override {
         if (which == QAccessible::Value) {
-            return QString::number(static_cast<QProgressBar*>(widget())->value()) + "%";
+            return QString::number(bar()->value()) + "%";
         }
         return QAccessibleWidget::text(which);
     }
+    QStringList actionNames() const override { return {}; }
+    // Read only: the bar shows how far the request is, nobody sets it.
+    QVariant currentValue() const override { return bar()->value(); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return bar()->maximum(); }
+    QVariant minimumValue() const override { return bar()->minimum(); }
+    QVariant minimumStepSize() const override { return 0; }
 };
 
 // The main window is a frame to a screen reader (a plain widget would be a filler).

@@ -154,6 +154,31 @@ def check_stop(how, act):
             os.remove(os.path.join(SLOW, name))
 
 
+def check_bar_value():
+    """The bar offers its value to a screen reader: rising during a split, 100 after it."""
+    window = Window(os.path.join(SLOW, "src.bin"))
+    try:
+        if window.app is None or start_split(window) is None:
+            return
+
+        def value():
+            bars = [n for n in nodes_of(window.app) if n.getRole() == pyatspi.ROLE_PROGRESS_BAR]
+            return bars[0].queryValue().currentValue if bars else None
+
+        until("the bar's value during the split", lambda: 0 < (value() or 0) < 100, 10)
+        until("the end of the split",
+              lambda: not showing(named(window.app, "Cancel")) and not pieces_pending(), 30)
+        until("the bar's value of 100 after the split", lambda: value() == 100, 10)
+    finally:
+        window.end()
+        for name in pieces(SLOW):
+            os.remove(os.path.join(SLOW, name))
+
+
+def pieces_pending():
+    return any(".tessarel-" in name for name in pieces(SLOW))
+
+
 def check_session_end(signal_number):
     """A logout's signal mid-split: the split stops whole or nothing, then the window ends."""
     window = Window(os.path.join(SLOW, "src.bin"))
@@ -363,13 +388,14 @@ def main():
         source.write(os.urandom(12 << 20))  # at 4 MB/s: three seconds of writing
     for how, act in HANDS:
         check_stop(how, act)
+    check_bar_value()
     for signal_number in (signal.SIGTERM, signal.SIGHUP):
         check_session_end(signal_number)
     check_lock_and_paste()
     check_names()
     check_join_from_a_later_piece()
     if not failures:
-        print("Cancel answered every hand and a logout's signals; fields stayed locked; pastes followed the rule; "
+        print("Cancel answered every hand and a logout's signals; the bar gave its value; fields stayed locked; pastes followed the rule; "
               "the launcher showed the progress; bare names landed where the program was "
               "started; a later piece joined its series with the first piece lost, and a set")
     return 1 if failures else 0
