@@ -64,7 +64,7 @@ constexpr const char* kSizeMenuName = "Piece sizes";
 
 // The size fields' menu's choice of recovery pieces for a split: its submenu's caption, and
 // each item's caption and the count it asks for ("" none, "N", or "N%" of the pieces).
-constexpr const char* kRecoveryMenuCaption = "&Recovery pieces";
+constexpr const char* kRecoveryMenuCaption = "Reco&very pieces";
 struct RecoveryChoice {
     const char* caption;
     const char* count;

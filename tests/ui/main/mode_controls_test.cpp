@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <functional>
+#include <map>
 
 #include "support/scripted_message_box.h"
 #include "support/ui_wait.h"
@@ -119,8 +120,8 @@ TEST_F(ModeTest, SizeEntriesTakeDigitsAndBackspaceOnlyAndBeepAtTheRest) {
 // A paste follows the typing rule: digits only, or nothing and a beep.
 TEST_F(ModeTest, APasteFollowsTheTypingRule) {
     MainWindow& w = *window;
-    for (const auto& [pasted, kept, beeped] : {std::tuple{"7x", "", 1}, std::tuple{"1 000", "", 2},
-                                               std::tuple{"42", "42", 2}}) {
+    for (const auto& [pasted, kept, beeped] :
+         {std::tuple{"7x", "", 1}, std::tuple{"1 000", "", 2}, std::tuple{"42", "42", 2}}) {
         QApplication::clipboard()->setText(pasted);
         w.txtApprox->clear();
         QTest::keyClick(w.txtApprox, Qt::Key_V, Qt::ControlModifier);
@@ -213,6 +214,18 @@ TEST_F(ModeTest, TheSizeMenuFillsExactWithAMediumsSize) {
             [&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); },
             "the size menu"));
         EXPECT_EQ(menu->accessibleName(), "Piece sizes");
+        // Each access key opens or chooses one item: two items with one key only take turns.
+        std::map<QChar, QStringList> keys;
+        for (QAction* action : menu->actions()) {
+            const QString text = action->text();
+            const int at = text.indexOf('&');
+            if (at >= 0 && at + 1 < text.size() && text[at + 1] != '&') {
+                keys[text[at + 1].toLower()] << text;
+            }
+        }
+        for (const auto& key : keys) {
+            EXPECT_EQ(key.second.size(), 1) << key.second.join(", ").toStdString();
+        }
         QAction* fat32 = nullptr;
         for (QAction* action : menu->actions()) {
             if (action->text() == "FAT32 stick (4 GB)") {
