@@ -132,6 +132,23 @@ const HelpTopic kHelpTopics[kHelpTopicCount] = {
     {3, "Your Comments", 2500, 2600, false},
 };
 
+TwipsRect HelpPartPlace(HelpPart part, int topic, int cw, int ch) {
+    // The frame stands 35 twips in from the sides and 450 below the selectors; the heading and
+    // the text stand 25 in from the frame's side, and the text ends 35 above its foot, where its
+    // scroll bar can still be reached.
+    switch (part) {
+        case HelpPart::kSelector:
+            return {kHelpTopics[topic].selector_left, 150, kHelpTopics[topic].selector_width, 400};
+        case HelpPart::kFrame:
+            return {35, 450, cw - 70, ch - 450};
+        case HelpPart::kHeading:
+            return {35 + 25, 450 + 100, cw - 70 - 25, 500};
+        case HelpPart::kText:
+            break;
+    }
+    return {35 + 25, 450 + 600, cw - 70 - 25, ch - 450 - 600 - 35};
+}
+
 namespace {
 constexpr FontDesign A9{Face::kBookman, 9, 300};
 }  // namespace

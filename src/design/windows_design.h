@@ -129,6 +129,15 @@ constexpr FontDesign kHelpTextFont{Face::kSans, 9.75, 700};
 constexpr FontDesign kHelpSelectorFont{Face::kSans, 8.25, 700};
 constexpr uint32_t kHelpHeadingBackground = 0xFFFFC0;  // light yellow, as RGB
 constexpr uint32_t kHelpHeadingText = 0x000000;        // always with that yellow
+// What a screen reader calls the tab strip.
+constexpr const char* kHelpTabsName = "Help topics";
+// Where a topic's parts lie, in twips of the tab strip's client area (width cw, height ch): the
+// selector on its page, the frame of the topic, its heading and its text within that frame.
+enum class HelpPart { kSelector, kFrame, kHeading, kText };
+struct TwipsRect {
+    int left, top, width, height;
+};
+TwipsRect HelpPartPlace(HelpPart part, int topic, int cw, int ch);
 
 // The About window; its caption until it is loaded, when it names the program.
 constexpr const char* kAboutCaption = "About MyApp";

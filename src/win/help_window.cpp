@@ -54,7 +54,7 @@ WinHelpWindow::WinHelpWindow(HWND owner) : owner_(owner) {
         client.right, client.bottom, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(tbsHelp, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  TRUE);
-    SetAccessibleName(tbsHelp, L"Help topics");
+    SetAccessibleName(tbsHelp, WideText(kHelpTabsName));
     for (int i = 0; i < kHelpPageCount; ++i) {
         std::wstring caption = WideText(kHelpTabs[i].caption);
         TCITEMW item{};
@@ -73,37 +73,32 @@ WinHelpWindow::WinHelpWindow(HWND owner) : owner_(owner) {
     const HFONT heading = MakeFont(kHelpHeadingFont, dpi_);
     const HFONT text = MakeFont(kHelpTextFont, dpi_);
     const HFONT selector = MakeFont(kHelpSelectorFont, dpi_);
-    auto place = [&](const wchar_t* kind, const std::wstring& caption, DWORD style, int left,
-                     int top, int w, int h, HFONT font, int id = 0) {
+    auto place = [&](const wchar_t* kind, const std::wstring& caption, DWORD style, int topic,
+                     HelpPart part, HFONT font, int id = 0) {
+        const TwipsRect r = HelpPartPlace(part, topic, CW, CH);
         HWND control = CreateWindowExW(
             // Clipped by its siblings: the design lets the two selectors overlap a little.
-            0, kind, caption.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, PixelsOf(CL + left, dpi_),
-            PixelsOf(CT + top, dpi_), PixelsOf(w, dpi_), PixelsOf(h, dpi_), window_,
-            reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleW(nullptr), nullptr);
+            0, kind, caption.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
+            PixelsOf(CL + r.left, dpi_), PixelsOf(CT + r.top, dpi_), PixelsOf(r.width, dpi_),
+            PixelsOf(r.height, dpi_), window_, reinterpret_cast<HMENU>(INT_PTR(id)),
+            GetModuleHandleW(nullptr), nullptr);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         return control;
     };
     for (int j = 0; j < kHelpTopicCount; ++j) {
-        const HelpTopic& t = kHelpTopics[j];
-        const std::wstring title = WideText(t.heading);
-        optOv[size_t(j)] = place(L"BUTTON", title, BS_RADIOBUTTON | WS_TABSTOP, t.selector_left,
-                                 150, t.selector_width, 400, selector, kSelectorId + j);
-        fraOv[size_t(j)] =
-            place(L"BUTTON", L"", BS_GROUPBOX, 35, 450, CW - 35 - 35, CH - 450, text);
-        lblOv[size_t(j)] = place(L"STATIC", title, SS_LEFT | SS_NOPREFIX, 35 + 25, 450 + 100,
-                                 CW - 35 - 35 - 25, 500, heading);
-        // The text ends inside its frame, where its scroll bar can be reached.
-        txtHelp[size_t(j)] =
-            place(L"EDIT", WindowsLines(HelpText(j)),
-                  ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP | WS_BORDER, 35 + 25,
-                  450 + 600, CW - 35 - 35 - 25, CH - 450 - 600 - 35, text);
+        const std::wstring title = WideText(kHelpTopics[j].heading);
+        optOv[size_t(j)] = place(L"BUTTON", title, BS_RADIOBUTTON | WS_TABSTOP, j,
+                                 HelpPart::kSelector, selector, kSelectorId + j);
+        fraOv[size_t(j)] = place(L"BUTTON", L"", BS_GROUPBOX, j, HelpPart::kFrame, text);
+        lblOv[size_t(j)] =
+            place(L"STATIC", title, SS_LEFT | SS_NOPREFIX, j, HelpPart::kHeading, heading);
+        txtHelp[size_t(j)] = place(L"EDIT", WindowsLines(HelpText(j)),
+                                   ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP | WS_BORDER,
+                                   j, HelpPart::kText, text);
         SetAccessibleName(txtHelp[size_t(j)], title + L" text");
-        if (t.on_at_start) {
-            front_[size_t(t.page)] = j;
-        }
     }
-    SelectTab(1);
+    controller_.Load();
 }
 
 WinHelpWindow::~WinHelpWindow() {
@@ -114,32 +109,33 @@ WinHelpWindow::~WinHelpWindow() {
 }
 
 void WinHelpWindow::RunModal() {
-    tessarel::RunModal(window_, owner_);
+    tessarel::RunModal(window_, owner_,
+                       [this](const MSG& message) { return TakeTabKeys(message); });
 }
 
-void WinHelpWindow::SelectTab(int k) {
-    tab_ = k;
-    SendMessageW(tbsHelp, TCM_SETCURSEL, static_cast<WPARAM>(k - 1), 0);
-    Show();
-}
-
-void WinHelpWindow::SelectTopic(int topic) {
-    front_[size_t(kHelpTopics[topic].page)] = topic;
-    Show();
-}
-
-void WinHelpWindow::Show() {
-    const int page = tab_ - 1;
+void WinHelpWindow::ShowPage(int page) {
+    SendMessageW(tbsHelp, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
     for (int j = 0; j < kHelpTopicCount; ++j) {
-        const bool on_page = kHelpTopics[j].page == page;
-        const bool in_front = on_page && front_[size_t(page)] == j;
-        SendMessageW(optOv[size_t(j)], BM_SETCHECK,
-                     front_[size_t(kHelpTopics[j].page)] == j ? BST_CHECKED : BST_UNCHECKED, 0);
-        ShowWindow(optOv[size_t(j)], on_page ? SW_SHOW : SW_HIDE);
-        for (HWND part : {fraOv[size_t(j)], lblOv[size_t(j)], txtHelp[size_t(j)]}) {
-            ShowWindow(part, in_front ? SW_SHOW : SW_HIDE);
-        }
+        ShowWindow(optOv[size_t(j)], kHelpTopics[j].page == page ? SW_SHOW : SW_HIDE);
     }
+}
+
+void WinHelpWindow::ShowTopic(int topic, bool in_front) {
+    // Only the chosen page's topic in front is shown, so Tab reaches nothing hidden.
+    const bool shown = in_front && kHelpTopics[topic].page == controller_.page();
+    SendMessageW(optOv[size_t(topic)], BM_SETCHECK, in_front ? BST_CHECKED : BST_UNCHECKED, 0);
+    for (HWND part : {fraOv[size_t(topic)], lblOv[size_t(topic)], txtHelp[size_t(topic)]}) {
+        ShowWindow(part, shown ? SW_SHOW : SW_HIDE);
+    }
+}
+
+bool WinHelpWindow::TakeTabKeys(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB ||
+        !(GetKeyState(VK_CONTROL) & 0x8000) || !IsChild(window_, message.hwnd)) {
+        return false;
+    }
+    controller_.NextTab(!(GetKeyState(VK_SHIFT) & 0x8000));
+    return true;
 }
 
 LRESULT WinHelpWindow::Handle(UINT message, WPARAM w, LPARAM l) {
@@ -147,14 +143,14 @@ LRESULT WinHelpWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_NOTIFY: {
             const auto* note = reinterpret_cast<const NMHDR*>(l);
             if (note->hwndFrom == tbsHelp && note->code == TCN_SELCHANGE) {
-                SelectTab(static_cast<int>(SendMessageW(tbsHelp, TCM_GETCURSEL, 0, 0)) + 1);
+                controller_.TabChosen(static_cast<int>(SendMessageW(tbsHelp, TCM_GETCURSEL, 0, 0)));
             }
             return 0;
         }
         case WM_COMMAND: {
             const int topic = LOWORD(w) - kSelectorId;
             if (HIWORD(w) == BN_CLICKED && topic >= 0 && topic < kHelpTopicCount) {
-                SelectTopic(topic);
+                controller_.TopicChosen(topic);
             } else if (LOWORD(w) == IDCANCEL) {
                 DestroyWindow(window_);
             }

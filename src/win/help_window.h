@@ -2,13 +2,14 @@
 // the chosen page and its topic in front are shown, so Tab reaches nothing hidden.
 #pragma once
 
+#include "control/help_controller.h"
 #include "win/win_controls.h"
 
 #include <array>
 
 namespace tessarel {
 
-class WinHelpWindow {
+class WinHelpWindow : private HelpView {
   public:
     explicit WinHelpWindow(HWND owner);
     ~WinHelpWindow();
@@ -18,11 +19,13 @@ class WinHelpWindow {
     LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     void RunModal();
 
-    // tbsHelp_Click for tab k (from 1), and optOv_Click for a topic.
-    void SelectTab(int k);
-    void SelectTopic(int topic);
-    int selected_tab() const { return tab_; }
-    int front_topic(int page) const { return front_[static_cast<size_t>(page)]; }
+    // A click on tab k (from 1), and on a topic's selector.
+    void SelectTab(int k) { controller_.TabChosen(k - 1); }
+    void SelectTopic(int topic) { controller_.TopicChosen(topic); }
+    int selected_tab() const { return controller_.page() + 1; }
+    int front_topic(int page) const { return controller_.front(page); }
+    // Ctrl+Tab and Ctrl+Shift+Tab, from anywhere in the window.
+    bool TakeTabKeys(const MSG& message);
 
     HWND tbsHelp = nullptr;
     std::array<HWND, kHelpTopicCount> optOv{};
@@ -31,14 +34,14 @@ class WinHelpWindow {
     std::array<HWND, kHelpTopicCount> txtHelp{};
 
   private:
-    void Show();  // what the chosen tab and topics say is shown, the rest hidden
+    void ShowPage(int page) override;
+    void ShowTopic(int topic, bool in_front) override;
 
     HWND window_ = nullptr;
     HWND owner_;
     int dpi_ = 96;
-    int tab_ = 1;
-    std::array<int, kHelpPageCount> front_{};
     HBRUSH yellow_ = nullptr;
+    HelpController controller_{*this};
 };
 
 }  // namespace tessarel

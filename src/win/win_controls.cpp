@@ -490,13 +490,16 @@ void WinFileDialog::Show(bool save) {
     file_name = Narrow(name.data(), wcslen(name.data()));
 }
 
-void RunModal(HWND window, HWND owner) {
+void RunModal(HWND window, HWND owner, const std::function<bool(const MSG&)>& take) {
     if (owner) {
         EnableWindow(owner, FALSE);
     }
     ShowWindow(window, SW_SHOW);
     MSG message;
     while (IsWindow(window) && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (take && take(message)) {
+            continue;
+        }
         if (!IsDialogMessageW(window, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);

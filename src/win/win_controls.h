@@ -9,6 +9,7 @@
 #undef MessageBox
 #undef DeleteFile
 
+#include <functional>
 #include <string>
 
 #include "clip/xpm_image.h"
@@ -108,6 +109,7 @@ void RegisterWindowClass(const wchar_t* name) {
 
 // Runs a modal window's loop until it is gone, with its owner disabled meanwhile; dialog keys
 // (Tab, Enter, Escape, access keys) are handled as in a dialog.
-void RunModal(HWND window, HWND owner);
+// take, when given, sees each message first and keeps those it returns true for.
+void RunModal(HWND window, HWND owner, const std::function<bool(const MSG&)>& take = nullptr);
 
 }  // namespace tessarel

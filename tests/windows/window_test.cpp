@@ -11,6 +11,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -702,6 +703,21 @@ TEST(WindowsHelp, FourTabsEachWithItsTopics) {
     help.SelectTab(2);
     EXPECT_TRUE(IsWindowVisible(help.txtHelp[3]));
     EXPECT_NE(TextOf(help.txtHelp[0]).find(L"\u00B7"), std::wstring::npos);
+    // Ctrl+Tab and Ctrl+Shift+Tab go through the tabs from the text too, and round.
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    const MSG tab{help.txtHelp[3], WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_TRUE(help.TakeTabKeys(tab));
+    EXPECT_EQ(help.selected_tab(), 3);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    for (int i = 0; i < 3; ++i) {
+        help.TakeTabKeys(tab);
+    }
+    EXPECT_EQ(help.selected_tab(), 4);
+    EXPECT_EQ(SendMessageW(help.tbsHelp, TCM_GETCURSEL, 0, 0), 3);
+    SetKeyboardState(std::array<BYTE, 256>{}.data());
 }
 
 TEST(WindowsAbout, TheWindowNamesTheProgramAndItsVersion) {

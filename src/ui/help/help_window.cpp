@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QShortcut>
+#include <QSignalBlocker>
 #include <QTabBar>
 
 #include "ui/platform/frame_control.h"
@@ -41,7 +43,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     for (const HelpTab& tab : kHelpTabs) {
         tbsHelp->addTab(tab.caption, tab.key);
     }
-    tbsHelp->bar()->setAccessibleName("Help topics");
+    tbsHelp->bar()->setAccessibleName(kHelpTabsName);
 
     std::array<QButtonGroup*, kPages> groups{};
     for (int i = 0; i < kPages; ++i) {
@@ -55,7 +57,6 @@ HelpWindow::HelpWindow(QWidget* parent)
         QWidget* page = fraHelp[t.page];
         optOv[j] = new OptionButton(t.heading, page);
         optOv[j]->setFont(FontOf(kHelpSelectorFont));
-        optOv[j]->setChecked(t.on_at_start);
         groups[t.page]->addButton(optOv[j]);
         fraOv[j] = new FrameControl("", page);
         fraOv[j]->setAutoFillBackground(true);
@@ -73,11 +74,20 @@ HelpWindow::HelpWindow(QWidget* parent)
         txtHelp[j]->setAccessibleName(QString(t.heading) + " text");
         connect(optOv[j], &QRadioButton::toggled, this, [this, j](bool on) {
             if (on) {
-                optOv_Click(j);
+                controller_.TopicChosen(j);
             }
         });
     }
-    connect(tbsHelp, &TabStrip::clicked, this, &HelpWindow::tbsHelp_Click);
+    connect(tbsHelp, &TabStrip::clicked, this,
+            [this] { controller_.TabChosen(tbsHelp->selectedTab() - 1); });
+    // Ctrl+Tab and Ctrl+Shift+Tab go through the tabs from anywhere in the window.
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] { controller_.NextTab(true); });
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)}) {
+        auto* back = new QShortcut(keys, this);
+        connect(back, &QShortcut::activated, this, [this] { controller_.NextTab(false); });
+    }
     Form_Load();
     FitToScreen(this);
 }
@@ -93,42 +103,39 @@ void HelpWindow::Form_Load() {
         PlaceTwips(page, CL(), CT(), CW(), CH());
     }
     for (int j = 0; j < kTopics; ++j) {
-        PlaceTwips(fraOv[j], 35, 450, CW() - 35 - 35, CH() - 450);
-        PlaceTwips(lblOv[j], 25, 100, CW() - 35 - 35 - 25, 500);
-        // The text ends inside its frame. Made CH - 600 high it would reach 450 twips below the
-        // frame, which would cut off its last lines and the foot of its scroll bar, out of reach.
-        PlaceTwips(txtHelp[j], 25, 600, CW() - 35 - 35 - 25, CH() - 450 - 600 - 35);
-        PlaceTwips(optOv[j], kHelpTopics[j].selector_left, 150, kHelpTopics[j].selector_width, 400);
+        const auto place = [&](QWidget* w, HelpPart part, int left = 0, int top = 0) {
+            const TwipsRect r = HelpPartPlace(part, j, CW(), CH());
+            PlaceTwips(w, r.left - left, r.top - top, r.width, r.height);
+        };
+        const TwipsRect frame = HelpPartPlace(HelpPart::kFrame, j, CW(), CH());
+        place(fraOv[j], HelpPart::kFrame);
+        place(lblOv[j], HelpPart::kHeading, frame.left, frame.top);  // within the frame
+        place(txtHelp[j], HelpPart::kText, frame.left, frame.top);
+        place(optOv[j], HelpPart::kSelector);
     }
-    // The page and topics in front at start; those behind are hidden, not only covered, so the
-    // keyboard and screen readers reach only what is seen.
-    ShowPage(0);
-    for (int j = 0; j < kTopics; ++j) {
-        if (kHelpTopics[j].on_at_start) {
-            optOv_Click(j);
-        }
-    }
+    controller_.Load();
 }
 
-void HelpWindow::ShowPage(int index) {
+void HelpWindow::ShowPage(int page) {
+    if (tbsHelp->selectedTab() != page + 1) {
+        const QSignalBlocker quiet(tbsHelp->bar());
+        tbsHelp->bar()->setCurrentIndex(page);
+    }
+    // The pages behind are hidden, not only covered, so the keyboard and screen readers reach
+    // only what is seen.
     for (int i = 0; i < kPages; ++i) {
-        fraHelp[i]->setVisible(i == index);
+        fraHelp[i]->setVisible(i == page);
     }
-    fraHelp[index]->raise();
+    fraHelp[page]->raise();
 }
 
-void HelpWindow::tbsHelp_Click() {
-    ShowPage(tbsHelp->selectedTab() - 1);
-}
-
-void HelpWindow::optOv_Click(int Index) {
-    // The topic in front of its page; the page's other topics are hidden.
-    for (int j = 0; j < kTopics; ++j) {
-        if (kHelpTopics[j].page == kHelpTopics[Index].page) {
-            fraOv[j]->setVisible(j == Index);
-        }
+void HelpWindow::ShowTopic(int topic, bool in_front) {
+    const QSignalBlocker quiet(optOv[topic]);
+    optOv[topic]->setChecked(in_front);
+    fraOv[topic]->setVisible(in_front);
+    if (in_front) {
+        fraOv[topic]->raise();
     }
-    fraOv[Index]->raise();
 }
 
 }  // namespace tessarel

@@ -1,9 +1,11 @@
-// frmHelp: four tabs of help topics. Switching shows a page or topic by bringing it to the
-// front; nothing is hidden, so each page keeps the topic it last showed.
+// frmHelp: four tabs of help topics. What is shown is the Help controller's to say; this window
+// draws it, and only what is shown can be reached.
 #pragma once
 
 #include <QDialog>
 #include <array>
+
+#include "control/help_controller.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -14,7 +16,7 @@ namespace tessarel {
 class FrameControl;
 class TabStrip;
 
-class HelpWindow : public QDialog {
+class HelpWindow : public QDialog, private HelpView {
     Q_OBJECT
   public:
     static constexpr int kPages = 4;
@@ -34,9 +36,10 @@ class HelpWindow : public QDialog {
 
   private:
     void Form_Load();
-    void tbsHelp_Click();
-    void optOv_Click(int Index);
-    void ShowPage(int index);
+    void ShowPage(int page) override;
+    void ShowTopic(int topic, bool in_front) override;
+
+    HelpController controller_{*this};
 };
 
 }  // namespace tessarel

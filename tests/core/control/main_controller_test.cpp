@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 
+#include "control/help_controller.h"
 #include "control/messages.h"
 #include "platform/file.h"
 #include "support/temp_dir.h"
@@ -327,6 +328,29 @@ TEST_F(MainControllerTest, SizeFieldsTakeDigitsTypedOrPasted) {
         EXPECT_EQ(controller.TakesPaste(text), taken) << text;
     }
     EXPECT_EQ(view.beeps, 6);
+}
+
+// The Help window's rules: each page keeps the topic it last showed, and Ctrl+Tab goes round.
+TEST(HelpControllerTest, PagesKeepTheirTopicAndTheTabKeysGoRound) {
+    struct View : HelpView {
+        int page = -1;
+        std::set<int> in_front;
+        void ShowPage(int p) override { page = p; }
+        void ShowTopic(int topic, bool front) override {
+            front ? (void)in_front.insert(topic) : (void)in_front.erase(topic);
+        }
+    } view;
+    HelpController help(view);
+    help.Load();
+    EXPECT_EQ(view.page, 0);
+    EXPECT_EQ(view.in_front, (std::set<int>{0, 2, 5, 7}));
+    help.TopicChosen(3);
+    help.NextTab(true);
+    EXPECT_EQ(view.page, 1);
+    help.NextTab(false);
+    help.NextTab(false);
+    EXPECT_EQ(view.page, 3);
+    EXPECT_EQ(view.in_front, (std::set<int>{0, 3, 5, 7}));
 }
 
 }  // namespace

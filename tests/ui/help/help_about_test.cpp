@@ -93,6 +93,21 @@ TEST(HelpWindow, EachPageKeepsTheTopicItLastShowed) {
     }
 }
 
+TEST(HelpWindow, CtrlTabGoesThroughTheTabsFromAnywhere) {
+    HelpWindow help;
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    help.txtHelp[0]->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(help.tbsHelp->selectedTab(), 2);
+    EXPECT_TRUE(InFront(help.fraHelp[1]));
+    for (int i = 0; i < 2; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(help.tbsHelp->selectedTab(), 4);
+}
+
 TEST(HelpWindow, SelectorsShareTheirRowAsDesigned) {
     HelpWindow help;
     const int page_two[] = {25, 2200, 4405};
