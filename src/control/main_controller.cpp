@@ -164,12 +164,55 @@ bool MainController::TakesKey(int character) {
     return false;
 }
 
-bool MainController::TakesPaste(const std::string& text) {
-    if (!text.empty() && IsSizeText(text)) {
+bool MainController::TakesPaste(const std::string& text, size_t kept, size_t limit) {
+    if (!text.empty() && IsSizeText(text) && kept + text.size() <= limit) {
         return true;
     }
     view_.Beep();
     return false;
+}
+
+std::vector<SizeMenuItem> MainController::SizeMenuItems() const {
+    using Kind = SizeMenuItem::Kind;
+    std::vector<SizeMenuItem> items{{Kind::kSeparator, ""}};
+    for (int i = 0; i < kMediaSizeCount; ++i) {
+        items.push_back({Kind::kMedium, kMediaSizes[i].caption, i});
+    }
+    items.push_back({Kind::kSeparator, ""});
+    items.push_back({Kind::kRecoveryMenu, kRecoveryMenuCaption});
+    for (int i = 0; i < kRecoveryChoiceCount; ++i) {
+        items.push_back(
+            {Kind::kRecoveryChoice, kRecoveryChoices[i].caption, i, i == recovery_choice_});
+    }
+    items.push_back({Kind::kNumbered, kNumberedPiecesCaption, 0, numbered_});
+    return items;
+}
+
+void MainController::SizeMenuChosen(const SizeMenuItem& item) {
+    switch (item.kind) {
+        case SizeMenuItem::Kind::kMedium:
+            ChooseMediaSize(item.index);
+            break;
+        case SizeMenuItem::Kind::kRecoveryChoice:
+            ChooseRecovery(item.index);
+            break;
+        case SizeMenuItem::Kind::kNumbered:
+            ToggleNumbered();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainController::EscapePressed() {
+    Clicked(operating() ? kOperatingControl : "cmdExit");
+}
+
+std::string MainController::ReturnPresses() const {
+    const std::string focused = view_.Focused();
+    const ControlDesign* c = FindControl(kMainControls, kMainControlCount, focused.c_str());
+    return c && (c->kind == ControlKind::kButton || c->kind == ControlKind::kGoButton) ? focused
+                                                                                       : "cmdGo";
 }
 
 bool IsSizeText(const std::string& text) {

@@ -29,6 +29,16 @@ enum class TaskProgress {
 };
 
 // A window front end's controls, as the controller sees them: each by its design name.
+// An item of the size fields' menu, after the edit box's own items. Recovery choices go in the
+// submenu of the recovery item before them.
+struct SizeMenuItem {
+    enum class Kind { kSeparator, kMedium, kRecoveryMenu, kRecoveryChoice, kNumbered };
+    Kind kind;
+    std::string caption;  // "&" marks the access key
+    int index = 0;        // of the medium (kMediaSizes) or the choice (kRecoveryChoices)
+    bool checked = false;
+};
+
 class MainView {
   public:
     virtual ~MainView() = default;
@@ -88,8 +98,18 @@ class MainController : public ProgressDisplay {
     bool CloseAsked();
     // A character typed into a size field: false refuses it (with a beep).
     bool TakesKey(int character);
-    // Text pasted into a size field: false refuses it (with a beep).
-    bool TakesPaste(const std::string& text);
+    // Text pasted into a size field that keeps kept characters of its own and holds at most
+    // limit: all of it goes in or, with a beep, none (false), never cut to another number.
+    bool TakesPaste(const std::string& text, size_t kept, size_t limit);
+    // Escape anywhere: Cancel while a request runs, Exit otherwise.
+    void EscapePressed();
+    // The button Return presses: the focused command button, else Go.
+    std::string ReturnPresses() const;
+    // Files may be dragged onto the window: not while a request runs.
+    bool TakesDrops() const { return !operating(); }
+    // The size fields' menu as it is now, and one of its items chosen.
+    std::vector<SizeMenuItem> SizeMenuItems() const;
+    void SizeMenuChosen(const SizeMenuItem& item);
     // A medium chosen from the size fields' menu.
     void ChooseMediaSize(int index);
     // A choice of recovery pieces from that menu (kRecoveryChoices): it holds for every split

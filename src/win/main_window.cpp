@@ -254,19 +254,15 @@ LRESULT WinMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
             return 0;
         }
         case DM_GETDEFID: {
-            // Enter presses the focused command button (Cancel while a request runs), and Go
-            // everywhere else.
-            const ControlDesign* focused =
-                FindControl(kMainControls, kMainControlCount, NameOf(GetFocus()).c_str());
-            const bool command = focused && focused->kind == ControlKind::kButton;
-            return MAKELONG(GetDlgCtrlID(command ? GetFocus() : Control("cmdGo")), DC_HASDEFID);
+            return MAKELONG(GetDlgCtrlID(Control(controller_->ReturnPresses().c_str())),
+                            DC_HASDEFID);
         }
         case WM_COMMAND: {
             const int id = LOWORD(w);
             if (id == IDOK) {
                 controller_->Clicked("cmdGo");
             } else if (id == IDCANCEL) {
-                controller_->Clicked(operating() ? kOperatingControl : "cmdExit");
+                controller_->EscapePressed();
             } else if (HIWORD(w) == BN_CLICKED && names_.count(id)) {
                 controller_->Clicked(names_[id]);
             }

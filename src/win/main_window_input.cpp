@@ -65,20 +65,13 @@ bool WinMainWindow::FieldTakes(HWND field, UINT message, WPARAM w) {
             }
             CloseClipboard();
         }
-        if (!controller_->TakesPaste(Narrow(pasted))) {
-            return false;
-        }
-        // All of it fits, or, with the beep, none: never cut to another number.
         DWORD from = 0;
         DWORD to = 0;
         SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                      reinterpret_cast<LPARAM>(&to));
         const size_t kept = static_cast<size_t>(GetWindowTextLengthW(field)) - (to - from);
-        if (kept + pasted.size() >
-            static_cast<size_t>(SendMessageW(field, EM_GETLIMITTEXT, 0, 0))) {
-            beep_();
-            return false;
-        }
+        return controller_->TakesPaste(
+            Narrow(pasted), kept, static_cast<size_t>(SendMessageW(field, EM_GETLIMITTEXT, 0, 0)));
     }
     return true;
 }
@@ -91,9 +84,7 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
         kPaste,
         kDelete,
         kSelectAll,
-        kFirstSize = 100,
-        kFirstRecovery = 200,
-        kNumbered = 300
+        kFirstItem = 100  // the controller's items, by their place in its list
     };
     DWORD from = 0;
     DWORD to = 0;
@@ -119,23 +110,26 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
         AppendMenuW(menu, item.caption ? MF_STRING | (item.enabled ? 0 : MF_GRAYED) : MF_SEPARATOR,
                     item.id, item.caption);
     }
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    for (int i = 0; i < kMediaSizeCount; ++i) {
-        AppendMenuW(menu, MF_STRING, kFirstSize + static_cast<UINT>(i),
-                    WideText(kMediaSizes[i].caption).c_str());
+    const std::vector<SizeMenuItem> items = controller_->SizeMenuItems();
+    HMENU recovery = nullptr;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const SizeMenuItem& item = items[i];
+        const std::wstring caption = WideText(item.caption);
+        const UINT id = kFirstItem + static_cast<UINT>(i);
+        switch (item.kind) {
+            case SizeMenuItem::Kind::kSeparator:
+                AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+                break;
+            case SizeMenuItem::Kind::kRecoveryMenu:
+                recovery = CreatePopupMenu();
+                AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(recovery), caption.c_str());
+                break;
+            default:
+                AppendMenuW(
+                    item.kind == SizeMenuItem::Kind::kRecoveryChoice && recovery ? recovery : menu,
+                    MF_STRING | (item.checked ? MF_CHECKED : 0), id, caption.c_str());
+        }
     }
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    HMENU recovery = CreatePopupMenu();
-    for (int i = 0; i < kRecoveryChoiceCount; ++i) {
-        const bool chosen = i == controller_->recovery_choice();
-        AppendMenuW(recovery, MF_STRING | (chosen ? MF_CHECKED : 0),
-                    kFirstRecovery + static_cast<UINT>(i),
-                    WideText(kRecoveryChoices[i].caption).c_str());
-    }
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(recovery),
-                WideText(kRecoveryMenuCaption).c_str());
-    AppendMenuW(menu, MF_STRING | (controller_->numbered() ? MF_CHECKED : 0), kNumbered,
-                WideText(kNumberedPiecesCaption).c_str());
     POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     if (where == -1) {  // from the keyboard: below the text cursor
         GetCaretPos(&at);
@@ -151,12 +145,8 @@ void WinMainWindow::ShowSizeMenu(HWND edit, LPARAM where) {
         SendMessageW(edit, kEditMessages[chosen], 0, 0);
     } else if (chosen == kSelectAll) {
         SendMessageW(edit, EM_SETSEL, 0, -1);
-    } else if (chosen >= kFirstSize && chosen < kFirstSize + kMediaSizeCount) {
-        controller_->ChooseMediaSize(static_cast<int>(chosen - kFirstSize));
-    } else if (chosen >= kFirstRecovery && chosen < kFirstRecovery + kRecoveryChoiceCount) {
-        controller_->ChooseRecovery(static_cast<int>(chosen - kFirstRecovery));
-    } else if (chosen == kNumbered) {
-        controller_->ToggleNumbered();
+    } else if (chosen >= kFirstItem && chosen < kFirstItem + items.size()) {
+        controller_->SizeMenuChosen(items[chosen - kFirstItem]);
     }
 }
 
@@ -165,8 +155,8 @@ bool WinMainWindow::PreTranslate(MSG& message) {
     if (!ours || message.message != WM_KEYDOWN) {
         return ours && IsDialogMessageW(window_, &message);
     }
-    if (message.wParam == VK_ESCAPE && operating()) {
-        controller_->StopAsked();  // Escape anywhere asks to stop, as Cancel does
+    if (message.wParam == VK_ESCAPE) {
+        controller_->EscapePressed();
         return true;
     }
     // The arrow keys choose within an option group.

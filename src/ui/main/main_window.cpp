@@ -175,27 +175,24 @@ std::vector<std::string> DraggedFiles(const QMimeData* data) {
 }  // namespace
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!operating() && !DraggedFiles(event->mimeData()).empty()) {
+    if (controller_->TakesDrops() && !DraggedFiles(event->mimeData()).empty()) {
         event->acceptProposedAction();
     }
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
     const std::vector<std::string> files = DraggedFiles(event->mimeData());
-    if (!operating() && !files.empty()) {
+    if (controller_->TakesDrops() && !files.empty()) {
         event->acceptProposedAction();
         controller_->Dropped(files);
     }
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter presses the focused command button, and Go everywhere else.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-        if (button && !qobject_cast<QRadioButton*>(button)) {
-            button->click();
-        } else if (cmdGo->isEnabled() && cmdGo->isVisible()) {
-            cmdGo->click();
+        auto* button = qobject_cast<QAbstractButton*>(Find(controller_->ReturnPresses().c_str()));
+        if (button && button->isEnabled() && button->isVisible()) {
+            button->click();  // pressed as a click presses it, seen going down and up
         }
         return;
     }

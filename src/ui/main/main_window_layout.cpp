@@ -182,11 +182,8 @@ class SizeTextValidator : public QValidator {
 }  // namespace
 
 void MainWindow::WireControls() {
-    // Escape anywhere presses Exit, as the window's cancel button; while a request runs it asks
-    // to stop, as Cancel does.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this,
-            [this] { controller_->Clicked(operating() ? kOperatingControl : "cmdExit"); });
+    connect(escape, &QShortcut::activated, this, [this] { controller_->EscapePressed(); });
     for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
              cmdExit, cmdGo, cmdAbout, cmdCancel, cmdHelp, cmdOpen, cmdSave}) {
         connect(button, &QAbstractButton::clicked, this,
@@ -224,13 +221,7 @@ void MainWindow::WireControls() {
     }
     // The size fields' own menu also offers the media sizes: one fills Exact with its bytes
     // and chooses Exact.
-    new SizeMenu(
-        {txtApprox, txtExact}, [this](int index) { controller_->ChooseMediaSize(index); },
-        [this](const QString& text) { return controller_->TakesPaste(PathFromQt(text)); },
-        [this] { beep_(); }, [this] { return controller_->recovery_choice(); },
-        [this](int index) { controller_->ChooseRecovery(index); },
-        [this] { return controller_->numbered(); }, [this] { controller_->ToggleNumbered(); },
-        this);
+    new SizeMenu({txtApprox, txtExact}, *controller_, this);
 }
 
 void MainWindow::SetTabOrder() {

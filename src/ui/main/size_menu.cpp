@@ -7,24 +7,15 @@
 #include <QLineEdit>
 #include <QMenu>
 
-#include "control/media_sizes.h"
+#include "control/main_controller.h"
 #include "design/windows_design.h"
+#include "ui/platform/paths.h"
 
 namespace tessarel {
 
-SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
-                   std::function<bool(const QString&)> takes, std::function<void()> beep,
-                   std::function<int()> recovery, Chosen chosen_recovery,
-                   std::function<bool()> numbered, std::function<void()> toggle_numbered,
+SizeMenu::SizeMenu(std::initializer_list<QLineEdit*> entries, MainController& controller,
                    QObject* parent)
-    : QObject(parent),
-      chosen_(std::move(chosen)),
-      takes_(std::move(takes)),
-      beep_(std::move(beep)),
-      recovery_(std::move(recovery)),
-      chosen_recovery_(std::move(chosen_recovery)),
-      numbered_(std::move(numbered)),
-      toggle_numbered_(std::move(toggle_numbered)) {
+    : QObject(parent), controller_(controller) {
     for (QLineEdit* entry : entries) {
         entry->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(entry, &QLineEdit::customContextMenuRequested, this,
@@ -58,15 +49,10 @@ void SizeMenu::Paste(QLineEdit* entry) {
         return;
     }
     const QString pasted = QGuiApplication::clipboard()->text();
-    if (!takes_(pasted)) {
-        return;
-    }
     const int kept = static_cast<int>(entry->text().size() - entry->selectedText().size());
-    if (kept + pasted.size() > entry->maxLength()) {
-        beep_();
-        return;
+    if (controller_.TakesPaste(PathFromQt(pasted), size_t(kept), size_t(entry->maxLength()))) {
+        entry->paste();
     }
-    entry->paste();
 }
 
 void SizeMenu::Open(QLineEdit* entry, QPoint at) {
@@ -80,24 +66,28 @@ void SizeMenu::Open(QLineEdit* entry, QPoint at) {
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setAccessibleName(kSizeMenuName);
-    menu->addSeparator();
-    for (int i = 0; i < kMediaSizeCount; ++i) {
-        menu->addAction(kMediaSizes[i].caption, this, [this, i] { chosen_(i); });
+    QMenu* recovery = nullptr;
+    QActionGroup* choices = nullptr;
+    for (const SizeMenuItem& item : controller_.SizeMenuItems()) {
+        using Kind = SizeMenuItem::Kind;
+        if (item.kind == Kind::kSeparator) {
+            menu->addSeparator();
+        } else if (item.kind == Kind::kRecoveryMenu) {
+            recovery = menu->addMenu(QString::fromStdString(item.caption));
+            choices = new QActionGroup(recovery);
+        } else {
+            QMenu* into = item.kind == Kind::kRecoveryChoice && recovery ? recovery : menu;
+            QAction* action = into->addAction(QString::fromStdString(item.caption), this,
+                                              [this, item] { controller_.SizeMenuChosen(item); });
+            if (item.kind != Kind::kMedium) {
+                action->setCheckable(true);
+                action->setChecked(item.checked);
+            }
+            if (item.kind == Kind::kRecoveryChoice && choices) {
+                choices->addAction(action);
+            }
+        }
     }
-    menu->addSeparator();
-    QMenu* recovery = menu->addMenu(kRecoveryMenuCaption);
-    auto* choices = new QActionGroup(recovery);
-    for (int i = 0; i < kRecoveryChoiceCount; ++i) {
-        QAction* choice = recovery->addAction(kRecoveryChoices[i].caption, this,
-                                              [this, i] { chosen_recovery_(i); });
-        choice->setCheckable(true);
-        choice->setChecked(i == recovery_());
-        choices->addAction(choice);
-    }
-    QAction* numbered =
-        menu->addAction(kNumberedPiecesCaption, this, [this] { toggle_numbered_(); });
-    numbered->setCheckable(true);
-    numbered->setChecked(numbered_());
     menu->popup(entry->mapToGlobal(at));
 }
 

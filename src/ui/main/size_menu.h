@@ -11,30 +11,22 @@ class QLineEdit;
 
 namespace tessarel {
 
+class MainController;
+
 class SizeMenu : public QObject {
   public:
-    using Chosen = std::function<void(int index)>;  // of the media table, of kRecoveryChoices
-    // takes: whether pasted text may go in (it beeps when not); beep: for a paste too long;
-    // recovery: the recovery choice now, and chosen_recovery told of a new one.
-    SizeMenu(std::initializer_list<QLineEdit*> entries, Chosen chosen,
-             std::function<bool(const QString&)> takes, std::function<void()> beep,
-             std::function<int()> recovery, Chosen chosen_recovery, std::function<bool()> numbered,
-             std::function<void()> toggle_numbered, QObject* parent);
+    // The menu's items, and what a paste may bring, are the controller's to say.
+    SizeMenu(std::initializer_list<QLineEdit*> entries, MainController& controller,
+             QObject* parent);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Open(QLineEdit* entry, QPoint at);
-    // Pastes the clipboard's text when all of it fits the field, else beeps.
+    // Pastes the clipboard's text when the controller takes all of it.
     void Paste(QLineEdit* entry);
-    Chosen chosen_;
-    std::function<bool(const QString&)> takes_;
-    std::function<void()> beep_;
-    std::function<int()> recovery_;
-    Chosen chosen_recovery_;
-    std::function<bool()> numbered_;
-    std::function<void()> toggle_numbered_;
+    MainController& controller_;
 };
 
 }  // namespace tessarel

@@ -83,7 +83,7 @@ class FakeView : public MainView {
     void Repaint() override {}
     void PlayClip(bool) override {}
     void SetSpinnerStep(int) override {}
-    std::string Focused() const override { return ""; }
+    std::string Focused() const override { return focused; }
     void Focus(const char*) override {}
     void Beep() override { ++beeps; }
     void ShowAbout() override {}
@@ -91,6 +91,7 @@ class FakeView : public MainView {
     void Close() override {}
 
     std::map<std::string, std::string> text;
+    std::string focused;
     std::set<std::string> checked = {"optSplit", "optExact"};
     std::map<std::string, bool> enabled, visible, locked;
     int progress = -1;
@@ -322,12 +323,29 @@ TEST_F(MainControllerTest, SizeFieldsTakeDigitsTypedOrPasted) {
     for (const auto& [key, taken] : keys) {
         EXPECT_EQ(controller.TakesKey(key), taken) << key;
     }
-    const std::pair<const char*, bool> pastes[] = {
-        {"1400", true}, {"1 000 000", false}, {"abc", false}, {"", false}, {"12k", false}};
-    for (const auto& [text, taken] : pastes) {
-        EXPECT_EQ(controller.TakesPaste(text), taken) << text;
+    const struct {
+        const char* text;
+        size_t kept;
+        bool taken;
+    } pastes[] = {{"1400", 0, true}, {"1 000 000", 0, false}, {"abc", 0, false},  {"", 0, false},
+                  {"12k", 0, false}, {"12345", 4, true},      {"12345", 5, false}};
+    for (const auto& paste : pastes) {
+        EXPECT_EQ(controller.TakesPaste(paste.text, paste.kept, 9), paste.taken) << paste.text;
     }
-    EXPECT_EQ(view.beeps, 6);
+    EXPECT_EQ(view.beeps, 7);
+}
+
+// Return presses the focused command button, else Go, in both windows.
+TEST_F(MainControllerTest, ReturnPressesTheFocusedCommandButtonElseGo) {
+    const std::pair<const char*, const char*> cases[] = {{"cmdHelp", "cmdHelp"},
+                                                         {"cmdGo", "cmdGo"},
+                                                         {"txtOpen", "cmdGo"},
+                                                         {"optJoin", "cmdGo"},
+                                                         {"", "cmdGo"}};
+    for (const auto& [focused, pressed] : cases) {
+        view.focused = focused;
+        EXPECT_EQ(controller.ReturnPresses(), pressed) << focused;
+    }
 }
 
 // The Help window's rules: each page keeps the topic it last showed, and Ctrl+Tab goes round.
