@@ -9,6 +9,8 @@
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
+; The files carry no times of the build machine: two builds of one commit give one installer.
+SetDateSave off
 RequestExecutionLevel user
 ManifestDPIAware true
 ManifestSupportedOS Win10
