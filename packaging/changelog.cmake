@@ -33,4 +33,5 @@ endif()
 # The release's own day, so the file is the same whenever it is built.
 execute_process(COMMAND date -u -R -d "${date}" OUTPUT_VARIABLE when
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-file(WRITE "${OUT}" "tessarel (${version}) unstable; urgency=medium\n\n${entries}\n -- ${MAINTAINER}  ${when}\n")
+file(WRITE "${OUT}" "tessarel (${version}) unstable; urgency=medium\n\n"
+                   "${entries}\n -- ${MAINTAINER}  ${when}\n")

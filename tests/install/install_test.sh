@@ -27,7 +27,10 @@ if ! appstreamcli validate --pedantic --no-net "$metainfo" >"$work/appstream.txt
     exit 1
 fi
 for picture in $(sed -n 's|.*<image>.*/docs/\(.*\)</image>.*|\1|p' "$metainfo"); do
-    [ -f "$here/../../docs/$picture" ] || { echo "FAIL: no docs/$picture for a screenshot"; exit 1; }
+    if [ ! -f "$here/../../docs/$picture" ]; then
+        echo "FAIL: no docs/$picture for a screenshot"
+        exit 1
+    fi
 done
 for size in 16 24 32 48 64 128 256; do
     test -s "$share/icons/hicolor/${size}x${size}/apps/tessarel.png"

@@ -15,7 +15,10 @@ certificate() {
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tessarel test $1" \
         -addext extendedKeyUsage=codeSigning -keyout "$work/$1.key" -out "$work/$1.pem" 2>/dev/null
 }
-certificate signer && certificate stranger || { echo "FAILED: openssl made no certificate"; exit 1; }
+if ! certificate signer || ! certificate stranger; then
+    echo "FAILED: openssl made no certificate"
+    exit 1
+fi
 export TESSAREL_SIGN_CERT=$work/signer.pem TESSAREL_SIGN_KEY=$work/signer.key
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 
@@ -35,7 +38,8 @@ unzip -q "$work"/first/*.zip -d "$work/unzipped"
 for file in "$installer" "$work"/unzipped/*/tessarel.exe "$work"/unzipped/*/tessarelw.exe; do
     name=${file##*/}
     verifies signer "$file" || fail "$name does not verify: $(cat "$work/verify.txt")"
-    grep -qF "Signing time: $signed_at" "$work/verify.txt" || fail "$name is not signed at $signed_at"
+    grep -qF "Signing time: $signed_at" "$work/verify.txt" ||
+        fail "$name is not signed at $signed_at"
     verifies stranger "$file" && fail "$name verifies against another certificate"
 done
 # One byte of the installer's data changed after signing.
