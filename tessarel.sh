@@ -99,7 +99,8 @@ commit_time() {
 }
 
 # The release files of the builds in build/ and build-win/, into the folder $1: the Debian
-# package, the portable zip and the installer, and their SHA-256 in SHA256SUMS. With
+# package, the portable zip, the installer and the two programs they hold, and their SHA-256 in
+# SHA256SUMS. With
 # TESSAREL_SIGN_CERT and TESSAREL_SIGN_KEY the programs, the installer and its uninstaller are
 # signed (packaging/windows/sign.sh). CPack and the signatures take their time from
 # SOURCE_DATE_EPOCH; what the builder's shell would add is fixed here: the umask (the modes of
@@ -118,7 +119,7 @@ package() {
         cmake --build build-win --target installer >/dev/null
         (cd build-win && cpack -G ZIP -B "$out/cpack" >/dev/null)
         mv "$out"/cpack/*.deb "$out"/cpack/*.zip "$out"
-        cp build-win/tessarel-*-setup.exe "$out"
+        cp build-win/tessarel-*-setup.exe build-win/packaging/windows/files/tessarel*.exe "$out"
         rm -rf "$out/cpack"
         cd "$out" && sha256sum -- *.deb *.zip *.exe >SHA256SUMS
     )
@@ -183,6 +184,8 @@ release)
         exit 1
     fi
     commit_time
+    # Both builds are of this commit, whatever is committed while they run.
+    commit=$(git rev-parse HEAD)
     export WINEPREFIX=$PWD/build-win/wineprefix WINEDEBUG=-all
     mkdir -p build-win
     [ -d "$WINEPREFIX" ] || timeout 300 /usr/lib/wine/wine64 wineboot --init
@@ -192,7 +195,7 @@ release)
     zones=(UTC Pacific/Chatham)
     for i in 0 1; do
         mkdir -p "${places[i]}/build-win"
-        git archive HEAD | tar -x -C "${places[i]}"
+        git archive "$commit" | tar -x -C "${places[i]}"
         # ISA-L cross-built once, from Debian's source, serves both builds.
         [ -d build-win/isal ] && cp -a build-win/isal "${places[i]}/build-win/"
         echo "building in ${places[i]} (umask ${masks[i]}, TZ=${zones[i]})"
@@ -201,7 +204,7 @@ release)
     done
     rm -rf release
     cp -r "${places[0]}/release" release
-    echo "commit $(git rev-parse --short HEAD), SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH," \
+    echo "commit ${commit:0:7}, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH," \
          "two builds in $(($(date +%s) - started)) s"
     join -j 2 -o 1.1,2.1,0 <(sort -k 2 "${places[0]}/release/SHA256SUMS") \
         <(sort -k 2 "${places[1]}/release/SHA256SUMS") |

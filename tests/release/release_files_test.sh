@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release files made twice from one build (./tessarel.sh package), the second time under
 # another umask and time zone, both signed with a throwaway certificate made here: the same
-# bytes; the installer and the zip's programs verify against that certificate and no other, at
+# bytes; the installer and the programs verify against that certificate and no other, at
 # the time of SOURCE_DATE_EPOCH; a byte changed after signing fails it; a certificate without
 # its key signs nothing.   release_files_test.sh SOURCE_DIR
 set -uo pipefail
@@ -27,7 +27,8 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
     { echo "FAILED: the packaging step"; exit 1; }
 cat "$work/first/SHA256SUMS"
 diff "$work/first/SHA256SUMS" "$work/second/SHA256SUMS" || fail "packaged twice, different files"
-[ "$(wc -l <"$work/first/SHA256SUMS")" -eq 3 ] || fail "not a .deb, a zip and an installer"
+[ "$(wc -l <"$work/first/SHA256SUMS")" -eq 5 ] ||
+    fail "not a .deb, a zip, an installer and two programs"
 
 verifies() {  # verifies CERTIFICATE FILE
     osslsigncode verify -CAfile "$work/$1.pem" -in "$2" >"$work/verify.txt" 2>&1
@@ -35,7 +36,7 @@ verifies() {  # verifies CERTIFICATE FILE
 signed_at=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%b %e %H:%M:%S %Y GMT')
 installer=$(ls "$work"/first/*-setup.exe)
 unzip -q "$work"/first/*.zip -d "$work/unzipped"
-for file in "$installer" "$work"/unzipped/*/tessarel.exe "$work"/unzipped/*/tessarelw.exe; do
+for file in "$installer" "$work"/first/tessarel.exe "$work"/unzipped/*/tessarelw.exe; do
     name=${file##*/}
     verifies signer "$file" || fail "$name does not verify: $(cat "$work/verify.txt")"
     grep -qF "Signing time: $signed_at" "$work/verify.txt" ||
