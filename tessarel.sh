@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what Tessarel needs on a Debian machine, builds it, and then either starts the
-# program (run) or runs every test headless (test).
+# program (run), runs every test headless (test), or builds the release files twice and compares
+# them (release).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -18,7 +19,9 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libvulkan-dev 
           # a user's hand on the windows: real input through the X server, a window manager
           xdotool xclip openbox
           # the recovery benchmark's peer tool
-          par2)
+          par2
+          # signing the Windows programs, and the test's throwaway certificate
+          osslsigncode openssl)
 
 install_missing() {
     local missing=()
@@ -89,6 +92,54 @@ windows() {
     timeout 120 /usr/lib/wine/wine64 build-win/unpacked/tessarel-*/tessarel.exe --version
 }
 
+# The time every release file says: the last commit's, unless given.
+commit_time() {
+    [ -n "${SOURCE_DATE_EPOCH:-}" ] || SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+    export SOURCE_DATE_EPOCH
+}
+
+# The release files of the builds in build/ and build-win/, into the folder $1: the Debian
+# package, the portable zip, the installer and the two programs they hold, and their SHA-256 in
+# SHA256SUMS. With
+# TESSAREL_SIGN_CERT and TESSAREL_SIGN_KEY the programs, the installer and its uninstaller are
+# signed (packaging/windows/sign.sh). CPack and the signatures take their time from
+# SOURCE_DATE_EPOCH; what the builder's shell would add is fixed here: the umask (the modes of
+# the .deb's folders and members) and the time zone (the zip's DOS times).
+package() {
+    local out=$1
+    commit_time
+    rm -rf "$out"
+    mkdir -p "$out"
+    out=$(cd "$out" && pwd)
+    (
+        umask 022
+        export TZ=UTC WINEPREFIX="$PWD/build-win/wineprefix" WINEDEBUG=-all
+        (cd build && cpack -G DEB -B "$out/cpack" >/dev/null)
+        rm -f build-win/tessarel-*-setup.exe
+        cmake --build build-win --target installer >/dev/null
+        (cd build-win && cpack -G ZIP -B "$out/cpack" >/dev/null)
+        mv "$out"/cpack/*.deb "$out"/cpack/*.zip "$out"
+        cp build-win/tessarel-*-setup.exe build-win/packaging/windows/files/tessarel*.exe "$out"
+        rm -rf "$out/cpack"
+        cd "$out" && sha256sum -- *.deb *.zip *.exe >SHA256SUMS
+    )
+}
+
+# What the release files are built from, in this folder: the program for Linux and Windows in
+# release builds, only as much of each as the files hold.
+release_build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON >/dev/null
+    cmake --build build -j"$(nproc)" --target tessarel manual changelog animation_clip >/dev/null
+    mkdir -p build-win
+    isal_for_windows
+    export WINEPREFIX=${WINEPREFIX:-$PWD/build-win/wineprefix} WINEDEBUG=-all
+    [ -d "$WINEPREFIX" ] || timeout 300 /usr/lib/wine/wine64 wineboot --init
+    cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DTESSAREL_UI=OFF -DCMAKE_BUILD_TYPE=Release -DTESSAREL_WERROR=ON \
+        -DTESSAREL_ISAL_DIR="$isal_dir" >/dev/null
+    cmake --build build-win -j"$(nproc)" --target installer >/dev/null
+}
+
 build() {
     local dir=$1; shift
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
@@ -104,8 +155,9 @@ run)
 test)
     # Every test, then the core and engine tests again under AddressSanitizer and
     # UndefinedBehaviorSanitizer, then a bounded run of each fuzz target, then the Windows
-    # build's tests under wine.
+    # build's tests under wine, then the release files; built as a release is.
     install_missing
+    commit_time
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_WERROR=ON
     (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
     build build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSAREL_UI=OFF -DTESSAREL_SANITIZE=ON \
@@ -115,9 +167,62 @@ test)
         -DTESSAREL_WERROR=ON -DCMAKE_CXX_COMPILER=clang++
     (cd build-fuzz && ctest --output-on-failure -j"$(nproc)" -L fuzz)
     windows
+    # The release files made twice from these builds, signed with a throwaway certificate.
+    bash tests/release/release_files_test.sh "$PWD"
+    ;;
+package)
+    # The packaging step alone, from the builds there are: ./tessarel.sh package FOLDER
+    package "${2:?usage: $0 package FOLDER}"
+    ;;
+release)
+    # Two clean builds of the last commit, each in a folder of its own, under another umask and
+    # time zone, and their release files side by side: the same SHA-256 shows the files are
+    # built from this source and nothing else. The first build's files are kept in release/.
+    install_missing
+    if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+        echo "Commit first: the release files are built from the last commit." >&2
+        exit 1
+    fi
+    commit_time
+    # Both builds are of this commit, whatever is committed while they run.
+    commit=$(git rev-parse HEAD)
+    export WINEPREFIX=$PWD/build-win/wineprefix WINEDEBUG=-all
+    mkdir -p build-win
+    [ -d "$WINEPREFIX" ] || timeout 300 /usr/lib/wine/wine64 wineboot --init
+    started=$(date +%s)
+    places=("$(mktemp -d)/tessarel" "$(mktemp -d)/another/place/tessarel")
+    masks=(022 077)
+    zones=(UTC Pacific/Chatham)
+    for i in 0 1; do
+        mkdir -p "${places[i]}/build-win"
+        git archive "$commit" | tar -x -C "${places[i]}"
+        # ISA-L cross-built once, from Debian's source, serves both builds.
+        [ -d build-win/isal ] && cp -a build-win/isal "${places[i]}/build-win/"
+        echo "building in ${places[i]} (umask ${masks[i]}, TZ=${zones[i]})"
+        (cd "${places[i]}" && umask "${masks[i]}" && export TZ=${zones[i]} &&
+            ./tessarel.sh release-build)
+    done
+    rm -rf release
+    cp -r "${places[0]}/release" release
+    echo "commit ${commit:0:7}, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH," \
+         "two builds in $(($(date +%s) - started)) s"
+    join -j 2 -o 1.1,2.1,0 <(sort -k 2 "${places[0]}/release/SHA256SUMS") \
+        <(sort -k 2 "${places[1]}/release/SHA256SUMS") |
+        awk '{ print $3; print "  first:  " $1; print "  second: " $2 }'
+    if ! cmp -s "${places[0]}/release/SHA256SUMS" "${places[1]}/release/SHA256SUMS"; then
+        echo "The two builds differ: kept in ${places[*]}" >&2
+        exit 1
+    fi
+    rm -rf "${places[0]%/tessarel}" "${places[1]%/another/place/tessarel}"
+    echo "identical; the files and SHA256SUMS are in release/"
+    ;;
+release-build)
+    # One of release's builds, in the folder it made.
+    release_build
+    package release
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package FOLDER|release" >&2
     exit 2
     ;;
 esac

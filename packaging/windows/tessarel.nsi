@@ -2,13 +2,22 @@
 ; in the user's own Programs folder, a Start menu entry, the series' pieces (.m00 to .m99) as a
 ; file type Explorer opens with Tessarel, with "Join with Tessarel" and "Check with Tessarel" on
 ; them and "Split with Tessarel" on every file; the uninstaller takes all of it away again.
-;   makensis -DVERSION=1.0.0 -DFILES=<folder of the files> -DOUTFILE=<setup.exe> tessarel.nsi
+;   makensis -DVERSION=1.0.0 -DFILES=<folder of the files> -DOUTFILE=<setup.exe> [-DSIGN=sign.sh]
+;            tessarel.nsi
 ; FILES holds the programs, the clip, README.txt, LICENSE.txt, tessarel.ico and the pages'
 ; pictures side.bmp and header.bmp.
 
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
+; The files carry no times of the build machine: two builds of one commit give one installer.
+SetDateSave off
+; The uninstaller and the installer are signed as they are written (sign.sh does nothing when the
+; build has no certificate).
+!ifdef SIGN
+    !uninstfinalize '"${SIGN}" "%1"' = 0
+    !finalize '"${SIGN}" "%1"' = 0
+!endif
 RequestExecutionLevel user
 ManifestDPIAware true
 ManifestSupportedOS Win10

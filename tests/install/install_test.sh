@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the build into an empty prefix, validates the desktop entry and the metainfo, and
+# Installs the build into an empty prefix, validates the desktop entries and the metainfo, and
 # starts the installed program.   install_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -17,7 +17,21 @@ done
 grep -qx 'Exec=tessarel --split %f' "$share/kio/servicemenus/org.tessarel.Tessarel.split.desktop"
 grep -qx 'MimeType=application/x-tessarel-series;' \
     "$share/kio/servicemenus/org.tessarel.Tessarel.series.desktop"
-appstreamcli validate --no-net "$share/metainfo/org.tessarel.Tessarel.metainfo.xml"
+# What software centres show: valid down to AppStream's pedantic hints, and every screenshot a
+# picture of docs/.
+metainfo=$share/metainfo/org.tessarel.tessarel.metainfo.xml
+if ! appstreamcli validate --pedantic --no-net "$metainfo" >"$work/appstream.txt" 2>&1 ||
+   grep -q '^[EWIP]:' "$work/appstream.txt"; then
+    echo "FAIL: appstreamcli finds issues in the metainfo:"
+    cat "$work/appstream.txt"
+    exit 1
+fi
+for picture in $(sed -n 's|.*<image>.*/docs/\(.*\)</image>.*|\1|p' "$metainfo"); do
+    if [ ! -f "$here/../../docs/$picture" ]; then
+        echo "FAIL: no docs/$picture for a screenshot"
+        exit 1
+    fi
+done
 for size in 16 24 32 48 64 128 256; do
     test -s "$share/icons/hicolor/${size}x${size}/apps/tessarel.png"
 done
