@@ -56,6 +56,14 @@ MainController::MainController(MainView& view, MessageBox& box, UiThread& ui, Fi
 MainController::~MainController() = default;
 
 void MainController::Load() {
+    // The program's own folder is the current one, as the window has always had it; the clip
+    // is the first one found (without one the window goes on, unanimated).
+    MakeCurrent(ProgramFolder());
+    for (const std::string& folder : DataFolders()) {
+        if (view_.OpenClip(JoinPath(folder, kClipFile))) {
+            break;
+        }
+    }
     for (const char* hidden : kOperatingShows) {
         view_.SetVisible(hidden, false);
     }

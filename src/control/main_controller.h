@@ -60,6 +60,8 @@ class MainView {
     virtual void Announce(const char* name, const std::string& text) = 0;
     virtual void Repaint() = 0;
     virtual void PlayClip(bool playing) = 0;
+    // The copy animation's clip from that file; false when it cannot be shown.
+    virtual bool OpenClip(const std::string& path) = 0;
     virtual void SetSpinnerStep(int step) = 0;
     // The control with the keyboard focus, by name ("" when none of ours), and giving it.
     virtual std::string Focused() const = 0;

@@ -103,6 +103,9 @@ struct EnableRule {
 extern const EnableRule kEnableRules[];
 extern const int kEnableRuleCount;
 
+// The copy animation's clip, looked for in the program's data folders.
+constexpr const char* kClipFile = "filedisk.avi";
+
 // The Help window.
 constexpr const char* kHelpCaption = "Tessarel Help";
 constexpr int kHelpClientWidth = 7155;

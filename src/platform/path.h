@@ -89,6 +89,11 @@ std::optional<int64_t> LargestFileOn(const std::string& path);
 std::string CurrentFolder();
 // The folder the program's own file lies in.
 std::string ProgramFolder();
+// The folders the program's own data (its clip) may lie in, first first: its own folder (a
+// build, the Windows program), then where an installed program keeps its data.
+std::vector<std::string> DataFolders();
+// Makes folder the process's current folder; false when it cannot be.
+bool MakeCurrent(const std::string& folder);
 // The user's documents folder (on POSIX: XDG's, else Documents in the home folder, else the
 // home folder); empty when there is none.
 std::string DocumentsFolder();

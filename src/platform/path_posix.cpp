@@ -159,6 +159,14 @@ std::string ProgramFolder() {
                       : CurrentFolder();
 }
 
+std::vector<std::string> DataFolders() {
+    return {ProgramFolder(), JoinPath(ProgramFolder(), TESSAREL_DATA_FROM_BIN)};
+}
+
+bool MakeCurrent(const std::string& folder) {
+    return ::chdir(folder.c_str()) == 0;
+}
+
 std::string DocumentsFolder() {
     const char* home = ::getenv("HOME");
     if (!home || !*home) {

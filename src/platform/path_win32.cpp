@@ -146,6 +146,14 @@ std::string ProgramFolder() {
     return FolderOf(Narrow(path.data(), length));
 }
 
+std::vector<std::string> DataFolders() {
+    return {ProgramFolder()};
+}
+
+bool MakeCurrent(const std::string& folder) {
+    return ::SetCurrentDirectoryW(Wide(folder).c_str()) != 0;
+}
+
 std::string DocumentsFolder() {
     wchar_t* path = nullptr;
     std::string folder;

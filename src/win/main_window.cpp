@@ -92,10 +92,11 @@ void WinMainWindow::Show(int show) {
 }
 
 void WinMainWindow::Form_Load() {
-    // The program's own folder is the current one; the clip lies there.
-    SetCurrentDirectoryW(Wide(ProgramFolder()).c_str());
-    OpenClip(Control("anmFileCopy"), "filedisk.avi");  // without a clip the window goes on
     controller_->Load();
+}
+
+bool WinMainWindow::OpenClip(const std::string& path) {
+    return tessarel::OpenClip(Control("anmFileCopy"), path);
 }
 
 std::string WinMainWindow::Text(const char* name) const {

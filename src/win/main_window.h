@@ -82,6 +82,7 @@ class WinMainWindow : private MainView, private UiThread {
     void Announce(const char* name, const std::string& text) override;
     void Repaint() override;
     void PlayClip(bool playing) override;
+    bool OpenClip(const std::string& path) override;
     void SetSpinnerStep(int step) override;
     std::string Focused() const override { return NameOf(GetFocus()); }
     void Focus(const char* name) override;

@@ -131,14 +131,11 @@ void MainWindow::SetFileDialog(std::unique_ptr<FileDialog> dialog) {
 }
 
 void MainWindow::Form_Load() {
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
-    // Beside the program in a build; where an installed program keeps its data otherwise.
-    // Without a clip the window goes on, unanimated.
-    if (!anmFileCopy->open("filedisk.avi")) {
-        anmFileCopy->open(QCoreApplication::applicationDirPath() + "/" TESSAREL_DATA_FROM_BIN
-                                                                   "/filedisk.avi");
-    }
     controller_->Load();
+}
+
+bool MainWindow::OpenClip(const std::string& path) {
+    return anmFileCopy->open(PathToQt(path));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -120,6 +120,7 @@ class MainWindow : public QWidget, private MainView {
     void Announce(const char* name, const std::string& text) override;
     void Repaint() override { repaint(); }
     void PlayClip(bool playing) override;
+    bool OpenClip(const std::string& path) override;
     void SetSpinnerStep(int step) override;
     std::string Focused() const override;
     void Focus(const char* name) override;

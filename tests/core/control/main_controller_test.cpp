@@ -82,6 +82,7 @@ class FakeView : public MainView {
     void Announce(const char*, const std::string& said) override { announced = said; }
     void Repaint() override {}
     void PlayClip(bool) override {}
+    bool OpenClip(const std::string&) override { return false; }
     void SetSpinnerStep(int) override {}
     std::string Focused() const override { return focused; }
     void Focus(const char*) override {}
