@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     if (!left.empty() && left.front()[0] == '-' && left.front() != "--" &&
         !tessarel::SplitWanted(left)) {
         // Qt has taken its own options by now; this one is nobody's.
-        std::fprintf(stderr, "tessarel: unknown option: %s\n%s", argv[1], tessarel::kUsageText);
+        tessarel::PrintUsageError(std::string("unknown option: ") + argv[1], "", stderr);
         return tessarel::kExitUsage;
     }
     // The folder the program was started in, before the window makes its own folder current.

@@ -55,7 +55,11 @@ std::string FileToOpen(const std::vector<std::string>& args, const std::string& 
 // "Split with Tessarel", also on a piece).
 bool SplitWanted(const std::vector<std::string>& args);
 
-extern const char kUsageText[];
+// tessarel --help: how each command is used, from the table its options are parsed by.
+void PrintUsage(FILE* out);
+// A command line that cannot be understood, in a line, and where to read how: command's help
+// when command is one, else the program's.
+void PrintUsageError(const std::string& error, const std::string& command, FILE* err);
 // Said where the console closes with the program (started from Explorer), before it waits.
 extern const char kKeyToClose[];
 
