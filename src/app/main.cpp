@@ -1,6 +1,7 @@
 // The program starts either its window or, for split, join, check, --help and --version, its
 // command line, which needs no display at all.
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -35,6 +36,12 @@ int main(int argc, char** argv) {
                                         tessarel::IsTerminal(tessarel::Stream::kError));
     }
     tessarel::ReleaseStopSignals();
+    // Without a display Qt would end the program with an abort and a page about its plugins.
+    if (!tessarel::DisplayAvailable() &&
+        std::find(args.begin(), args.end(), "-platform") == args.end()) {
+        std::fputs(tessarel::kNoDisplay, stderr);
+        return tessarel::kExitUsage;
+    }
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
     // Ties the windows to the desktop entry: the task manager's icon and its progress.

@@ -268,6 +268,10 @@ void PrintCommandHelp(const CommandRow& command, FILE* out) {
 
 }  // namespace
 
+const char kNoDisplay[] =
+    "tessarel: there is no display to open the window on; for the command line, see "
+    "'tessarel --help'.\n";
+
 void PrintUsage(FILE* out) {
     std::fputs(
         "Usage:\n"
@@ -357,7 +361,16 @@ bool IsCommandLineRun(const std::vector<std::string>& args) {
     if (FindCommand(first) || first == "--help" || first == "-h" || first == "--version") {
         return true;
     }
-    return false;
+    if (first.empty() || first[0] == '-') {
+        return false;  // the window's own options, or none
+    }
+    // A first word that names no file is a command mistyped: the command line says so, rather
+    // than a window opening on a file that is not there.
+    try {
+        return !InfoOf(first).exists();
+    } catch (const RuntimeError&) {
+        return false;  // there, but not to be looked at: the window says what is wrong
+    }
 }
 
 std::variant<CommandLine, std::string> ParseCommandLine(const std::vector<std::string>& args) {

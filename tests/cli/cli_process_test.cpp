@@ -75,6 +75,33 @@ TEST_F(CommandLineProcess, ANameThatLooksLikeAnOptionAfterTheEndOfOptions) {
     EXPECT_EQ(r.err, "tessarel: unknown option for split: -v.bin\nTry 'tessarel split --help'.\n");
 }
 
+// A mistyped command is said in a line, with a display or without; the window without a display
+// says so, rather than end in an abort.
+TEST_F(CommandLineProcess, AMistypedCommandOrNoDisplayIsAUsageErrorNotAWindow) {
+    WriteBytes(dir / "film.mkv", Pattern(100));
+    const std::string unknown =
+        "tessarel: unknown command 'splt' (split, join, check, repair)\nTry 'tessarel --help'.\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string display;
+        std::string err;
+    } cases[] = {
+        {{"splt", "film.mkv"}, "", unknown},
+        {{"splt", "film.mkv"}, ":97", unknown},  // no X server there: nothing may try it
+        {{"film.mkv"},
+         "",
+         "tessarel: there is no display to open the window on; for the command line, see "
+         "'tessarel --help'.\n"},
+    };
+    for (const auto& c : cases) {
+        ChildOptions options;
+        options.display = c.display;
+        const ChildResult r = Run(c.args, options);
+        EXPECT_EQ(r.status, 2) << c.args[0] << " " << c.display;
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
 TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
     WriteBytes(dir / "f.bin", Pattern(10000));
     struct Case {
