@@ -583,11 +583,14 @@ TEST_F(CommandLineProcess, CheckStopsOnASignal) {
     }
     const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     ::inotify_add_watch(watch, dir.path().c_str(), IN_ACCESS);
-    const pid_t pid = StartChild(TESSAREL_PROGRAM, {"check", "z.m00"}, dir.path());
+    const std::string err = dir / "err";
+    const pid_t pid = StartChild(TESSAREL_PROGRAM, {"check", "z.m00"}, dir.path(), err);
     EXPECT_TRUE(WaitForEvent(
         watch, IN_ACCESS, [](const std::string&) { return true; }, 3));
     ::close(watch);
     EXPECT_EQ(EndChild(pid, SIGINT, 1000), 130) << "not stopped within a second";
+    const auto said = ReadBytes(err);
+    EXPECT_EQ(std::string(said.begin(), said.end()), "tessarel: stopped\n");
 }
 
 // Under a file-size limit, the join says the file cannot grow, and leaves nothing.
