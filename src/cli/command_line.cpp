@@ -540,7 +540,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
             std::fprintf(out, "tessarel %s\n", TESSAREL_VERSION);
             return kExitDone;
         case CommandLine::Command::kCheck:
-            return RunCheck(line.names[0], io, out, line.from_medium);
+            return RunCheck(line.names[0], io, out, line.from_medium, progress_shown);
         case CommandLine::Command::kRepair:
             return RunRepair(line.names[0], io, progress_shown);
         default:

@@ -593,6 +593,18 @@ TEST_F(CommandLineProcess, CheckStopsOnASignal) {
     EXPECT_EQ(std::string(said.begin(), said.end()), "tessarel: stopped\n");
 }
 
+// On a terminal a check draws the progress line a join draws: a long check is seen to work.
+TEST_F(CommandLineProcess, CheckShowsItsProgressOnATerminal) {
+    WriteSeries(dir / "s", Pattern(300000), 100000);
+    ChildOptions terminal;
+    terminal.terminal_input = true;
+    terminal.terminal_error = true;
+    const ChildResult r = Run({"check", "s.m00"}, terminal);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("\rPiece 4 of 4, 100%"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"check", "s.m00"}).err, "") << "no progress where no terminal shows it";
+}
+
 // Under a file-size limit, the join says the file cannot grow, and leaves nothing.
 TEST_F(CommandLineProcess, AFileSizeLimitIsSaidAndNothingIsLeft) {
     WriteBytes(dir / "f", Pattern(300000, 10));
