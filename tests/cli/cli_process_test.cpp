@@ -222,6 +222,40 @@ TEST_F(CommandLineProcess, OnATerminalTheQuestionIsAskedThereAndEnterKeepsTheFil
     EXPECT_EQ(ReadBytes(dir / "out"), std::vector<uint8_t>{7});
 }
 
+// Enter at a question whose Yes gives up a protection keeps it: the file is not joined.
+TEST_F(CommandLineProcess, EnterAtAProtectiveQuestionAnswersNo) {
+    const auto file = Pattern(3000, 12);
+    const std::function<void()> spoil[] = {
+        [&] {  // an unusable list: joining would compare nothing
+            const auto list = ReadBytes(dir / "f.sha256");
+            std::string text(list.begin(), list.end());
+            text += std::string(64, '0') + "  f.m01\n";
+            WriteBytes(dir / "f.sha256", std::vector<uint8_t>(text.begin(), text.end()));
+        },
+        [&] {  // a piece longer than its series says: joining would drop its extra bytes
+            auto last = ReadBytes(dir / "f.m03");
+            last.push_back(1);
+            WriteBytes(dir / "f.m03", last);
+        },
+    };
+    ChildOptions terminal;
+    terminal.terminal_input = true;
+    terminal.terminal_error = true;
+    terminal.input = "\n";
+    for (const auto& spoiled : spoil) {
+        WriteBytes(dir / "f", file);
+        ASSERT_EQ(Run({"split", "-y", "-s", "1000", "f"}).status, 0);
+        fs::remove(dir / "f");
+        spoiled();
+        const ChildResult r = Run({"join", "f.m00"}, terminal);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(", Enter for "), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(", Enter for OK]"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(", Enter for Yes]"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "f"));
+    }
+}
+
 // Started without standard error, the program's messages must not land in a file it opens; a
 // result that cannot be told (output to a full device) is a failure.
 TEST_F(CommandLineProcess, ClosedOrFullStandardStreams) {
