@@ -577,6 +577,7 @@ int Run(const std::vector<std::string>& args, const TerminalIo& io, FILE* out,
     if (!split) {
         JoinRequest join{line.names[0], save};
         join.verify = line.verify;
+        join.say_uncompared = true;
         join.read_back = line.read_back;
         return ended(RunJoin(join, progress, box));
     }

@@ -254,6 +254,16 @@ TEST_F(CommandLineProcess, EnterAtAProtectiveQuestionAnswersNo) {
         EXPECT_EQ(r.err.find(", Enter for Yes]"), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir / "f"));
     }
+    // Without a list, the join says once that nothing was compared, and what belongs with it.
+    WriteBytes(dir / "f", file);
+    ASSERT_EQ(Run({"split", "-y", "--no-checksums", "-s", "1000", "f"}).status, 0);
+    fs::remove(dir / "f");
+    const ChildResult r = Run({"join", "-y", "f.m00"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string said =
+        "Nothing was compared: no checksum list for f lies beside its pieces. The sender's "
+        "f.sha256, and any recovery pieces, belong with them.\n";
+    EXPECT_EQ(r.err, " Will need  4 files to join.\n" + said);
 }
 
 // Started without standard error, the program's messages must not land in a file it opens; a
