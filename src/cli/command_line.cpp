@@ -141,7 +141,8 @@ const CommandRow kCommands[] = {
      "file goes into it). Every piece is looked at first, and compared with the series'\n"
      "checksum list while it is read; nothing is written when one is missing or damaged,\n"
      "unless recovery pieces beside it can rebuild it: then it is rebuilt, and said.\n"
-     "A checksum list that cannot be used is refused unless --no-verify is given.\n",
+     "A checksum list that cannot be used ends the join, unless Yes is answered on a\n"
+     "terminal (Enter is No) or --no-verify is given.\n",
      "tessarel join film.mkv.m00"},
     {Command::kCheck, "check", "FIRST_PIECE", 1,
      "reads every piece of a series through, compares it with the series' checksum\n"
