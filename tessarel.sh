@@ -5,9 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
-          libgtest-dev libgmock-dev libssl-dev libisal-dev fonts-urw-base35 tex-gyre
-          fonts-dejavu-core clang
+# What building and running the program needs; `run` installs only these.
+RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libvulkan-dev libxkbcommon-dev
+              libssl-dev libisal-dev fonts-urw-base35 tex-gyre fonts-dejavu-core)
+# What the tests add: `test` installs these too.
+TEST_PACKAGES=(libgtest-dev libgmock-dev clang
           libclang-rt-14-dev
           python3-fusepy fuse dosfstools e2fsprogs mount
           # the Windows build, and its tests under wine
@@ -23,9 +25,10 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libvulkan-dev 
           # signing the Windows programs, and the test's throwaway certificate
           osslsigncode openssl)
 
+# Installs what of the packages given is missing.
 install_missing() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -148,17 +151,17 @@ build() {
 
 case "${1:-}" in
 run)
-    install_missing
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    install_missing "${RUN_PACKAGES[@]}"
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_TESTS=OFF
     exec build/bin/tessarel
     ;;
 test)
     # Every test, then the core and engine tests again under AddressSanitizer and
     # UndefinedBehaviorSanitizer, then a bounded run of each fuzz target, then the Windows
     # build's tests under wine, then the release files; built as a release is.
-    install_missing
+    install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     commit_time
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_WERROR=ON
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAREL_WERROR=ON -DTESSAREL_TESTS=ON
     (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
     build build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSAREL_UI=OFF -DTESSAREL_SANITIZE=ON \
         -DTESSAREL_WERROR=ON
@@ -178,7 +181,7 @@ release)
     # Two clean builds of the last commit, each in a folder of its own, under another umask and
     # time zone, and their release files side by side: the same SHA-256 shows the files are
     # built from this source and nothing else. The first build's files are kept in release/.
-    install_missing
+    install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
         echo "Commit first: the release files are built from the last commit." >&2
         exit 1

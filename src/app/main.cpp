@@ -1,6 +1,7 @@
 // The program starts either its window or, for split, join, check, --help and --version, its
 // command line, which needs no display at all.
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -36,6 +37,12 @@ int main(int argc, char** argv) {
     }
     // The window keeps the stop signals: a logout stops its request cleanly before it closes.
     tessarel::CatchStopSignals();
+    // Without a display Qt would end the program with an abort and a page about its plugins.
+    if (!tessarel::DisplayAvailable() &&
+        std::find(args.begin(), args.end(), "-platform") == args.end()) {
+        std::fputs(tessarel::kNoDisplay, stderr);
+        return tessarel::kExitUsage;
+    }
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName("Tessarel");
     // Ties the windows to the desktop entry: the task manager's icon and its progress.
@@ -44,7 +51,7 @@ int main(int argc, char** argv) {
     if (!left.empty() && left.front()[0] == '-' && left.front() != "--" &&
         !tessarel::SplitWanted(left)) {
         // Qt has taken its own options by now; this one is nobody's.
-        std::fprintf(stderr, "tessarel: unknown option: %s\n%s", argv[1], tessarel::kUsageText);
+        tessarel::PrintUsageError(std::string("unknown option: ") + argv[1], "", stderr);
         return tessarel::kExitUsage;
     }
     // The folder the program was started in, before the window makes its own folder current.

@@ -16,8 +16,7 @@ int Run(const std::vector<std::string>& args) {
         if (tessarel::StartWindowTwin("tessarelw.exe", args)) {
             return tessarel::kExitDone;
         }
-        std::fprintf(stderr, "tessarel: this build has no window; give it a command\n%s",
-                     tessarel::kUsageText);
+        tessarel::PrintUsageError("this build has no window; give it a command", "", stderr);
         return tessarel::kExitUsage;
     }
     tessarel::CatchStopSignals();

@@ -89,10 +89,11 @@ std::string RebuildSummary(const SeriesReport& report, size_t lost, const std::s
 
 }  // namespace
 
-int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out, bool from_medium) {
-    TerminalMessageBox box(io, false);
-    TerminalProgress stop_watch(io.err, false);  // shows nothing; hears the stop signals
-    const auto report = CheckFirstPiece(first_piece, stop_watch, box, from_medium);
+int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out, bool from_medium,
+             bool progress_shown) {
+    TerminalProgress progress(io.err, progress_shown);
+    TerminalMessageBox box(io, false, &progress);
+    const auto report = CheckFirstPiece(first_piece, progress, box, from_medium);
     if (!report) {
         if (StopSignal() != 0) {
             std::fprintf(io.err, "tessarel: stopped\n");

@@ -10,8 +10,9 @@
 
 namespace tessarel {
 
+// progress_shown: the reading's progress is drawn on io.err (a terminal).
 int RunCheck(const std::string& first_piece, const TerminalIo& io, FILE* out,
-             bool from_medium = false);
+             bool from_medium = false, bool progress_shown = false);
 int RunRepair(const std::string& first_piece, const TerminalIo& io, bool progress_shown);
 
 }  // namespace tessarel

@@ -36,7 +36,8 @@ struct CommandLine {
 };
 
 // True when the arguments (without the program's name) ask for the command line rather than
-// the window: a first argument of exactly split, join, check or repair, or --help or --version.
+// the window: a first argument of exactly split, join, check or repair, or --help or --version,
+// or a first word that is no option and names no file (a command mistyped, said as such).
 bool IsCommandLineRun(const std::vector<std::string>& args);
 
 // The command the arguments give, or the usage error to print.
@@ -55,7 +56,13 @@ std::string FileToOpen(const std::vector<std::string>& args, const std::string& 
 // "Split with Tessarel", also on a piece).
 bool SplitWanted(const std::vector<std::string>& args);
 
-extern const char kUsageText[];
+// tessarel --help: how each command is used, from the table its options are parsed by.
+void PrintUsage(FILE* out);
+// A command line that cannot be understood, in a line, and where to read how: command's help
+// when command is one, else the program's.
+void PrintUsageError(const std::string& error, const std::string& command, FILE* err);
+// Said by the window program started where there is no display.
+extern const char kNoDisplay[];
 // Said where the console closes with the program (started from Explorer), before it waits.
 extern const char kKeyToClose[];
 

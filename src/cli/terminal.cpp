@@ -42,10 +42,11 @@ std::string TerminalText(const std::string& text) {
 
 namespace {
 
-// Questions whose Enter must not do the thing that cannot be undone.
+// Questions whose Yes gives up a protection (a file kept, the pieces compared, room enough):
+// Enter must not answer it.
 bool SafeByDefault(MsgKind kind) {
     return kind == MsgKind::kOverwrite || kind == MsgKind::kLongerPieces ||
-           kind == MsgKind::kLowRoom;
+           kind == MsgKind::kLowRoom || kind == MsgKind::kChecksumList;
 }
 
 // A path as the user gave it: the "./" the command line put before a bare name goes again.

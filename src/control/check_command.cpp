@@ -1,6 +1,7 @@
 // The check and repair commands: every piece of a series read through against its checksum
 // list and its recovery pieces; a repair rebuilds what is lost in place, in one commit.
 #include <map>
+#include <mutex>
 
 #include "control/commands.h"
 #include "control/messages.h"
@@ -13,6 +14,39 @@
 
 namespace tessarel {
 namespace {
+
+// The progress of a check's reading, as a copy shows its own: the furthest piece, the share of
+// the bytes read, and what is left. Told from whichever thread read, one at a time; the line
+// ends when the reading does.
+class ReadProgress {
+  public:
+    ReadProgress(ProgressDisplay& display, int64_t count, int64_t total)
+        : display_(display), total_(std::max<int64_t>(total, 1)) {
+        display_.ShowTotal(count);
+        display_.ShowOperating();
+    }
+    ~ReadProgress() { display_.ShowIdle(); }
+    ReadProgress(const ReadProgress&) = delete;
+    ReadProgress& operator=(const ReadProgress&) = delete;
+
+    void Read(int64_t piece, int64_t bytes) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        done_ = std::min(done_ + bytes, total_);
+        if (piece > piece_) {
+            piece_ = piece;
+            display_.ShowPiece(piece);
+        }
+        display_.SetProgress(static_cast<float>(100.0 * double(done_) / double(total_)));
+        display_.ShowBytes(done_, total_);
+    }
+
+  private:
+    ProgressDisplay& display_;
+    std::mutex mutex_;
+    int64_t total_;
+    int64_t done_ = 0;
+    int64_t piece_ = 0;
+};
 
 class CheckJob : public RequestSteps {
   public:
@@ -43,6 +77,14 @@ SeriesReport CheckJob::RunSet(const NumberedSet& set) {
                                                  : SeriesReport::List::kUsed;
     const bool listed = list && list->problem.empty();
     int64_t piece = -1;
+    int64_t total = 0;
+    for (const std::string& member : set.members) {
+        Do([&] {
+            const PathInfo info = InfoOf(member);
+            total += info.regular() ? info.size : 0;
+        });
+    }
+    ReadProgress progress(display_, int64_t(set.members.size()), total);
     std::vector<uint8_t> buffer(size_t{1} << 20);
     ListHash whole(list ? list->kind : ListHash::Kind::kSha256);
     bool whole_known = listed && list->members.empty() && list->whole;
@@ -80,6 +122,7 @@ SeriesReport CheckJob::RunSet(const NumberedSet& set) {
                     hash.Update(buffer.data(), size_t(n));
                     whole.Update(buffer.data(), size_t(n));
                     left -= n;
+                    progress.Read(check.number, n);
                 }
                 if (listed && !list->members.empty()) {
                     check.compared = true;
@@ -124,6 +167,8 @@ SeriesReport CheckJob::Run(const std::string& first_piece, bool from_medium) {
                                                 : SeriesReport::List::kMissing;
     CheckOptions options;
     options.from_medium = from_medium;
+    ReadProgress progress(display_, series.count, series.stream_length);
+    options.read = [&progress](int64_t piece, int64_t bytes) { progress.Read(piece, bytes); };
     // The file the pieces make is compared only where its line is the list's proof of it.
     std::optional<Digest> whole;
     options.whole = list.digests && list.digests->whole_proves() ? &whole : nullptr;

@@ -156,7 +156,7 @@ bool JoinJob::RunSet(const JoinRequest& request, const NumberedSet& set) {
     StopIfAsked();
     const bool done = Done(RunOperation(plan, display_, box_));
     if (done && !list) {
-        Show(NothingComparedNotice(NameOf(set.output)));  // once, at the end
+        Show(NothingComparedNotice(NameOf(set.output), NameOf(set.output) + ".sha256"));
     }
     return done;
 }
@@ -284,6 +284,9 @@ bool JoinJob::Run(const JoinRequest& request) {
     const bool done = Done(outcome);
     if (done && !rebuilt.names.empty()) {
         Show(RebuiltNotice(rebuilt.names));  // once, at the end: nothing was asked of it
+    }
+    if (done && request.say_uncompared && request.verify && !list.digests && list.problem.empty()) {
+        Show(NothingComparedNotice(NameOf(output), NameOf(list.path)));
     }
     return done;
 }

@@ -47,8 +47,9 @@ const MediaSize kMediaSizes[] = {
 const int kMediaSizeCount = static_cast<int>(sizeof kMediaSizes / sizeof kMediaSizes[0]);
 
 const char kSizeForms[] =
-    "BYTES, or a number with K M G T (1024-based), KB MB GB TB (1000-based), KiB MiB GiB TiB, or "
-    "a medium: floppy cd dvd dvd-dl fat32 mail25 mail10 discord telegram";
+    "BYTES, or a number with a unit as split -b reads it (b: 512; K M G T P E: 1024-based; KB MB "
+    "GB TB PB EB: 1000-based; KiB MiB ...), or a medium: floppy cd dvd dvd-dl fat32 mail25 mail10 "
+    "discord telegram";
 
 namespace {
 
@@ -83,30 +84,23 @@ std::optional<int64_t> ParseSizeText(const std::string& text) {
     if (digits == 0 || digits > 19) {
         return std::nullopt;
     }
-    struct Unit {
-        const char* suffix;
-        int64_t base;
-    };
-    // Letter case as GNU split takes it: the prefix letter upper case ("k" also for 1024).
-    static const Unit kUnits[] = {
-        {"", 1},      {"K", 1024},   {"k", 1024},   {"M", 1024},   {"G", 1024},
-        {"T", 1024},  {"KiB", 1024}, {"MiB", 1024}, {"GiB", 1024}, {"TiB", 1024},
-        {"KB", 1000}, {"kB", 1000},  {"MB", 1000},  {"GB", 1000},  {"TB", 1000},
-    };
+    // The unit as GNU split -b reads it: b is 512; a prefix letter (k K m M G T P E) alone or
+    // with iB counts in 1024s, with B in 1000s.
     const std::string suffix = text.substr(digits);
-    const Unit* unit = nullptr;
-    for (const Unit& u : kUnits) {
-        if (suffix == u.suffix) {
-            unit = &u;
-        }
-    }
-    if (unit == nullptr) {
-        return std::nullopt;
-    }
-    // The power of the base from the prefix letter: K 1, M 2, G 3, T 4.
+    int64_t base = 1;
     int power = 0;
-    if (!suffix.empty()) {
-        power = 1 + static_cast<int>(std::string("KMGT").find(
+    if (suffix == "b") {
+        base = 512;
+        power = 1;
+    } else if (!suffix.empty()) {
+        static const std::string kPrefixes = "kKmMGTPE";
+        const size_t at = kPrefixes.find(suffix[0]);
+        const std::string rest = suffix.substr(1);
+        if (at == std::string::npos || (rest != "" && rest != "B" && rest != "iB")) {
+            return std::nullopt;
+        }
+        base = rest == "B" ? 1000 : 1024;
+        power = 1 + static_cast<int>(std::string("KMGTPE").find(
                         static_cast<char>(std::toupper(static_cast<unsigned char>(suffix[0])))));
     }
     constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
@@ -119,10 +113,10 @@ std::optional<int64_t> ParseSizeText(const std::string& text) {
         value = value * 10 + digit;
     }
     for (int i = 0; i < power; ++i) {
-        if (value > kMax / unit->base) {
+        if (value > kMax / base) {
             return std::nullopt;
         }
-        value *= unit->base;
+        value *= base;
     }
     return value;
 }

@@ -21,9 +21,10 @@ extern const int kMediaSizeCount;
 // The preset of that name, in any letter case.
 const MediaSize* FindMediaSize(const std::string& name);
 
-// A size as typed: a whole number of bytes, optionally followed by a unit read as GNU split reads
-// it (K M G T: 1024, 1024^2, ...; KB MB GB TB: 1000, 1000^2, ...; KiB MiB GiB TiB: as K M G T),
-// or a preset's name. Nothing else: no blanks, signs, fractions, or sizes beyond 63 bits.
+// A size as typed: a whole number of bytes, optionally followed by a unit read as GNU split -b
+// reads it (b: 512; K M G T P E, and k m: 1024, 1024^2, ...; KB MB GB TB PB EB: 1000, 1000^2,
+// ...; KiB MiB ...: as K M ...), or a preset's name. Nothing else: no blanks, signs, fractions, or
+// sizes beyond 63 bits.
 std::optional<int64_t> ParseSizeText(const std::string& text);
 
 // The accepted forms, for a usage error and --help.

@@ -241,9 +241,11 @@ std::string DiffersFromListMessage(const std::string& name, const std::string& l
     return name + " differs from its line in " + list + ": nothing was joined.";
 }
 
-Notice NothingComparedNotice(const std::string& output) {
+Notice NothingComparedNotice(const std::string& output, const std::string& list) {
     return {MsgKind::kInformation,
-            "Nothing was compared: no checksum list for " + output + " lies beside its pieces.",
+            "Nothing was compared: no checksum list for " + output +
+                " lies beside its pieces. The sender's " + list +
+                ", and any recovery pieces, belong with them.",
             kStyleInformation, kFileTitle};
 }
 

@@ -87,7 +87,7 @@ std::string MissingMemberMessage(const std::string& name);
 std::string SetWithoutRecoveryMessage(const std::string& output);
 std::string OtherSetMemberMessage(const std::string& name, int64_t size, int64_t members);
 std::string DiffersFromListMessage(const std::string& name, const std::string& list);
-Notice NothingComparedNotice(const std::string& output);
+Notice NothingComparedNotice(const std::string& output, const std::string& list);
 // Something that is not a lock of ours (a link, a folder) has the lock's name beside name.
 std::string LockNotOursMessage(const std::string& lock, const std::string& name);
 // Another run of the program writes name (a series' first piece, or a file) now.

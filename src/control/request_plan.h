@@ -42,6 +42,9 @@ struct JoinRequest {
     std::string first_piece;
     std::string output;
     bool verify = true;  // compare the pieces with their checksum list, when there is one
+    // Say once, at the end, that no list was there to compare a series with (the command line;
+    // another tool's set is always said).
+    bool say_uncompared = false;
     // Read the joined file back from its medium: yes, no, or (none) when it is removable.
     std::optional<bool> read_back;
 };

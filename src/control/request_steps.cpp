@@ -15,11 +15,7 @@ std::vector<PieceCheck> RequestSteps::PiecesOf(const std::string& first_piece,
                                                const SeriesPlan& plan, CheckOptions options) {
     options.stop = [this] { return display_.ShouldStop(); };
     std::vector<PieceCheck> pieces;
-    try {
-        Do([&] { pieces = CheckSeries(first_piece, plan, options); });
-    } catch (const CheckStopped&) {
-        throw GivenUp{};
-    }
+    Do([&] { pieces = CheckSeries(first_piece, plan, options); });
     return pieces;
 }
 
@@ -75,15 +71,11 @@ RecoveryCheck RequestSteps::RecoveryOf(const std::string& first_piece, const Ser
                                        std::vector<PieceCheck>& pieces, const ListReading& list,
                                        bool read) {
     RecoveryCheck recovery;
-    try {
-        Do([&] {
-            recovery = JudgeRecoveryPieces(SeriesNames(first_piece), series.plan, series.recovery,
-                                           pieces, list.digests ? &*list.digests : nullptr, read,
-                                           [this] { return display_.ShouldStop(); });
-        });
-    } catch (const CheckStopped&) {
-        throw GivenUp{};
-    }
+    Do([&] {
+        recovery = JudgeRecoveryPieces(SeriesNames(first_piece), series.plan, series.recovery,
+                                       pieces, list.digests ? &*list.digests : nullptr, read,
+                                       [this] { return display_.ShouldStop(); });
+    });
     return recovery;
 }
 

@@ -66,10 +66,22 @@ class RequestSteps {
     uint32_t SeriesAccess(const std::vector<PieceCheck>& pieces);
 
   protected:
+    // A check asked to stop (CheckStopped) is no failure of the step: it passes the trap and
+    // ends the request without a word.
     template <typename F>
     void Do(F&& step) {
         StopIfAsked();
-        trap_.Must(step);
+        bool stopped = false;
+        trap_.Must([&] {
+            try {
+                step();
+            } catch (const CheckStopped&) {
+                stopped = true;
+            }
+        });
+        if (stopped) {
+            throw GivenUp{};
+        }
     }
     // A stop asked for before the operation starts ends the request without a word.
     void StopIfAsked() {

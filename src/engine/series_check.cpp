@@ -28,11 +28,17 @@ void StopIfAsked(const CheckOptions& options) {
     }
 }
 
+void TellRead(const CheckOptions& options, int64_t piece, int64_t bytes) {
+    if (options.read) {
+        options.read(piece, bytes);
+    }
+}
+
 // Reads length bytes of file through, giving them to hash when there is one, and the bytes from
 // whole_from to whole_to (of the file) to whole when there is one.
 void ReadThrough(File& file, int64_t length, std::vector<uint8_t>& buffer, Sha256* hash,
                  const CheckOptions& options, Sha256* whole = nullptr, int64_t whole_from = 0,
-                 int64_t whole_to = 0) {
+                 int64_t whole_to = 0, int64_t piece = 0) {
     for (int64_t at = 0; at < length;) {
         StopIfAsked(options);
         const auto n = static_cast<int32_t>(std::min<int64_t>(length - at, int64_t(buffer.size())));
@@ -46,6 +52,7 @@ void ReadThrough(File& file, int64_t length, std::vector<uint8_t>& buffer, Sha25
             whole->Update(buffer.data() + (from - at), static_cast<size_t>(to - from));
         }
         at += n;
+        TellRead(options, piece, n);
     }
 }
 
@@ -64,6 +71,7 @@ void ReadStripes(File& file, PieceCheck& piece, int64_t piece_size, std::vector<
         if (whole && from < to) {
             whole->Update(bytes + (from - at), static_cast<size_t>(to - from));
         }
+        TellRead(options, piece.number, int64_t(n));
     };
     RowReading reading = ReadRow(file, piece.actual, 0, piece.expected, piece_size,
                                  options.stripe_size, buffer, seen, [&] { StopIfAsked(options); });
@@ -101,6 +109,7 @@ void TryPiece(PieceCheck& piece, const CheckOptions& options, const Digest* expe
                     }
                     sums.Add(bytes, n);
                     at += int64_t(n);
+                    TellRead(options, piece.number, int64_t(n));
                 },
                 [&] { StopIfAsked(options); });
             if (options.stripe_size > 0) {
@@ -120,7 +129,7 @@ void TryPiece(PieceCheck& piece, const CheckOptions& options, const Digest* expe
                         whole_from);
         } else if (options.depth == CheckDepth::kRead) {
             ReadThrough(file, piece.actual, buffer, expected ? &hash : nullptr, options, whole,
-                        whole_from, piece.expected);
+                        whole_from, piece.expected, piece.number);
         }
         if (options.keep_open && options.keep_open->size() < kMostHeldOpen) {
             file.Seek(0);  // read again from its start

@@ -64,6 +64,9 @@ struct CheckOptions {
     std::vector<File>* keep_open = nullptr;
     // Asked between reads and between pieces: true stops the check (CheckStopped).
     std::function<bool()> stop;
+    // With kRead: told of each stretch read, as the piece's number and its bytes; from the
+    // thread that read it, as pieces are read on several at once.
+    std::function<void(int64_t, int64_t)> read;
     // With kRead: set to the digest of the file the pieces make, when every piece could be read.
     std::optional<Digest>* whole = nullptr;
     // With kRead and a stripe size: each piece's stripe checksums are worked out, and a range

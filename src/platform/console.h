@@ -40,6 +40,10 @@ void OpenMissingStandardStreams();
 // and always on POSIX, where one program is both.
 bool StartWindowTwin(const char* twin, const std::vector<std::string>& args);
 
+// True where a window can be shown: on POSIX, a display (X11 or Wayland) or a Qt platform is
+// named in the environment; always on Windows.
+bool DisplayAvailable();
+
 // When the console was opened for this program alone (Explorer started it, as its Check with
 // Tessarel does), says prompt and waits for a key, so the console does not close on the report
 // before it is read. Started from a prompt, with its input not the console, or on POSIX (a

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "platform/console.h"
@@ -110,6 +111,16 @@ void OpenMissingStandardStreams() {
             }
         }
     }
+}
+
+bool DisplayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = ::getenv(name);
+        if (value && *value) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool StartWindowTwin(const char* /*twin*/, const std::vector<std::string>& /*args*/) {

@@ -120,6 +120,10 @@ void AppendQuoted(std::wstring& line, const std::wstring& arg) {
 
 }  // namespace
 
+bool DisplayAvailable() {
+    return true;
+}
+
 bool StartWindowTwin(const char* twin, const std::vector<std::string>& args) {
     std::wstring path(32768, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), DWORD(path.size())));

@@ -72,7 +72,34 @@ TEST_F(CommandLineProcess, ANameThatLooksLikeAnOptionAfterTheEndOfOptions) {
     EXPECT_TRUE(fs::exists(dir / "-v.bin.m05"));
     r = Run({"split", "--size", "1000", "-v.bin"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("tessarel: unknown option for split: -v.bin\nUsage:", 0), 0u) << r.err;
+    EXPECT_EQ(r.err, "tessarel: unknown option for split: -v.bin\nTry 'tessarel split --help'.\n");
+}
+
+// A mistyped command is said in a line, with a display or without; the window without a display
+// says so, rather than end in an abort.
+TEST_F(CommandLineProcess, AMistypedCommandOrNoDisplayIsAUsageErrorNotAWindow) {
+    WriteBytes(dir / "film.mkv", Pattern(100));
+    const std::string unknown =
+        "tessarel: unknown command 'splt' (split, join, check, repair)\nTry 'tessarel --help'.\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string display;
+        std::string err;
+    } cases[] = {
+        {{"splt", "film.mkv"}, "", unknown},
+        {{"splt", "film.mkv"}, ":97", unknown},  // no X server there: nothing may try it
+        {{"film.mkv"},
+         "",
+         "tessarel: there is no display to open the window on; for the command line, see "
+         "'tessarel --help'.\n"},
+    };
+    for (const auto& c : cases) {
+        ChildOptions options;
+        options.display = c.display;
+        const ChildResult r = Run(c.args, options);
+        EXPECT_EQ(r.status, 2) << c.args[0] << " " << c.display;
+        EXPECT_EQ(r.err, c.err);
+    }
 }
 
 TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
@@ -193,6 +220,50 @@ TEST_F(CommandLineProcess, OnATerminalTheQuestionIsAskedThereAndEnterKeepsTheFil
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Answered Cancel: there is no terminal to ask on.\n"), std::string::npos);
     EXPECT_EQ(ReadBytes(dir / "out"), std::vector<uint8_t>{7});
+}
+
+// Enter at a question whose Yes gives up a protection keeps it: the file is not joined.
+TEST_F(CommandLineProcess, EnterAtAProtectiveQuestionAnswersNo) {
+    const auto file = Pattern(3000, 12);
+    const std::function<void()> spoil[] = {
+        [&] {  // an unusable list: joining would compare nothing
+            const auto list = ReadBytes(dir / "f.sha256");
+            std::string text(list.begin(), list.end());
+            text += std::string(64, '0') + "  f.m01\n";
+            WriteBytes(dir / "f.sha256", std::vector<uint8_t>(text.begin(), text.end()));
+        },
+        [&] {  // a piece longer than its series says: joining would drop its extra bytes
+            auto last = ReadBytes(dir / "f.m03");
+            last.push_back(1);
+            WriteBytes(dir / "f.m03", last);
+        },
+    };
+    ChildOptions terminal;
+    terminal.terminal_input = true;
+    terminal.terminal_error = true;
+    terminal.input = "\n";
+    for (const auto& spoiled : spoil) {
+        WriteBytes(dir / "f", file);
+        ASSERT_EQ(Run({"split", "-y", "-s", "1000", "f"}).status, 0);
+        fs::remove(dir / "f");
+        spoiled();
+        const ChildResult r = Run({"join", "f.m00"}, terminal);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(", Enter for "), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(", Enter for OK]"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(", Enter for Yes]"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "f"));
+    }
+    // Without a list, the join says once that nothing was compared, and what belongs with it.
+    WriteBytes(dir / "f", file);
+    ASSERT_EQ(Run({"split", "-y", "--no-checksums", "-s", "1000", "f"}).status, 0);
+    fs::remove(dir / "f");
+    const ChildResult r = Run({"join", "-y", "f.m00"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string said =
+        "Nothing was compared: no checksum list for f lies beside its pieces. The sender's "
+        "f.sha256, and any recovery pieces, belong with them.\n";
+    EXPECT_EQ(r.err, " Will need  4 files to join.\n" + said);
 }
 
 // Started without standard error, the program's messages must not land in a file it opens; a
@@ -556,11 +627,26 @@ TEST_F(CommandLineProcess, CheckStopsOnASignal) {
     }
     const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     ::inotify_add_watch(watch, dir.path().c_str(), IN_ACCESS);
-    const pid_t pid = StartChild(TESSAREL_PROGRAM, {"check", "z.m00"}, dir.path());
+    const std::string err = dir / "err";
+    const pid_t pid = StartChild(TESSAREL_PROGRAM, {"check", "z.m00"}, dir.path(), err);
     EXPECT_TRUE(WaitForEvent(
         watch, IN_ACCESS, [](const std::string&) { return true; }, 3));
     ::close(watch);
     EXPECT_EQ(EndChild(pid, SIGINT, 1000), 130) << "not stopped within a second";
+    const auto said = ReadBytes(err);
+    EXPECT_EQ(std::string(said.begin(), said.end()), "tessarel: stopped\n");
+}
+
+// On a terminal a check draws the progress line a join draws: a long check is seen to work.
+TEST_F(CommandLineProcess, CheckShowsItsProgressOnATerminal) {
+    WriteSeries(dir / "s", Pattern(300000), 100000);
+    ChildOptions terminal;
+    terminal.terminal_input = true;
+    terminal.terminal_error = true;
+    const ChildResult r = Run({"check", "s.m00"}, terminal);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("\rPiece 4 of 4, 100%"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"check", "s.m00"}).err, "") << "no progress where no terminal shows it";
 }
 
 // Under a file-size limit, the join says the file cannot grow, and leaves nothing.

@@ -33,6 +33,7 @@ struct ChildOptions {
     std::string out_file;         // standard output goes to this file instead of a pipe
     long file_size_limit = -1;    // bytes any file it writes may hold (ulimit -f), or none
     int deadline_ms = 30000;
+    std::string display;  // DISPLAY for it; none when empty
 };
 
 inline ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
@@ -79,6 +80,9 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
         ::unsetenv("QT_QPA_PLATFORM");
+        if (!options.display.empty()) {
+            ::setenv("DISPLAY", options.display.c_str(), 1);
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args) {

@@ -62,6 +62,10 @@ expect_status 1 "a missing piece" join --yes "données.bin.m00" back.bin
 grep -qx "The piece données.bin.m02 is missing." "$work/err.txt" ||
     fail "missing: $(cat "$work/err.txt")"
 expect_status 2 "a usage error" split --size 12q "données.bin"
+# A mistyped command is said in a line, not handed to the window program.
+expect_status 2 "a mistyped command" bogus x
+[ "$(cat "$work/err.txt")" = "tessarel: unknown command 'bogus' (split, join, check, repair)
+Try 'tessarel --help'." ] || fail "a mistyped command: $(cat "$work/err.txt")"
 
 # Numbered sets of other tools, from any member, with a gap named; our own plain pieces too.
 folder=sets

@@ -36,13 +36,18 @@ TEST(SizeText, UnitsCountAsGnuSplitCountsThem) {
         {"FAT32", 4294967295},
         {"Mail25", 18000000},
         {"8388607T", 9223370937343148032},
+        {"3b", 1536},
+        {"25m", 26214400},
+        {"1P", 1125899906842624},
+        {"7E", 8070450532247928832},
+        {"1PB", 1000000000000000},
     };
     for (const auto& c : accepted) {
         EXPECT_EQ(ParseSizeText(c.text), c.bytes) << c.text;
     }
-    for (const char* refused : {"", "K", "25 M", " 25", "+25", "-1", "2.5G", "25m", "25mb", "25Mb",
-                                "25MIB", "25KiBx", "1P", "9223372036854775808", "8388608T",
-                                "99999999999999999999", "0x10", "floppy2"}) {
+    for (const char* refused :
+         {"", "K", "25 M", " 25", "+25", "-1", "2.5G", "25mb", "25Mb", "b", "25MIB", "25KiBx", "1Z",
+          "8E", "9223372036854775808", "8388608T", "99999999999999999999", "0x10", "floppy2"}) {
         EXPECT_EQ(ParseSizeText(refused), std::nullopt) << refused;
     }
 }
