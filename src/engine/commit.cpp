@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/piece_series.h"
+#include "platform/conversions.h"
 #include "platform/path.h"
 #include "platform/runtime_error.h"
 
@@ -243,16 +244,13 @@ bool ResultNames::Holds(const std::string& name) const {
     if (extension == "sha256") {
         return true;
     }
-    const auto digits = [](const std::string& text) {
-        return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
     // A numbered split's pieces: base.001, base.002, ...
-    if (extension.size() >= 3 && digits(extension)) {
+    if (extension.size() >= 3 && AllDigits(extension)) {
         return true;
     }
     const std::string number = extension.substr(1);
     return std::string("mMrR").find(extension[0]) != std::string::npos && number.size() >= 2 &&
-           digits(number);
+           AllDigits(number);
 }
 
 ResultNames ResultNames::Series(const std::string& first_piece) {
@@ -286,12 +284,10 @@ bool ResultNames::Covers(const std::string& start) const {
     }
     if (numbered) {
         const std::string number = start.substr(base.size() + 1);
-        return number.size() >= 3 && std::all_of(number.begin(), number.end(),
-                                                 [](char c) { return c >= '0' && c <= '9'; });
+        return number.size() >= 3 && AllDigits(number);
     }
     const std::string number = start.substr(base.size() + 2);
-    return number.size() >= 2 &&
-           std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return number.size() >= 2 && AllDigits(number);
 }
 
 FileLock TakeWriteLock(const std::string& key) {

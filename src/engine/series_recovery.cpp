@@ -28,8 +28,7 @@ std::optional<int> IndexByName(const std::string& name, const std::string& base)
         return std::nullopt;
     }
     const std::string digits = name.substr(base.size() + 2);
-    if (digits.size() > 3 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (!AllDigits(digits, 3)) {
         return std::nullopt;
     }
     const int index = std::stoi(digits);
