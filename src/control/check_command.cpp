@@ -68,8 +68,7 @@ class RepairJob : public RequestSteps {
 SeriesReport CheckJob::RunSet(const NumberedSet& set) {
     SeriesReport report;
     report.output = set.output;
-    std::optional<SetList> list;
-    Do([&] { list = FindSetList(set); });
+    std::optional<SetList> list = Do([&] { return FindSetList(set); });
     report.list = list ? list->path : set.output + ".sha256";
     report.list_problem = list ? list->problem : "";
     report.list_state = !list                    ? SeriesReport::List::kMissing
@@ -93,8 +92,7 @@ SeriesReport CheckJob::RunSet(const NumberedSet& set) {
         PieceCheck check;
         check.number = int64_t(i) + 1;
         check.name = set.members[i];
-        PathInfo info;
-        Do([&] { info = InfoOf(check.name); });
+        PathInfo info = Do([&] { return InfoOf(check.name); });
         if (!info.exists()) {
             check.state = PieceState::kMissing;
         } else if (!info.regular()) {
@@ -146,12 +144,7 @@ SeriesReport CheckJob::RunSet(const NumberedSet& set) {
 }
 
 SeriesReport CheckJob::Run(const std::string& first_piece, bool from_medium) {
-    std::optional<NumberedSet> set;
-    Do([&] {
-        if (!IsFirstPieceFile(first_piece) && NumberedSeriesOf(first_piece).empty()) {
-            set = FindNumberedSet(first_piece);
-        }
-    });
+    const std::optional<NumberedSet> set = OtherToolsSet(first_piece);
     if (set) {
         return RunSet(*set);
     }
@@ -216,17 +209,11 @@ SeriesReport CheckJob::Run(const std::string& first_piece, bool from_medium) {
 bool RepairJob::Run(const std::string& first_piece) {
     RefuseIf(CheckFileNamed(first_piece));
     // Another tool's set has nothing to rebuild from.
-    std::optional<NumberedSet> set;
-    Do([&] {
-        if (!IsFirstPieceFile(first_piece) && NumberedSeriesOf(first_piece).empty()) {
-            set = FindNumberedSet(first_piece);
-        }
-    });
+    const std::optional<NumberedSet> set = OtherToolsSet(first_piece);
     if (set) {
         RefuseIf(Refusal(SetWithoutRecoveryMessage(NameOf(set->output))));
     }
-    ResultNames result;
-    Do([&] { result = ResultNames::Series(first_piece); });
+    ResultNames result = Do([&] { return ResultNames::Series(first_piece); });
     const FileLock lock = LockForWriting(result);
     const SeriesFound found = FindSeries(first_piece);
     const SeriesPlan& series = found.plan;
@@ -269,8 +256,7 @@ bool RepairJob::Run(const std::string& first_piece) {
     }
     // Only ordinary files are replaced: a folder or a link at a name is the user's to move.
     for (const std::string& name : names) {
-        std::optional<Notice> refusal;
-        Do([&] { refusal = CheckReplaceable(name); });
+        std::optional<Notice> refusal = Do([&] { return CheckReplaceable(name); });
         RefuseIf(refusal);
     }
     bool enough = recovery.version > 0;

@@ -104,8 +104,7 @@ bool JoinJob::RunSet(const JoinRequest& request, const NumberedSet& set) {
     SeriesPlan series{total, piece, int64_t(sizes.size())};
     series.headerless = true;
     display_.ShowTotal(series.count);
-    std::optional<Notice> refusal;
-    Do([&] { refusal = CheckReplaceable(output); });
+    std::optional<Notice> refusal = Do([&] { return CheckReplaceable(output); });
     RefuseIf(refusal);
     std::optional<SetList> list;
     if (request.verify) {
@@ -133,8 +132,7 @@ bool JoinJob::RunSet(const JoinRequest& request, const NumberedSet& set) {
             expected->whole = d;
         }
     } else if (list) {
-        std::string differing;
-        Do([&] { differing = FirstDiffering(set, *list); });
+        std::string differing = Do([&] { return FirstDiffering(set, *list); });
         if (!differing.empty()) {
             RefuseIf(Refusal(DiffersFromListMessage(differing, NameOf(list->path))));
         }
@@ -167,18 +165,13 @@ bool JoinJob::Run(const JoinRequest& request) {
     RefuseIf(CheckFileNamed(first_piece));
     RefuseIf(CheckFileNamed(output));
     // A member of another tool's numbered set, when it is no first piece of ours.
-    std::optional<NumberedSet> set;
-    Do([&] {
-        if (!IsFirstPieceFile(first_piece) && NumberedSeriesOf(first_piece).empty()) {
-            set = FindNumberedSet(first_piece);
-        }
-    });
+    const std::optional<NumberedSet> set = OtherToolsSet(first_piece);
     if (set) {
         return RunSet(request, *set);
     }
     // The first piece as output is said as such, before its lock would call it busy.
-    std::optional<Notice> refusal;
-    Do([&] { refusal = CheckJoinTarget(first_piece, output, 1, SameFile); });
+    std::optional<Notice> refusal =
+        Do([&] { return CheckJoinTarget(first_piece, output, 1, SameFile); });
     RefuseIf(refusal);
     // Held until the output is in place, and until every piece is read: nobody writes the
     // output meanwhile, nor the series it is read from.

@@ -224,7 +224,7 @@ std::string MainController::ReturnPresses() const {
 }
 
 bool IsSizeText(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return text.empty() || AllDigits(text);
 }
 
 std::string StartFolder(const std::string& current, const std::string& program_folder,

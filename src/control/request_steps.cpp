@@ -14,23 +14,20 @@ namespace tessarel {
 std::vector<PieceCheck> RequestSteps::PiecesOf(const std::string& first_piece,
                                                const SeriesPlan& plan, CheckOptions options) {
     options.stop = [this] { return display_.ShouldStop(); };
-    std::vector<PieceCheck> pieces;
-    Do([&] { pieces = CheckSeries(first_piece, plan, options); });
+    std::vector<PieceCheck> pieces = Do([&] { return CheckSeries(first_piece, plan, options); });
     return pieces;
 }
 
 // The digests the series' checksum list gives, when it lies beside the first piece.
 ListReading RequestSteps::ReadList(const std::string& first_piece, int64_t count) {
-    ListReading list;
-    Do([&] { list = ReadChecksumListFor(first_piece, count); });
+    ListReading list = Do([&] { return ReadChecksumListFor(first_piece, count); });
     return list;
 }
 
 // The write lock of what names a run writes, or the request is refused when another run
 // holds it; then what a killed run left there is put right (and said).
 FileLock RequestSteps::LockForWriting(const ResultNames& names) {
-    FileLock lock;
-    Do([&] { lock = TakeWriteLock(names.key); });
+    FileLock lock = Do([&] { return TakeWriteLock(names.key); });
     if (lock.state() == FileLock::State::kNotOurs) {
         RefuseIf(Refusal(LockNotOursMessage(NameOf(LockNameFor(names.key)), NameOf(names.key))));
     }
@@ -46,15 +43,13 @@ FileLock RequestSteps::LockForWriting(const ResultNames& names) {
 // A series that is only read: shared with other readers, refused while a run writes it. What a
 // killed run left there is not put right by a reader: only said, with what puts it right.
 FileLock RequestSteps::LockForReading(const std::string& first_piece) {
-    FileLock lock;
-    Do([&] { lock = TakeWriteLock(first_piece); });
+    FileLock lock = Do([&] { return TakeWriteLock(first_piece); });
     if (lock.state() == FileLock::State::kNotOurs) {
         RefuseIf(
             Refusal(LockNotOursMessage(NameOf(LockNameFor(first_piece)), NameOf(first_piece))));
     }
     if (lock.state() == FileLock::State::kHeld) {
-        ResultNames names;
-        Do([&] { names = ResultNames::Series(first_piece); });
+        ResultNames names = Do([&] { return ResultNames::Series(first_piece); });
         PutRight(names, false);
         lock.MakeShared();
     } else if (lock.state() == FileLock::State::kBusy) {
@@ -70,11 +65,10 @@ FileLock RequestSteps::LockForReading(const std::string& first_piece) {
 RecoveryCheck RequestSteps::RecoveryOf(const std::string& first_piece, const SeriesFound& series,
                                        std::vector<PieceCheck>& pieces, const ListReading& list,
                                        bool read) {
-    RecoveryCheck recovery;
-    Do([&] {
-        recovery = JudgeRecoveryPieces(SeriesNames(first_piece), series.plan, series.recovery,
-                                       pieces, list.digests ? &*list.digests : nullptr, read,
-                                       [this] { return display_.ShouldStop(); });
+    RecoveryCheck recovery = Do([&] {
+        return JudgeRecoveryPieces(SeriesNames(first_piece), series.plan, series.recovery, pieces,
+                                   list.digests ? &*list.digests : nullptr, read,
+                                   [this] { return display_.ShouldStop(); });
     });
     return recovery;
 }
@@ -92,8 +86,7 @@ RecoveryCheck RequestSteps::Survey(const std::string& first_piece, const SeriesF
 // What a killed run left where this one works is put right (a writer) or looked at (a reader),
 // and said; what is not settled ends the request.
 void RequestSteps::PutRight(const ResultNames& names, bool act) {
-    Aftermath aftermath;
-    Do([&] { aftermath = SettleInterrupted(names, act); });
+    Aftermath aftermath = Do([&] { return SettleInterrupted(names, act); });
     if (!aftermath.anything()) {
         return;
     }
@@ -107,8 +100,7 @@ void RequestSteps::PutRight(const ResultNames& names, bool act) {
 
 uint32_t RequestSteps::SeriesAccess(const std::vector<PieceCheck>& pieces) {
     for (const PieceCheck& piece : pieces) {
-        PathInfo info;
-        Do([&] { info = InfoOf(piece.name); });
+        PathInfo info = Do([&] { return InfoOf(piece.name); });
         if (info.regular()) {
             return info.permissions;
         }
@@ -122,8 +114,7 @@ void RequestSteps::AskAboutRoom(Mode mode, const std::string& destination, const
                                 int64_t needed) {
     std::optional<Notice> question = CheckFreeRoom(mode, destination, disk, needed);
     if (question) {
-        HiddenFiles hidden;
-        Do([&] { hidden = HiddenFilesIn(FolderOf(destination)); });
+        HiddenFiles hidden = Do([&] { return HiddenFilesIn(FolderOf(destination)); });
         if (hidden.bytes > 0) {
             question = LowRoomQuestion(mode == Mode::kSplit, NameOf(destination), *disk.free,
                                        needed, hidden.bytes, hidden.names);

@@ -7,11 +7,13 @@
 
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "control/request_plan.h"
 #include "engine/checksums.h"
 #include "engine/commit.h"
+#include "engine/numbered_set.h"
 #include "engine/progress_display.h"
 #include "engine/series_check.h"
 #include "engine/series_recovery.h"
@@ -68,20 +70,39 @@ class RequestSteps {
   protected:
     // A check asked to stop (CheckStopped) is no failure of the step: it passes the trap and
     // ends the request without a word.
+    // What the step gives back is given back; a step the user skipped gives a value made
+    // afresh (T{}).
     template <typename F>
-    void Do(F&& step) {
-        StopIfAsked();
-        bool stopped = false;
-        trap_.Must([&] {
-            try {
-                step();
-            } catch (const CheckStopped&) {
-                stopped = true;
+    auto Do(F&& step) -> decltype(step()) {
+        using Result = decltype(step());
+        if constexpr (std::is_void_v<Result>) {
+            StopIfAsked();
+            bool stopped = false;
+            trap_.Must([&] {
+                try {
+                    step();
+                } catch (const CheckStopped&) {
+                    stopped = true;
+                }
+            });
+            if (stopped) {
+                throw GivenUp{};
             }
-        });
-        if (stopped) {
-            throw GivenUp{};
+        } else {
+            std::optional<Result> result;
+            Do([&] { result.emplace(step()); });
+            return result ? std::move(*result) : Result{};
         }
+    }
+    // The numbered set of another tool that path is a member of, when it is neither a first
+    // piece of ours nor a member of our own plain numbered series.
+    std::optional<NumberedSet> OtherToolsSet(const std::string& path) {
+        return Do([&]() -> std::optional<NumberedSet> {
+            if (IsFirstPieceFile(path) || !NumberedSeriesOf(path).empty()) {
+                return std::nullopt;
+            }
+            return FindNumberedSet(path);
+        });
     }
     // A stop asked for before the operation starts ends the request without a word.
     void StopIfAsked() {

@@ -22,21 +22,18 @@ bool SplitJob::Run(SplitRequest request) {
     const std::string& source = request.source;
     RefuseIf(CheckFileNamed(source));
     RefuseIf(CheckFileNamed(request.destination));
-    std::string first_piece;
-    Do([&] {
-        first_piece = request.numbered ? FirstNumberedName(request.destination)
-                                       : FirstPieceName(request.destination);
+    std::string first_piece = Do([&] {
+        return request.numbered ? FirstNumberedName(request.destination)
+                                : FirstPieceName(request.destination);
     });
     if (first_piece != request.destination && request.first_piece_settled) {
         request.first_piece_settled(first_piece);
     }
-    ResultNames result;
-    Do([&] { result = ResultNames::Series(first_piece); });
+    ResultNames result = Do([&] { return ResultNames::Series(first_piece); });
     // Held until the series is in place: one writer of a series at a time.
     const FileLock lock = LockForWriting(result);
     int64_t file_length = 0;
-    PathInfo source_info;
-    Do([&] { source_info = InfoOf(source); });
+    PathInfo source_info = Do([&] { return InfoOf(source); });
     // A folder, a device, a pipe or a socket is no file to split: said as such, before any
     // rule of sizes is measured against a length it does not have.
     if (source_info.exists() && !source_info.regular()) {
@@ -46,22 +43,20 @@ bool SplitJob::Run(SplitRequest request) {
     if (request.most_pieces > 0) {
         request.piece_size = PieceSizeForCount(file_length, request.most_pieces);
     }
-    PlanOrRefusal outcome;
-    Do([&] { outcome = PlanSplit(file_length, request.piece_size, request.numbered); });
+    PlanOrRefusal outcome =
+        Do([&] { return PlanSplit(file_length, request.piece_size, request.numbered); });
     const SeriesPlan series = PlanOrRefuse(outcome);
     display_.ShowTotal(series.count);
-    std::optional<Notice> onto_source;
-    Do([&] { onto_source = CheckSplitTarget(source, first_piece, series.count, SameFile); });
+    std::optional<Notice> onto_source =
+        Do([&] { return CheckSplitTarget(source, first_piece, series.count, SameFile); });
     RefuseIf(onto_source);
     // Every name the series will take must be an ordinary file's, or free.
-    SeriesNames names;
-    Do([&] {
-        names = request.numbered ? NumberedNames(StripExtension(first_piece))
-                                 : SeriesNames(first_piece);
+    SeriesNames names = Do([&] {
+        return request.numbered ? NumberedNames(StripExtension(first_piece))
+                                : SeriesNames(first_piece);
     });
     for (int64_t n = 1; n <= series.count; ++n) {
-        std::optional<Notice> refusal;
-        Do([&] { refusal = CheckReplaceable(names[n]); });
+        std::optional<Notice> refusal = Do([&] { return CheckReplaceable(names[n]); });
         RefuseIf(refusal);
     }
     // So must the names the commit takes away: an older series' tail, its recovery pieces.
@@ -73,12 +68,10 @@ bool SplitJob::Run(SplitRequest request) {
         }
     });
     for (const std::string& name : going) {
-        std::optional<Notice> refusal;
-        Do([&] { refusal = CheckReplaceable(name); });
+        std::optional<Notice> refusal = Do([&] { return CheckReplaceable(name); });
         RefuseIf(refusal);
     }
-    std::string list_name;
-    Do([&] { list_name = ChecksumListName(first_piece); });
+    std::string list_name = Do([&] { return ChecksumListName(first_piece); });
     try {
         RefuseIf(CheckReplaceable(list_name));
     } catch (const RuntimeError& error) {
