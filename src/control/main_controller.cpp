@@ -87,6 +87,8 @@ void MainController::EndAsked() {
     // A question of the operation's own that is up takes the stop as its answer.
     if (operation_.PauseToAsk()) {
         operation_.Stop();
+    } else {
+        box_.CancelShown();
     }
 }
 
@@ -137,6 +139,7 @@ void MainController::StopAsked() {
     // A question of the operation's own is up: the stop is its Cancel, and nothing else is
     // asked. Otherwise the copy waits at its next step while "Stop?" is up.
     if (!operation_.PauseToAsk()) {
+        box_.CancelShown();
         return;
     }
     asking_to_stop_ = true;

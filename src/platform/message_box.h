@@ -107,6 +107,9 @@ class MessageBox {
     virtual ~MessageBox() = default;
     // Shows the notice modally and returns the pressed button.
     virtual MsgAnswer Show(const Notice& notice) = 0;
+    // Answers the notice this box shows now, if any, as its Escape does (Cancel, else No): a
+    // stop asked for, by whatever route, while the operation's own question is up.
+    virtual void CancelShown() {}
 };
 
 }  // namespace tessarel

@@ -449,10 +449,45 @@ HICON IconOf(const Picture& picture) {
 
 MsgAnswer WinMessageBox::Show(const Notice& notice) {
     // Windows' own message box takes the classic style numbers as they are.
+    ++shown_;
     const int answer =
         MessageBoxW(owner_, WideText(notice.prompt).c_str(), WideText(notice.title).c_str(),
                     static_cast<UINT>(StyleNumber(notice.style)) | MB_SETFOREGROUND);
+    --shown_;
     return static_cast<MsgAnswer>(answer);
+}
+
+void WinMessageBox::CancelShown() {
+    if (shown_ == 0) {
+        return;
+    }
+    // The box on this thread that is up now (the latest: the one enabled), answered by its
+    // Cancel, else its No, as a click on that button would.
+    struct Search {
+        HWND found = nullptr;
+    } search;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) {
+            wchar_t kind[16] = {};
+            GetClassNameW(window, kind, 16);
+            if (lstrcmpW(kind, L"#32770") == 0 && IsWindowVisible(window) &&
+                IsWindowEnabled(window)) {
+                reinterpret_cast<Search*>(context)->found = window;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (!search.found) {
+        return;
+    }
+    for (const int button : {IDCANCEL, IDNO}) {
+        if (HWND control = GetDlgItem(search.found, button)) {
+            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(control));
+            return;
+        }
+    }
 }
 
 void WinFileDialog::Show(bool save) {

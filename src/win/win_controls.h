@@ -61,9 +61,11 @@ class WinMessageBox : public MessageBox {
     explicit WinMessageBox(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
     MsgAnswer Show(const Notice& notice) override;
+    void CancelShown() override;
 
   private:
     HWND owner_;
+    int shown_ = 0;  // boxes of this one up now
 };
 
 // The common Open and Save As dialogs.

@@ -374,7 +374,7 @@ TEST_F(WindowTest, TheCountersShowTheirWholeNumbers) {
             return !window->operating() && seen > 0;
         },
         60000));
-    EXPECT_GE(seen, 32);
+    EXPECT_GE(seen, 10);  // two digits at least, beside the three of the total
     EXPECT_EQ(TextOf(C("lblTotal")), L"100");
 }
 
@@ -664,6 +664,80 @@ TEST(WindowsMessageBox, TheQuitQuestionIsWindowsOwnAndItsAnswerIsObeyed) {
     EXPECT_FALSE(IsWindow(window.hwnd()));
     PumpUntil(
         nullptr, [] { return false; }, 50);
+}
+
+// A screen reader's Cancel (its default action, a click sent past the loop) while the
+// operation's own question is up answers that question; the operation then stops.
+struct QuestionHand {
+    HWND cancel = nullptr;
+    HWND asked = nullptr;
+    int questions = 0;
+    DWORD since = 0;
+    bool unanswered = false;
+} question_hand;
+
+void CALLBACK HandOnQuestions(HWND, UINT, UINT_PTR, DWORD) {
+    QuestionHand& hand = question_hand;
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) {
+            wchar_t kind[16] = {};
+            GetClassNameW(window, kind, 16);
+            if (lstrcmpW(kind, L"#32770") == 0 && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(found) = window;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (!box) {
+        return;
+    }
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    if (std::wstring(text).rfind(L"Disk is full", 0) != 0) {
+        SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);  // the confirmation, the end
+    } else if (box != hand.asked) {
+        hand.asked = box;
+        ++hand.questions;
+        hand.since = GetTickCount();
+        SendMessageW(hand.cancel, BM_CLICK, 0, 0);
+    } else if (GetTickCount() - hand.since > 10000) {
+        hand.unanswered = true;  // ended here, not hung
+        PostMessageW(box, WM_COMMAND, IDNO, 0);
+    }
+}
+
+Fault DiskStaysFull(FileOp op, const std::string& path, int64_t, int32_t, void*) {
+    const bool third = path.find(".s.m02.tessarel-") != std::string::npos;
+    return op == FileOp::Write && third ? Fault::kDiskFull : Fault::kNone;
+}
+
+TEST(WindowsMessageBox, AScreenReadersCancelAnswersTheQuestionThatIsUp) {
+    TempDir dir;
+    WriteBytes(dir / "src.bin", Pattern(1000000));
+    WinMainWindow window;  // with Windows' own message box
+    window.Show();
+    const auto type = [&](const char* name, const std::string& text) {
+        SendMessageW(window.Control(name), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(WideText(text).c_str()));
+    };
+    SendMessageW(window.Control("optExact"), BM_CLICK, 0, 0);
+    type("txtExact", "200000");
+    type("txtOpen", dir / "src.bin");
+    type("txtSave", dir / "s");
+    question_hand = QuestionHand{};
+    question_hand.cancel = window.Control("cmdCancel");
+    SetFileFaultHook(DiskStaysFull, nullptr);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, HandOnQuestions);
+    SendMessageW(window.Control("cmdGo"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(PumpUntil(
+        &window, [&] { return question_hand.questions > 0 && !window.operating(); }, 30000));
+    KillTimer(nullptr, timer);
+    SetFileFaultHook(nullptr, nullptr);
+    EXPECT_FALSE(question_hand.unanswered);
+    EXPECT_EQ(question_hand.questions, 1);
+    EXPECT_FALSE(fs::exists(fs::u8path(dir / "s.m00")));
 }
 
 TEST_F(WindowTest, EveryControlAUserCanReachHasASpokenName) {

@@ -42,6 +42,7 @@ MsgAnswer QtMessageBox::Show(const Notice& notice) {
         QPushButton* button = box.addButton(ButtonCaption(answer), QMessageBox::ActionRole);
         button->setAccessibleName(QString(ButtonCaption(answer)).remove('&'));
         answers[button] = answer;
+        button->setProperty("answer", static_cast<int>(answer));
         if (static_cast<int>(i) == layout.default_index) {
             box.setDefaultButton(button);
         }
@@ -49,13 +50,34 @@ MsgAnswer QtMessageBox::Show(const Notice& notice) {
             box.setEscapeButton(button);
         }
     }
+    QMessageBox* const before = shown_;
+    shown_ = &box;
     box.exec();
+    shown_ = before;
     const auto found = answers.find(box.clickedButton());
     if (found != answers.end()) {
         return found->second;
     }
     // Closed without a button (only possible where Escape has a meaning).
     return layout.escape_answer != kAnswerNone ? layout.escape_answer : layout.buttons.front();
+}
+
+void QtMessageBox::CancelShown() {
+    if (!shown_) {
+        return;
+    }
+    if (QAbstractButton* escape = shown_->escapeButton()) {
+        escape->click();
+        return;
+    }
+    // A box with Yes and No has no Escape of its own: No answers it.
+    const QList<QAbstractButton*> buttons = shown_->buttons();
+    for (QAbstractButton* button : buttons) {
+        if (button->property("answer").toInt() == static_cast<int>(kAnswerNo)) {
+            button->click();
+            return;
+        }
+    }
 }
 
 }  // namespace tessarel

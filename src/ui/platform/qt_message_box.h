@@ -3,6 +3,7 @@
 
 #include "platform/message_box.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace tessarel {
@@ -11,9 +12,11 @@ class QtMessageBox : public MessageBox {
   public:
     explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
     MsgAnswer Show(const Notice& notice) override;
+    void CancelShown() override;
 
   private:
     QWidget* parent_;
+    QMessageBox* shown_ = nullptr;  // the box up now, the latest of nested ones
 };
 
 }  // namespace tessarel

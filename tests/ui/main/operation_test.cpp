@@ -5,14 +5,18 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <atomic>
 #include <filesystem>
@@ -319,6 +323,61 @@ TEST_F(OperationTest, AQuestionInTheMiddleComesUpAndItsAnswerIsObeyed) {
     ASSERT_EQ(answers.shown.size(), 4u);
     EXPECT_EQ(answers.shown[2].prompt, "Disk is full. Continue?");
     EXPECT_EQ(answers.shown[3].prompt, "Could Not Perform The Specified Operation.");
+}
+
+// A screen reader presses Cancel while the operation's own question is up: that question is
+// answered, as its Escape would, and the operation stops with the disk as it was.
+TEST(OperationQuestion, AScreenReadersCancelAnswersTheQuestionThatIsUp) {
+    TempDir dir;
+    WriteBytes(dir / "source.bin", Pattern(1000000, 5));
+    MainWindow window;  // the real message boxes
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    int fails = 1 << 20;  // the disk stays full
+    SetFileFaultHook(DiskFullOnce, &fails);
+    window.optExact->setChecked(true);
+    window.txtExact->setText("200000");
+    window.txtOpen->setText(QString::fromStdString(dir / "source.bin"));
+    window.txtSave->setText(QString::fromStdString(dir / "s"));
+    int questions = 0;
+    QPointer<QMessageBox> asked;
+    QElapsedTimer since;
+    bool unanswered = false;
+    QTimer hand;  // runs inside the boxes' own loops, as a person's hand would
+    QObject::connect(&hand, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            return;
+        }
+        if (box->text().startsWith("Disk is full")) {
+            if (box != asked) {  // a question not yet seen: its press takes a moment to land
+                asked = box;
+                ++questions;
+                since.start();
+                QAccessibleInterface* cancel =
+                    QAccessible::queryAccessibleInterface(window.cmdCancel);
+                cancel->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            } else if (since.elapsed() > 10000) {
+                unanswered = true;  // the press did not answer it: ended here, not hung
+                box->reject();
+            }
+        } else {
+            box->defaultButton()->click();  // the confirmation, and what is said at the end
+        }
+    });
+    hand.start(50);
+    QTest::mouseClick(window.cmdGo, Qt::LeftButton);
+    EXPECT_TRUE(WaitUntil([&] { return questions > 0 && !window.operating(); },
+                          "the operation to stop", 20000));
+    hand.stop();
+    SetFileFaultHook(nullptr, nullptr);
+    EXPECT_FALSE(unanswered);
+    EXPECT_EQ(questions, 1);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"source.bin"});
 }
 
 }  // namespace
