@@ -38,6 +38,16 @@ WinAboutWindow::WinAboutWindow(HWND owner, MessageBox& message_box)
     }
     // The icon in its picture box, and the etched rule between the texts and the buttons.
     icon_ = IconOf(ProgramIcon());
+    if (dpi != 96 && icon_) {
+        // The picture is drawn for 96 DPI: scaled as the window is.
+        const Picture& picture = ProgramIcon();
+        const HICON scaled =
+            static_cast<HICON>(CopyImage(icon_, IMAGE_ICON, MulDiv(picture.width, dpi, 96),
+                                         MulDiv(picture.height, dpi, 96), LR_COPYDELETEORG));
+        if (scaled) {
+            icon_ = scaled;
+        }
+    }
     HWND picture = Control("picIcon");
     SetWindowLongPtrW(picture, GWL_STYLE, WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE);
     SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "clip/avi_clip.h"
+#include "win/win_controls.h"
 
 namespace tessarel {
 namespace {
@@ -34,10 +35,14 @@ void Paint(HWND view) {
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        // The clip at its own size, centred upright in the control.
-        const int x = (area.right - clip.width) / 2;
-        const int y = (area.bottom - clip.height) / 2;
-        StretchDIBits(dc, x, y, clip.width, clip.height, 0, 0, clip.width, clip.height,
+        // The clip at its own size at 96 DPI, scaled as the window is, centred upright in the
+        // control.
+        const int dpi = DpiOf(view);
+        const int width = MulDiv(clip.width, dpi, 96);
+        const int height = MulDiv(clip.height, dpi, 96);
+        const int x = (area.right - width) / 2;
+        const int y = (area.bottom - height) / 2;
+        StretchDIBits(dc, x, y, width, height, 0, 0, clip.width, clip.height,
                       state->clip.frames[static_cast<size_t>(state->frame)].data(), &info,
                       DIB_RGB_COLORS, SRCCOPY);
     }

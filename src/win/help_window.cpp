@@ -52,8 +52,8 @@ WinHelpWindow::WinHelpWindow(HWND owner) : owner_(owner) {
     tbsHelp = CreateWindowExW(
         0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0,
         client.right, client.bottom, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(tbsHelp, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 TRUE);
+    // The system's own face at this DPI (the stock GUI font stays at 96 DPI's size).
+    SendMessageW(tbsHelp, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(FontDesign{}, dpi_)), TRUE);
     SetAccessibleName(tbsHelp, WideText(kHelpTabsName));
     for (int i = 0; i < kHelpPageCount; ++i) {
         std::wstring caption = WideText(kHelpTabs[i].caption);
