@@ -103,6 +103,10 @@ struct EnableRule {
 extern const EnableRule kEnableRules[];
 extern const int kEnableRuleCount;
 
+// What a screen reader calls the spinner's two arrows, where they are objects of their own.
+constexpr const char* kSpinnerUpName = "Up";
+constexpr const char* kSpinnerDownName = "Down";
+
 // The copy animation's clip, looked for in the program's data folders.
 constexpr const char* kClipFile = "filedisk.avi";
 

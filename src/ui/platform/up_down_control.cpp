@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "design/windows_design.h"
+
 namespace tessarel {
 namespace {
 
@@ -86,8 +88,8 @@ UpDownControl::UpDownControl(QWidget* parent)
     }
     up_->setArrowType(Qt::UpArrow);
     down_->setArrowType(Qt::DownArrow);
-    up_->setAccessibleName("Up");
-    down_->setAccessibleName("Down");
+    up_->setAccessibleName(kSpinnerUpName);
+    down_->setAccessibleName(kSpinnerDownName);
     connect(up_, &QToolButton::clicked, this, [this] { stepBy(1); });
     connect(down_, &QToolButton::clicked, this, [this] { stepBy(-1); });
 }
