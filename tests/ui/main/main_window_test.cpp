@@ -9,8 +9,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
+#include <cstdlib>
 
 #include "support/scripted_message_box.h"
 #include "support/ui_wait.h"
@@ -19,6 +21,7 @@
 #include "ui/platform/animation_control.h"
 #include "ui/platform/frame_control.h"
 #include "ui/platform/line_control.h"
+#include "ui/platform/tab_strip.h"
 #include "ui/platform/up_down_control.h"
 
 namespace tessarel {
@@ -301,6 +304,40 @@ TEST(AnimationControl, AMissingOrDamagedClipLeavesAnEmptyControlThatIgnoresPlay)
     control.play();
     EXPECT_FALSE(control.isPlaying());
     control.grab();  // paints without a clip
+}
+
+// The pictures of the window guide (docs/window.md), drawn by the program itself when
+// TESSAREL_SHOTS names a folder: TESSAREL_SHOTS=docs build/bin/ui_tests --gtest_filter='*Guide*'.
+TEST(WindowGuide, ThePicturesOfTheGuideAreDrawnByTheProgram) {
+    const char* folder = std::getenv("TESSAREL_SHOTS");
+    if (!folder) {
+        GTEST_SKIP() << "TESSAREL_SHOTS names no folder";
+    }
+    const auto shoot = [&](QWidget& w, const char* name) {
+        QTest::qWait(50);
+        EXPECT_TRUE(w.grab().save(QString(folder) + "/" + name)) << name;
+    };
+    ScriptedMessageBox answers;
+    MainWindow window(&answers);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    shoot(window, "main-window.png");
+    window.optExact->click();
+    shoot(window, "exact-mode.png");
+    window.optJoin->click();
+    shoot(window, "join-mode.png");
+    HelpWindow help;
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    for (int tab = 1; tab <= HelpWindow::kPages; ++tab) {
+        QTabBar* bar = help.tbsHelp->bar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab - 1).center());
+        shoot(help, QString("help%1.png").arg(tab).toUtf8().constData());
+    }
+    AboutWindow about(answers);
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    shoot(about, "about.png");
 }
 
 }  // namespace
