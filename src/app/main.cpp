@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,23 @@ __attribute__((section(".preinit_array"),
                                                           char**) = CatchStopSignalsAtStart;
 #endif
 
+namespace {
+
+// While Qt opens its display, a fatal message of its means there is none to open (a DISPLAY that
+// names no server): said in the program's one line, not as an abort with Qt's plugin page. Its
+// other messages meanwhile are held, and said once the display is open.
+std::string held;
+
+void NoDisplayIsAUsageError(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fputs(tessarel::kNoDisplay, stderr);
+        std::_Exit(tessarel::kExitUsage);
+    }
+    held += text.toLocal8Bit().toStdString() + "\n";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (tessarel::IsCommandLineRun(args)) {
@@ -43,7 +61,10 @@ int main(int argc, char** argv) {
         std::fputs(tessarel::kNoDisplay, stderr);
         return tessarel::kExitUsage;
     }
+    const QtMessageHandler before = qInstallMessageHandler(NoDisplayIsAUsageError);
     QApplication app(argc, argv);  // takes Qt's own options out of argv
+    qInstallMessageHandler(before);
+    std::fputs(held.c_str(), stderr);
     QApplication::setApplicationName("Tessarel");
     // Ties the windows to the desktop entry: the task manager's icon and its progress.
     QGuiApplication::setDesktopFileName(tessarel::kDesktopId);

@@ -81,6 +81,9 @@ TEST_F(CommandLineProcess, AMistypedCommandOrNoDisplayIsAUsageErrorNotAWindow) {
     WriteBytes(dir / "film.mkv", Pattern(100));
     const std::string unknown =
         "tessarel: unknown command 'splt' (split, join, check, repair)\nTry 'tessarel --help'.\n";
+    const std::string no_display =
+        "tessarel: there is no display to open the window on; for the command line, see "
+        "'tessarel --help'.\n";
     const struct {
         std::vector<std::string> args;
         std::string display;
@@ -88,10 +91,8 @@ TEST_F(CommandLineProcess, AMistypedCommandOrNoDisplayIsAUsageErrorNotAWindow) {
     } cases[] = {
         {{"splt", "film.mkv"}, "", unknown},
         {{"splt", "film.mkv"}, ":97", unknown},  // no X server there: nothing may try it
-        {{"film.mkv"},
-         "",
-         "tessarel: there is no display to open the window on; for the command line, see "
-         "'tessarel --help'.\n"},
+        {{"film.mkv"}, "", no_display},
+        {{"film.mkv"}, ":97", no_display},  // a display that names no server
     };
     for (const auto& c : cases) {
         ChildOptions options;
