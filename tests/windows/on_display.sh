@@ -12,7 +12,19 @@ trap 'kill -TERM -- "-$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
 # run without one) would lend the program its displayless desktop: that session of the build's
 # own prefix ends first, and is ended if it lingers.
 timeout 20 /usr/lib/wine/wineserver -w || /usr/lib/wine/wineserver -k
+# TESSAREL_DPI: the screen's DPI for this run (wine reads it at start), set back afterwards.
+if [ -n "${TESSAREL_DPI:-}" ]; then
+    dpi_key='HKCU\Control Panel\Desktop'
+    timeout 60 /usr/lib/wine/wine64 reg add "$dpi_key" /v LogPixels /t REG_DWORD \
+        /d "$TESSAREL_DPI" /f >/dev/null 2>&1
+    timeout 20 /usr/lib/wine/wineserver -w || /usr/lib/wine/wineserver -k
+fi
 DISPLAY="$display" timeout 240 /usr/lib/wine/wine64 "$@"
 status=$?
+if [ -n "${TESSAREL_DPI:-}" ]; then
+    timeout 20 /usr/lib/wine/wineserver -w || /usr/lib/wine/wineserver -k
+    timeout 60 /usr/lib/wine/wine64 reg add "$dpi_key" /v LogPixels /t REG_DWORD /d 96 /f \
+        >/dev/null 2>&1
+fi
 timeout 20 /usr/lib/wine/wineserver -w || /usr/lib/wine/wineserver -k  # nor lend this one
 exit $status
