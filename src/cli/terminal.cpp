@@ -78,7 +78,12 @@ MsgAnswer TerminalMessageBox::Show(const Notice& notice) {
     const MsgLayout layout = LayoutOf(notice.style);
     const std::string text = Text(notice);
     if (layout.buttons.size() <= 1) {
-        std::fprintf(io_.err, "%s\n", text.c_str());
+        // A refusal or a failure says whose it is, as every diagnostic of the command line does.
+        const bool diagnostic =
+            notice.kind == MsgKind::kRefusal || notice.kind == MsgKind::kFailure ||
+            notice.kind == MsgKind::kDiskError || notice.kind == MsgKind::kErrorReport;
+        const bool named = text.rfind("tessarel: ", 0) == 0;
+        std::fprintf(io_.err, "%s%s\n", diagnostic && !named ? "tessarel: " : "", text.c_str());
         return layout.buttons.empty() ? kAnswerOk : layout.buttons.front();
     }
     switch (notice.kind) {

@@ -111,25 +111,30 @@ TEST_F(CommandLineProcess, ExitStatusesAndMessagesOfRefusals) {
         std::string err;
     };
     const Case cases[] = {
-        {{"split", "--size", "20", "f.bin"}, 1, "Size to split to must be greater than 20.\n"},
+        {{"split", "--size", "20", "f.bin"},
+         1,
+         "tessarel: Size to split to must be greater than 20.\n"},
         {{"split", "--size", "5", "--pieces", "3", "f.bin"}, 2, ""},
         {{"split", "--size", "100", "missing.bin"}, 1, "tessarel: missing.bin: File Not Found.\n"},
         {{"split", "--size", "9", "f.bin", "/nonexistent/s"},
          1,
-         "Size to split to must be greater than 20.\n"},
+         "tessarel: Size to split to must be greater than 20.\n"},
         {{"split", "--pieces", "101", "f.bin"},
          1,
-         "The number of split files will exceed 100.\nAsk for pieces of at least 101 bytes, or "
+         "tessarel: The number of split files will exceed 100.\nAsk for pieces of at least 101 "
+         "bytes, or "
          "the fat32 size.\n"},
-        {{"join", "f.bin"}, 1, "This file is not recogniseable.\n"},
+        {{"join", "f.bin"}, 1, "tessarel: This file is not recogniseable.\n"},
         {{"split", "-k", "999999999999999999", "f.bin"}, 2, ""},
         {{"split", "-s", "100", "/dev/zero", "z"},
          1,
-         "zero is a device, a pipe or a socket, not a file: only a file can be split. Choose a "
+         "tessarel: zero is a device, a pipe or a socket, not a file: only a file can be split. "
+         "Choose a "
          "file to split.\n"},
         {{"split", "-s", "100", "/tmp", "t"},
          1,
-         "tmp is a folder, not a file: only a file can be split. Choose a file to split.\n"},
+         "tessarel: tmp is a folder, not a file: only a file can be split. Choose a file to "
+         "split.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
@@ -164,7 +169,7 @@ TEST_F(CommandLineProcess, ADiskThatIsFullIsAnsweredNoWithoutATerminal) {
     EXPECT_EQ(r.err.rfind(" Will split into  11 files.\ntessarel: " + disk.path() + "/s.m0", 0), 0u)
         << r.err;
     EXPECT_NE(r.err.find(full + "Answered No: there is no terminal to ask on.\n"
-                                "Could Not Perform The Specified Operation.\n"),
+                                "tessarel: Could Not Perform The Specified Operation.\n"),
               std::string::npos)
         << r.err;
     EXPECT_TRUE(fs::is_empty(disk.path()));
@@ -175,7 +180,7 @@ TEST_F(CommandLineProcess, AMissingPieceIsNamedAndNothingIsWritten) {
     fs::remove(dir / "s.m04");
     const ChildResult r = Run({"join", "--yes", "s.m00", "out"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "The piece s.m04 is missing.\n");
+    EXPECT_EQ(r.err, "tessarel: The piece s.m04 is missing.\n");
     EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
@@ -452,7 +457,8 @@ TEST_F(CommandLineProcess, OneWriterOfASeriesAtATime) {
         const int held = ::open((dir / ".f.m00.tessarel-lock").c_str(), O_RDWR | O_CREAT, 0644);
         ASSERT_EQ(::flock(held, LOCK_EX), 0);
         const std::string busy =
-            "Another Tessarel is writing the series f.m00 now. Try again when it is done.\n";
+            "tessarel: Another Tessarel is writing the series f.m00 now. Try again when it is "
+            "done.\n";
         for (const std::vector<std::string>& args :
              {std::vector<std::string>{"split", "-y", "-s", "300", "f"},
               std::vector<std::string>{"join", "f.m00", "out"},

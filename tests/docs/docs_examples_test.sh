@@ -45,17 +45,17 @@ setup() {
 # standard output when that is all it says).
 examples() {
     cat <<'TABLE'
-docs/command-line.md|-|split -s fat32 film.mkv|1|The size you have specified to split is larger than or equal to file size.
+docs/command-line.md|-|split -s fat32 film.mkv|1|tessarel: The size you have specified to split is larger than or equal to file size.
 docs/command-line.md|-|split -s mail25 report.pdf|0| Will split into  2 files.
 docs/command-line.md|sent report.pdf|join report.pdf.m00|0| Will need  3 files to join.
 docs/command-line.md|checked film.mkv|check film.mkv.m00|0|film.mkv.m00: good, 100002 bytes, contents as listed
 docs/command-line.md|-|split -s mail25 -r 2 report.pdf|0| Will split into  2 files.
-docs/command-line.md|-|split -s fat32 -r 10% film.mkv|1|The size you have specified to split is larger than or equal to file size.
+docs/command-line.md|-|split -s fat32 -r 10% film.mkv|1|tessarel: The size you have specified to split is larger than or equal to file size.
 docs/command-line.md|recovered report.pdf|check report.pdf.m00|3|report.pdf.m00: good, 18000000 bytes, contents as listed
 docs/command-line.md|recovered report.pdf|join report.pdf.m00|0| Will need  2 files to join.
 docs/command-line.md|recovered report.pdf|repair report.pdf.m00|0|Will rebuild report.pdf.m01 from the other pieces, and put it in place.
 docs/command-line.md|-|splt film.mkv|2|tessarel: unknown command 'splt' (split, join, check, repair)
-packaging/windows/README.txt|-|split -s fat32 movie.mkv|1|The size you have specified to split is larger than or equal to file size.
+packaging/windows/README.txt|-|split -s fat32 movie.mkv|1|tessarel: The size you have specified to split is larger than or equal to file size.
 packaging/windows/README.txt|-|split -s mail25 -r 2 report.pdf|0| Will split into  2 files.
 packaging/windows/README.txt|sent movie.mkv|join movie.mkv.m00|0| Will need  3 files to join.
 packaging/windows/README.txt|checked movie.mkv|check movie.mkv.m00|0|movie.mkv.m00: good, 100002 bytes, contents as listed

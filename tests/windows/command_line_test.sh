@@ -59,7 +59,7 @@ grep -q "données.bin.m01 is damaged" "$work/err.txt" || fail "damaged: $(cat "$
 mv "$work/keep" "$work/$folder/données.bin.m01"
 rm "$work/$folder/données.bin.m02"
 expect_status 1 "a missing piece" join --yes "données.bin.m00" back.bin
-grep -qx "The piece données.bin.m02 is missing." "$work/err.txt" ||
+grep -qx "tessarel: The piece données.bin.m02 is missing." "$work/err.txt" ||
     fail "missing: $(cat "$work/err.txt")"
 expect_status 2 "a usage error" split --size 12q "données.bin"
 # A mistyped command is said in a line, not handed to the window program.

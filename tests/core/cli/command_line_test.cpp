@@ -160,7 +160,7 @@ TEST_F(CommandLineRun, WithoutATerminalAnExistingOutputIsKeptUnlessYesIsGiven) {
     EXPECT_EQ(ReadBytes(dir / "s"), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_NE(err.find("Answered Cancel: there is no terminal to ask on.\n"
                        "Use --yes to replace the file.\n"
-                       "Could Not Perform The Specified Operation.\n"),
+                       "tessarel: Could Not Perform The Specified Operation.\n"),
               std::string::npos)
         << err;
     EXPECT_EQ(Run({"join", "--yes", dir / "s.m00"}), kExitDone) << err;
@@ -170,19 +170,23 @@ TEST_F(CommandLineRun, WithoutATerminalAnExistingOutputIsKeptUnlessYesIsGiven) {
 TEST_F(CommandLineRun, RefusalsAreTheWindowsMessagesAndExitOne) {
     WriteBytes(dir / "small.bin", Pattern(50));
     EXPECT_EQ(Run({"split", "--size", "20", dir / "small.bin"}), kExitFailed);
-    EXPECT_EQ(err, "Size to split to must be greater than 20.\n");
+    EXPECT_EQ(err, "tessarel: Size to split to must be greater than 20.\n");
     EXPECT_EQ(Run({"split", "--size", "50", dir / "small.bin"}), kExitFailed);
-    EXPECT_EQ(err, "The size you have specified to split is larger than or equal to file size.\n");
+    EXPECT_EQ(
+        err,
+        "tessarel: The size you have specified to split is larger than or equal to file size.\n");
     EXPECT_EQ(Run({"join", dir / "small.bin"}), kExitFailed);
-    EXPECT_EQ(err, "This file is not recogniseable.\n");
+    EXPECT_EQ(err, "tessarel: This file is not recogniseable.\n");
     EXPECT_EQ(Run({"check", dir / "small.bin"}), kExitFailed);
-    EXPECT_EQ(err, "This file is not recogniseable.\n");
+    EXPECT_EQ(err, "tessarel: This file is not recogniseable.\n");
     EXPECT_EQ(Run({"join", dir / "missing.m00"}), kExitFailed);
     EXPECT_EQ(err, "tessarel: " + dir / "missing.m00" + ": File Not Found.\n")
         << "an error about a file names it";
     // Sizes are 64-bit: one beyond 32 bits is simply larger than the file.
     EXPECT_EQ(Run({"split", "--size", "99999999999", dir / "small.bin"}), kExitFailed);
-    EXPECT_EQ(err, "The size you have specified to split is larger than or equal to file size.\n");
+    EXPECT_EQ(
+        err,
+        "tessarel: The size you have specified to split is larger than or equal to file size.\n");
     EXPECT_TRUE(std::filesystem::exists(dir / "small.bin"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
@@ -210,7 +214,8 @@ TEST_F(CommandLineRun, AMissingPiecesLookAlikeIsNamedWithWhatToDo) {
     std::filesystem::rename(dir / "report.dat.m02", dir / "report.dat (1).m02");
     EXPECT_EQ(Run({"join", dir / "report.dat.m00"}), kExitFailed);
     EXPECT_EQ(err,
-              "The piece report.dat.m02 is missing; report.dat (1).m02 looks like it: rename it to "
+              "tessarel: The piece report.dat.m02 is missing; report.dat (1).m02 looks like it: "
+              "rename it to "
               "report.dat.m02 and join again.\n");
     EXPECT_EQ(Run({"check", dir / "report.dat.m00"}), kExitFailed);
     EXPECT_NE(out.find(dir / "report.dat.m02: missing; report.dat (1).m02 looks like it: rename "
@@ -272,9 +277,9 @@ TEST(TerminalProgress, OneLineRewrittenOnATerminalAndNothingOtherwise) {
         const size_t n = std::fread(buffer, 1, sizeof buffer - 1, err);
         std::fclose(err);
         EXPECT_EQ(std::string(buffer, n),
-                  shown ? "\rPiece 1 of 3,   0%\rPiece 1 of 3,  33%\nDisk is full.\n"
+                  shown ? "\rPiece 1 of 3,   0%\rPiece 1 of 3,  33%\ntessarel: Disk is full.\n"
                           "\rPiece 2 of 3,  33%\rPiece 2 of 3, 100%\n"
-                        : "Disk is full.\n");
+                        : "tessarel: Disk is full.\n");
     }
 }
 
