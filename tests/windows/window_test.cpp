@@ -108,44 +108,32 @@ int ColouredPixels(HWND window) {
     return coloured;
 }
 
-// What a screen reader reads as a control's value.
-std::wstring SpokenValue(HWND control) {
+// What a screen reader gets from a control's own accessible object by one of its getters.
+std::wstring Spoken(HWND control, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IAccessible* accessible = nullptr;
-    std::wstring value;
+    std::wstring said;
     if (SUCCEEDED(AccessibleObjectFromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
                                              reinterpret_cast<void**>(&accessible)))) {
         VARIANT self;
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
         BSTR text = nullptr;
-        if (SUCCEEDED(accessible->get_accValue(self, &text)) && text) {
-            value = text;
+        if (SUCCEEDED((accessible->*get)(self, &text)) && text) {
+            said = text;
             SysFreeString(text);
         }
         accessible->Release();
     }
-    return value;
+    return said;
 }
 
-// What a screen reader hears as a control's name.
 std::wstring SpokenName(HWND control) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IAccessible* accessible = nullptr;
-    std::wstring name;
-    if (SUCCEEDED(AccessibleObjectFromWindow(control, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
-                                             reinterpret_cast<void**>(&accessible)))) {
-        VARIANT self;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR text = nullptr;
-        if (SUCCEEDED(accessible->get_accName(self, &text)) && text) {
-            name = text;
-            SysFreeString(text);
-        }
-        accessible->Release();
-    }
-    return name;
+    return Spoken(control, &IAccessible::get_accName);
+}
+
+std::wstring SpokenValue(HWND control) {
+    return Spoken(control, &IAccessible::get_accValue);
 }
 
 class WindowTest : public testing::Test {
